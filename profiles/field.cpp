@@ -1,0 +1,6 @@
+#include "field.h"
+
+Field::Field(QObject *parent)
+    : QObject(parent)
+{
+}

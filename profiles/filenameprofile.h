@@ -1,0 +1,49 @@
+#ifndef VISTALOOM_FILENAMEPROFILE_H
+#define VISTALOOM_FILENAMEPROFILE_H
+
+#include "baseprofile.h"
+
+class ProfileManager;
+
+// Decides the names of the image files written: prefix, base name,
+// suffix, zero-padded counter and type (which is also the extension).
+class FileNameProfile : public BaseProfile
+{
+    Q_OBJECT
+    Q_PROPERTY(QString fileOutputPrefix READ fileOutputPrefix WRITE setFileOutputPrefix)
+    Q_PROPERTY(QString fileBaseName READ fileBaseName WRITE setFileBaseName)
+    Q_PROPERTY(QString fileOutputSuffix READ fileOutputSuffix WRITE setFileOutputSuffix)
+    Q_PROPERTY(QString fileOutputType READ fileOutputType WRITE setFileOutputType)
+    Q_PROPERTY(int fileOutputCounterPadZeros READ fileOutputCounterPadZeros WRITE setFileOutputCounterPadZeros)
+
+public:
+    explicit FileNameProfile(QObject *parent = nullptr);
+
+    static ProfileFactory factory();
+    static ProfileManager *manager();
+
+    // counter -1 names a single image: no suffix, no counter.
+    QString generateFileName(const QString &baseName, int counter, int imageCount) const;
+    QString generateFileName(const QString &baseName) const;
+
+    QString fileOutputPrefix() const { return m_fileOutputPrefix; }
+    void setFileOutputPrefix(const QString &value) { m_fileOutputPrefix = value; }
+    QString fileBaseName() const { return m_fileBaseName; }
+    void setFileBaseName(const QString &value) { m_fileBaseName = value; }
+    QString fileOutputSuffix() const { return m_fileOutputSuffix; }
+    void setFileOutputSuffix(const QString &value) { m_fileOutputSuffix = value; }
+    QString fileOutputType() const { return m_fileOutputType; }
+    void setFileOutputType(const QString &value) { m_fileOutputType = value; }
+    // A digit count: -1 automatic, 0 none, n > 0 at least n digits.
+    int fileOutputCounterPadZeros() const { return m_fileOutputCounterPadZeros; }
+    void setFileOutputCounterPadZeros(int value) { m_fileOutputCounterPadZeros = value; }
+
+private:
+    QString m_fileOutputPrefix;
+    QString m_fileBaseName;
+    QString m_fileOutputSuffix = QStringLiteral("-");
+    QString m_fileOutputType = QStringLiteral("jpeg");
+    int m_fileOutputCounterPadZeros = 0;
+};
+
+#endif

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the programs and the tests need,
+# only those that are missing, so a second run costs nothing.
+set -euo pipefail
+
+packages=(
+    cmake g++ pkg-config make
+    qtbase5-dev libqt5svg5-dev qttools5-dev-tools qt5-image-formats-plugins
+    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+    libmpv-dev
+    libopencv-core-dev libopencv-imgproc-dev
+    ffmpeg xvfb xauth
+    libgl1-mesa-dri fonts-dejavu-core
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg -s "$package" >/dev/null 2>&1; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=sudo
+else
+    sudo=
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

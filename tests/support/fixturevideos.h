@@ -1,0 +1,28 @@
+#ifndef VISTALOOM_FIXTUREVIDEOS_H
+#define VISTALOOM_FIXTUREVIDEOS_H
+
+#include <QString>
+#include <QStringList>
+
+// Test videos made with the ffmpeg command, once per key and test run, in
+// the test's temporary folder.
+namespace FixtureVideos {
+
+// Runs "ffmpeg -y <arguments> <folder>/<fileName>" unless that file was made
+// already in this run; returns its path, or an empty string when ffmpeg failed.
+QString make(const QString &fileName, const QStringList &arguments);
+
+// Flat grey frames whose level is 4 x the frame index, so a decoded pixel
+// tells which frame came back. H.264 in MP4 unless another suffix is given.
+QString indexedVideo(int width, int height, int fps, double seconds,
+                     const QString &suffix = QStringLiteral("mp4"),
+                     const QStringList &codecArguments = QStringList());
+
+// The frame index a grey level stands for (level = 4 x index).
+int frameIndexOfLevel(int level);
+
+QString folder();
+
+} // namespace FixtureVideos
+
+#endif
