@@ -21,6 +21,9 @@
 namespace {
 
 constexpr int DotsPerMeterAt300Dpi = 11811;
+// A mistyped profile size (100000 x 100000) must not take the machine's
+// memory: 256 megapixels is twice a 16K frame and 1 GiB at four bytes.
+constexpr qint64 MaximumOutputPixels = qint64(1) << 28;
 
 cv::Rect toCvRect(const QRect &rect)
 {
@@ -102,6 +105,11 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
         ? image.size()
         : QSize(profile.imageWidth(), profile.imageHeight());
     const ResizePlan plan = ResizePlan::make(image.size(), target, profile.cropImage());
+
+    if (qint64(plan.outputSize.width()) * plan.outputSize.height() > MaximumOutputPixels) {
+        qWarning() << "ImageProcessingManager - refusing an output image of" << plan.outputSize;
+        return QImage();
+    }
 
     const QImage readable = MatImage::readableImage(image);
     const cv::Mat pixels = readsInPlace(readable.format())
