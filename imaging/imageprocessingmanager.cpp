@@ -1,0 +1,257 @@
+#include "imageprocessingmanager.h"
+
+#include "matimage.h"
+#include "resizeplan.h"
+#include "watermarkmanager.h"
+
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+#include "profiles/profilemanager.h"
+#include "profiles/watermarkprofile.h"
+
+#include <QClipboard>
+#include <QDebug>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+constexpr int DotsPerMeterAt300Dpi = 11811;
+// A mistyped profile size (100000 x 100000) must not take the machine's
+// memory: 256 megapixels is twice a 16K frame and 1 GiB at four bytes.
+constexpr qint64 MaximumOutputPixels = qint64(1) << 28;
+
+cv::Rect toCvRect(const QRect &rect)
+{
+    return cv::Rect(rect.x(), rect.y(), rect.width(), rect.height());
+}
+
+struct Adjustment
+{
+    double gain = 1.0;
+    double bias = 0.0;
+};
+
+Adjustment adjustmentOf(int contrast, int brightness)
+{
+    const float ct = float(contrast);
+    const float factor = ct < 0 ? ct / 200.0f : ct / 40.0f;
+    return Adjustment{double(factor + 1.0f), double(brightness)};
+}
+
+// Every colour value v becomes v * gain + bias, rounded and saturated;
+// alpha is put back as it was, so an opaque picture stays opaque whatever
+// the contrast. (convertTo and one channel copy beat a four-channel LUT.)
+void adjust(const cv::Mat &source, cv::Mat &target, const Adjustment &adjustment)
+{
+    source.convertTo(target, -1, adjustment.gain, adjustment.bias);
+    if (source.channels() == 4) {
+        const int alpha[] = {3, 3};
+        cv::mixChannels(&source, 1, &target, 1, alpha, 1);
+    }
+}
+
+// Grey, blue-green-red-alpha and RGB888 rows are used as they lie: every
+// step treats the three colour channels alike and RGB888 comes out as
+// RGB888, so only the RGBA8888 family needs reordering.
+bool readsInPlace(QImage::Format format)
+{
+    return MatImage::hasWorkingLayout(format) || format == QImage::Format_RGB888;
+}
+
+} // namespace
+
+ImageProcessingManager::ImageProcessingManager(QObject *parent)
+    : QObject(parent)
+{
+}
+
+ImageProcessingManager *ImageProcessingManager::instance()
+{
+    static ImageProcessingManager manager;
+    return &manager;
+}
+
+QImage ImageProcessingManager::processImage(const QImage &image, ImageProfile *profile,
+                                            WatermarkProfile *watermark)
+{
+    if (image.isNull() || !profile)
+        return QImage();
+
+    QImage result;
+    try {
+        result = adjustAndResize(image, *profile);
+    } catch (const cv::Exception &error) {
+        qWarning() << "ImageProcessingManager - processing failed:" << error.what();
+        return QImage();
+    }
+    if (result.isNull())
+        return result;
+
+    if (!watermark)
+        watermark = watermarkFor(*profile);
+    if (watermark)
+        WatermarkManager::instance()->drawWatermark(result, watermark);
+    return result;
+}
+
+QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageProfile &profile)
+{
+    const QSize target = profile.sameSizeAsVideo()
+        ? image.size()
+        : QSize(profile.imageWidth(), profile.imageHeight());
+    const ResizePlan plan = ResizePlan::make(image.size(), target, profile.cropImage());
+
+    if (qint64(plan.outputSize.width()) * plan.outputSize.height() > MaximumOutputPixels) {
+        qWarning() << "ImageProcessingManager - refusing an output image of" << plan.outputSize;
+        return QImage();
+    }
+
+    const QImage readable = MatImage::readableImage(image);
+    const cv::Mat pixels = readsInPlace(readable.format())
+        ? MatImage::readOnlyView(readable)
+        : imageToMat(readable);
+
+    QImage result = MatImage::allocateImage(plan.outputSize.width(), plan.outputSize.height(),
+                                            pixels.channels());
+    if (result.isNull()) {
+        qWarning() << "ImageProcessingManager - cannot allocate an image of" << plan.outputSize;
+        return result;
+    }
+    cv::Mat output = MatImage::writableView(result);
+
+    // The adjustment is per pixel, so only the part that is kept needs it.
+    cv::Mat kept = pixels(toCvRect(plan.sourceRect));
+    const bool adjusts = profile.imageContrast() != 0 || profile.imageBrightness() != 0;
+    if (adjusts) {
+        const Adjustment adjustment = adjustmentOf(profile.imageContrast(), profile.imageBrightness());
+        if (!plan.resamples) {
+            adjust(kept, output, adjustment);
+        } else {
+            cv::Mat adjusted;
+            adjust(kept, adjusted, adjustment);
+            kept = adjusted;
+        }
+    } else if (!plan.resamples) {
+        kept.copyTo(output);
+    }
+    if (plan.resamples)
+        cv::resize(kept, output, output.size(), 0, 0, cv::INTER_AREA);
+
+    // The steps above must have written into the image, not reallocated.
+    Q_ASSERT(output.data == result.constBits());
+    return result;
+}
+
+WatermarkProfile *ImageProcessingManager::watermarkFor(const ImageProfile &profile) const
+{
+    const QString id = profile.watermarkProfileId();
+    if (id.isEmpty())
+        return nullptr;
+    return qobject_cast<WatermarkProfile *>(WatermarkProfile::manager()->profileById(id));
+}
+
+bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &image,
+                                       ImageProfile *imageProfile, FileNameProfile *fileNameProfile)
+{
+    if (image.isNull() || fileName.isEmpty())
+        return false;
+
+    // A second header over the same pixels carries the resolution, so the
+    // caller's image is neither changed nor copied; the writer only reads.
+    QImage output(const_cast<uchar *>(image.constBits()), image.width(), image.height(),
+                  image.bytesPerLine(), image.format());
+    output.setColorTable(image.colorTable());
+    output.setDotsPerMeterX(DotsPerMeterAt300Dpi);
+    output.setDotsPerMeterY(DotsPerMeterAt300Dpi);
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qWarning() << "ImageProcessingManager - cannot write" << fileName << file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, QFileInfo(fileName).suffix().toLower().toLatin1());
+    if (fileNameProfile && imageProfile) {
+        const QString type = fileNameProfile->fileOutputType().toLower();
+        if (type == QLatin1String("jpeg") || type == QLatin1String("jpg"))
+            writer.setQuality(imageProfile->imageQuality());
+    }
+    if (!writer.write(output)) {
+        qWarning() << "ImageProcessingManager - cannot write" << fileName << writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        qWarning() << "ImageProcessingManager - cannot write" << fileName << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void ImageProcessingManager::copyToClipboard(const QImage &image)
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        qWarning() << "ImageProcessingManager - no clipboard without a GUI application";
+        return;
+    }
+    QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
+}
+
+cv::Mat ImageProcessingManager::resizeAndCrop(const cv::Mat &source, int width, int height, bool crop)
+{
+    if (source.empty())
+        return cv::Mat();
+    const ResizePlan plan = ResizePlan::make(QSize(source.cols, source.rows), QSize(width, height), crop);
+    if (!plan.resamples)
+        return source;
+    cv::Mat result;
+    cv::resize(source(toCvRect(plan.sourceRect)), result,
+               cv::Size(plan.outputSize.width(), plan.outputSize.height()), 0, 0, cv::INTER_AREA);
+    return result;
+}
+
+cv::Mat ImageProcessingManager::imageToMat(const QImage &image)
+{
+    if (image.isNull())
+        return cv::Mat();
+    const QImage readable = MatImage::readableImage(image);
+    const cv::Mat view = MatImage::readOnlyView(readable);
+    if (MatImage::hasWorkingLayout(readable.format()))
+        return view.clone();
+    cv::Mat result;
+    cv::cvtColor(view, result, view.channels() == 3 ? cv::COLOR_RGB2BGR : cv::COLOR_RGBA2BGRA);
+    return result;
+}
+
+QImage ImageProcessingManager::matToImage(const cv::Mat &matrix)
+{
+    if (matrix.empty())
+        return QImage();
+
+    cv::Mat bytes = matrix;
+    if (matrix.depth() != CV_8U) {
+        double scale = 1.0;
+        if (matrix.depth() == CV_16U || matrix.depth() == CV_16S)
+            scale = 1.0 / 255.0;
+        else if (matrix.depth() == CV_32F || matrix.depth() == CV_64F)
+            scale = 255.0;
+        matrix.convertTo(bytes, CV_8U, scale);
+    }
+
+    QImage image = MatImage::allocateImage(bytes.cols, bytes.rows, bytes.channels());
+    if (image.isNull()) {
+        qWarning() << "ImageProcessingManager - no image for a matrix of" << bytes.channels()
+                   << "channels and" << bytes.cols << "x" << bytes.rows << "pixels";
+        return image;
+    }
+    cv::Mat output = MatImage::writableView(image);
+    if (bytes.channels() == 3)
+        cv::cvtColor(bytes, output, cv::COLOR_BGR2RGB);
+    else
+        bytes.copyTo(output);
+    return image;
+}
