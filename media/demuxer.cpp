@@ -177,14 +177,17 @@ bool Demuxer::isSeekable() const
 
 qint64 Demuxer::indexedKeyFrameBefore(qint64 ms) const
 {
-    const AVStream *stream = m_streamIndex >= 0 ? m_context->streams[m_streamIndex] : nullptr;
-    if (!stream || avformat_index_get_entries_count(stream) == 0)
+    AVStream *stream = m_streamIndex >= 0 ? m_context->streams[m_streamIndex] : nullptr;
+    const int entries = stream ? avformat_index_get_entries_count(stream) : 0;
+    const qint64 ticks = startTicks() + msToTicks(ms);
+    // Some containers index only what was read so far (Matroska reads its
+    // cues at the first seek): an index that ends before ms says nothing.
+    if (entries == 0 || avformat_index_get_entry(stream, entries - 1)->timestamp < ticks)
         return -1;
-    const int index = av_index_search_timestamp(const_cast<AVStream *>(stream), startTicks() + msToTicks(ms),
-                                                AVSEEK_FLAG_BACKWARD);
+    const int index = av_index_search_timestamp(stream, ticks, AVSEEK_FLAG_BACKWARD);
     if (index < 0)
         return 0;
-    return ticksToMs(avformat_index_get_entry(const_cast<AVStream *>(stream), index)->timestamp);
+    return ticksToMs(avformat_index_get_entry(stream, index)->timestamp);
 }
 
 qint64 Demuxer::startTicks() const

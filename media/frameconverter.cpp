@@ -11,17 +11,20 @@ extern "C" {
 
 namespace {
 
-bool isFullRangeYuvFormat(AVPixelFormat format)
+// The old full-range formats are the plain ones with the range given
+// separately; the scaler wants them that way.
+AVPixelFormat withoutFullRangeAlias(AVPixelFormat format, bool &fullRange)
 {
+    fullRange = true;
     switch (format) {
-    case AV_PIX_FMT_YUVJ411P:
-    case AV_PIX_FMT_YUVJ420P:
-    case AV_PIX_FMT_YUVJ422P:
-    case AV_PIX_FMT_YUVJ440P:
-    case AV_PIX_FMT_YUVJ444P:
-        return true;
+    case AV_PIX_FMT_YUVJ411P: return AV_PIX_FMT_YUV411P;
+    case AV_PIX_FMT_YUVJ420P: return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ440P: return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ444P: return AV_PIX_FMT_YUV444P;
     default:
-        return false;
+        fullRange = false;
+        return format;
     }
 }
 
@@ -54,7 +57,8 @@ QImage FrameConverter::toArgb32(const AVFrame *frame, const QSize &size)
 {
     if (!frame || frame->width < 1 || frame->height < 1 || size.width() < 1 || size.height() < 1)
         return QImage();
-    const auto format = AVPixelFormat(frame->format);
+    bool fullRangeFormat = false;
+    const auto format = withoutFullRangeAlias(AVPixelFormat(frame->format), fullRangeFormat);
     const AVPixFmtDescriptor *descriptor = av_pix_fmt_desc_get(format);
     if (!descriptor)
         return QImage();
@@ -76,7 +80,7 @@ QImage FrameConverter::toArgb32(const AVFrame *frame, const QSize &size)
     const bool isRgb = descriptor->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL);
     if (!isRgb) {
         const bool isGray = descriptor->nb_components <= 2;
-        const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG || isFullRangeYuvFormat(format)
+        const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG || fullRangeFormat
             || (isGray && frame->color_range != AVCOL_RANGE_MPEG);
         const int *coefficients = sws_getCoefficients(swsColorSpace(frame));
         sws_setColorspaceDetails(scaler, coefficients, fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1,
