@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QtDebug>
 
@@ -53,6 +54,45 @@ QString indexedVideo(int width, int height, int fps, double seconds, const QStri
 int frameIndexOfLevel(int level)
 {
     return (level + 2) / 4;
+}
+
+QString bandIndexedVideo(const QString &fileName, int width, int height, int fps, double seconds,
+                         const QStringList &outputArguments, const QString &filters)
+{
+    QString source = QStringLiteral("color=c=black:s=%1x%2:r=%3:d=%4,format=gray,"
+                                    "geq=lum='if(lt(X,W/2),mod(N,64)*4,floor(N/64)*4)'")
+                         .arg(width).arg(height).arg(fps).arg(seconds);
+    if (!filters.isEmpty())
+        source += QLatin1Char(',') + filters;
+    return make(fileName, QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source}
+                              << outputArguments);
+}
+
+namespace {
+
+// Mean grey level of a small block, away from the band edge.
+int blockLevel(const QImage &image, int centreX, int centreY)
+{
+    int sum = 0;
+    int count = 0;
+    for (int y = centreY - 2; y <= centreY + 2; ++y) {
+        for (int x = centreX - 2; x <= centreX + 2; ++x) {
+            sum += qGray(image.pixel(x, y));
+            ++count;
+        }
+    }
+    return (sum + count / 2) / count;
+}
+
+} // namespace
+
+int frameIndexOfBandImage(const QImage &image)
+{
+    if (image.isNull() || image.width() < 20 || image.height() < 5)
+        return -1;
+    const int low = frameIndexOfLevel(blockLevel(image, image.width() / 4, image.height() / 2));
+    const int high = frameIndexOfLevel(blockLevel(image, image.width() * 3 / 4, image.height() / 2));
+    return high * 64 + low;
 }
 
 } // namespace FixtureVideos

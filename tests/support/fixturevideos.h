@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QImage;
+
 // Test videos made with the ffmpeg command, once per key and test run, in
 // the test's temporary folder.
 namespace FixtureVideos {
@@ -22,6 +24,18 @@ QString indexedVideo(int width, int height, int fps, double seconds,
 int frameIndexOfLevel(int level);
 
 QString folder();
+
+// Frames that carry an index up to 4095, for videos longer than 64 frames:
+// the left half's grey level is 4 x (index mod 64), the right half's
+// 4 x (index / 64). outputArguments give codec and container options;
+// filters (e.g. a setpts for variable frame rate) run after the index is
+// drawn.
+QString bandIndexedVideo(const QString &fileName, int width, int height, int fps, double seconds,
+                         const QStringList &outputArguments, const QString &filters = QString());
+
+// The index an image of bandIndexedVideo carries (either orientation of
+// the bands is not handled: the image must be upright), -1 for no image.
+int frameIndexOfBandImage(const QImage &image);
 
 } // namespace FixtureVideos
 

@@ -1,0 +1,79 @@
+#ifndef VISTALOOM_DEMUXER_H
+#define VISTALOOM_DEMUXER_H
+
+#include "ffmpegptr.h"
+#include "packet.h"
+
+#include <QString>
+
+#include <atomic>
+
+struct AVStream;
+
+// Reads the packets of one media file. Times given in milliseconds are
+// relative to the start of the media (the container's start time
+// subtracted), so 0 is the first frame in every container.
+class Demuxer
+{
+public:
+    Demuxer();
+    ~Demuxer();
+    Demuxer(const Demuxer &) = delete;
+    Demuxer &operator=(const Demuxer &) = delete;
+
+    void setMedia(const QString &fileName);
+    QString fileName() const;
+    bool load();
+    void unload();
+    bool isLoaded() const;
+
+    // True once a read found the end of the file.
+    bool atEnd() const;
+    // Length of the media in milliseconds, 0 when the container does not say.
+    qint64 duration() const;
+
+    int videoStreamCount() const;
+    // Chooses the n-th video stream; every other stream is discarded unread.
+    bool setVideoStreamIndex(int n);
+    // The file's index of the chosen video stream, -1 before one is chosen.
+    int streamIndex() const;
+    // The chosen video stream (codec parameters, time base), or the first
+    // video stream when none was chosen; null when there is none.
+    AVStream *videoStream() const;
+
+    // Reads the next packet of any stream into packet(); false at the end of
+    // the file or on a read error.
+    bool readFrame();
+    const Packet &packet() const;
+
+    // Seeks to the key frame at or before ms on the chosen video stream.
+    bool seek(qint64 ms);
+    bool isSeekable() const;
+    // The time of the indexed key frame at or before ms, or -1 when the
+    // container has no index to tell.
+    qint64 indexedKeyFrameBefore(qint64 ms) const;
+
+    // Converts between ticks of the chosen video stream and milliseconds.
+    qint64 ticksToMs(qint64 ticks) const;
+    qint64 msToTicks(qint64 ms) const;
+    // Seconds from the start of the media; truncated to milliseconds it
+    // always gives ticksToMs(ticks).
+    double ticksToSeconds(qint64 ticks) const;
+
+    // A flag that, once set, makes every pending read return at once.
+    void setInterruptFlag(const std::atomic<bool> *flag);
+
+private:
+    static int interruptCallback(void *opaque);
+    qint64 startTicks() const;
+
+    QString m_fileName;
+    FFmpeg::FormatContextPtr m_context;
+    Packet m_packet;
+    int m_streamIndex = -1;
+    bool m_atEnd = false;
+    int m_failedReads = 0;
+    const std::atomic<bool> *m_interruptFlag = nullptr;
+};
+
+#endif

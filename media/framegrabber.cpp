@@ -1,0 +1,291 @@
+#include "framegrabber.h"
+
+#include "framereader.h"
+
+#include <QtDebug>
+
+#include <cstdlib>
+
+namespace {
+
+// A position further ahead than this from the last decoded frame is reached
+// by seeking when the container has no index to say where key frames are.
+constexpr qint64 SeekDistanceMs = 10000;
+// Pictures nothing refers to are left undecoded only while they lie at least
+// this far before the position.
+constexpr qint64 SkipMarginMs = 500;
+
+} // namespace
+
+FrameGrabber::FrameGrabber(QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<VideoFrame>("VideoFrame");
+    QVariantHash codecOptions;
+    codecOptions.insert(QStringLiteral("skip_frame"), 0);
+    codecOptions.insert(QStringLiteral("skip_loop_filter"), 0);
+    m_decoderOptions.insert(QStringLiteral("avcodec"), codecOptions);
+    m_demuxer.setInterruptFlag(&m_abortRequested);
+}
+
+FrameGrabber::~FrameGrabber()
+{
+    m_outputFrame = VideoFrame();
+    closeDecoder();
+    m_demuxer.unload();
+}
+
+QString FrameGrabber::source() const
+{
+    return m_source;
+}
+
+void FrameGrabber::setSource(const QString &path)
+{
+    if (path == m_source)
+        return;
+    m_source = path;
+    m_hasVideo = true;
+    emit sourceChanged();
+    m_outputFrame = VideoFrame();
+    closeDecoder();
+    m_demuxer.unload();
+    // A new file starts with nothing decoded.
+    m_last = DecodedState();
+}
+
+int FrameGrabber::precision() const
+{
+    return m_precision;
+}
+
+void FrameGrabber::setPrecision(int ms)
+{
+    if (ms == m_precision)
+        return;
+    m_autoPrecision = ms < 0;
+    if (ms >= 0)
+        m_precision = ms;
+    emit precisionChanged();
+}
+
+qint64 FrameGrabber::position() const
+{
+    return m_position;
+}
+
+void FrameGrabber::setPosition(qint64 ms)
+{
+    if (!m_hasVideo)
+        return;
+    if (std::llabs(ms - m_position) < qint64(m_precision))
+        return;
+    m_position = ms;
+    emit positionChanged();
+}
+
+qint64 FrameGrabber::duration()
+{
+    if (!openVideo())
+        return -1;
+    return m_demuxer.duration();
+}
+
+bool FrameGrabber::atEnd() const
+{
+    return m_reader && m_reader->isDrained() && m_last.delivered;
+}
+
+void FrameGrabber::abort()
+{
+    m_abortRequested.store(true);
+}
+
+void FrameGrabber::closeDecoder()
+{
+    m_reader.reset();
+    m_decoder.reset();
+}
+
+bool FrameGrabber::openVideo()
+{
+    const bool sameFile = m_demuxer.fileName() == m_source && m_demuxer.isLoaded();
+    if (sameFile && m_decoder)
+        return true;
+    const bool finished = m_reader && m_reader->isDrained();
+    closeDecoder();
+    if (!sameFile || finished) {
+        m_demuxer.unload();
+        m_demuxer.setMedia(m_source);
+        if (!m_demuxer.load())
+            return false;
+        m_last = DecodedState();
+    }
+    m_hasVideo = m_demuxer.videoStreamCount() > 0;
+    if (!m_hasVideo) {
+        m_demuxer.unload();
+        return false;
+    }
+    if (m_decoderNames.isEmpty())
+        return false;
+    if (m_autoPrecision)
+        m_precision = m_demuxer.duration() >= 10000 ? 500 : 250;
+    m_demuxer.setVideoStreamIndex(0);
+
+    for (const QString &name : qAsConst(m_decoderNames)) {
+        std::unique_ptr<VideoDecoder> decoder = VideoDecoder::create(name.toUtf8());
+        if (!decoder)
+            continue;
+        if (!m_demuxer.videoStream() || !decoder->setCodecContext(m_demuxer.videoStream()))
+            continue;
+        if (!decoder->open())
+            continue;
+        decoder->setOptions(m_decoderOptions);
+        m_decoder = std::move(decoder);
+        break;
+    }
+    if (!m_decoder)
+        return false;
+    m_reader = std::make_unique<FrameReader>(m_demuxer, *m_decoder, m_abortRequested);
+    return true;
+}
+
+bool FrameGrabber::shouldJump(qint64 pos) const
+{
+    if (!m_demuxer.isSeekable())
+        return false;
+    const qint64 keyFrame = m_demuxer.indexedKeyFrameBefore(pos - 1);
+    if (keyFrame >= 0)
+        return keyFrame > m_reader->readMs();
+    return m_last.time + SeekDistanceMs < pos;
+}
+
+bool FrameGrabber::decodeFrameAt(qint64 pos, QString &reason, bool &wasAborted)
+{
+    m_outputFrame = VideoFrame();
+    if (m_last.time > pos && !m_last.delivered) {
+        m_last.delivered = true;
+        m_outputFrame = m_last.frame;
+        return true;
+    }
+    if (atEnd()) {
+        reason = QStringLiteral("Grabber at end of video, cannot read any more frames");
+        return false;
+    }
+
+    // Leaving pictures undecoded needs a way back should one of them turn
+    // out to matter.
+    const bool maySkip = m_demuxer.isSeekable();
+    const qint64 duration = m_demuxer.duration();
+    const qint64 skipBefore = (duration > 0 ? qMin(pos, duration) : pos) - SkipMarginMs;
+    const DecodedState entry = m_last;
+    bool jump = shouldJump(pos);
+    for (int attempt = 0;; ++attempt) {
+        if (jump) {
+            if (m_reader->jumpBefore(pos, entry.ticks) == FrameReader::Result::Aborted) {
+                qDebug("FrameGrabber abort seek after key frame before read");
+                reason = QStringLiteral("abort seek after key frame before read");
+                wasAborted = true;
+                return false;
+            }
+        }
+        const bool skipping = maySkip && attempt == 0;
+        bool needsCheck = false;
+        const bool found = decodeForward(pos, reason, wasAborted, needsCheck,
+                                         skipping ? skipBefore : FrameReader::NoSkip);
+        if (!skipping || !needsCheck || wasAborted || !reason.isEmpty())
+            return found;
+        // A picture left undecoded may have been the nearest: decode the
+        // stretch again in full.
+        m_last = entry;
+        m_outputFrame = VideoFrame();
+        jump = true;
+    }
+}
+
+bool FrameGrabber::decodeForward(qint64 pos, QString &reason, bool &wasAborted, bool &needsCheck,
+                                 qint64 skipBefore)
+{
+    m_reader->setSkipBefore(skipBefore);
+    // Undecoded pictures all lie before skipBefore, so a neighbour of the
+    // position at or after it cannot have missed a nearer one.
+    auto leftOutNearer = [&](bool hasNeighbour, qint64 neighbourTime) {
+        return m_reader->skippedAny() && (!hasNeighbour || neighbourTime < skipBefore);
+    };
+    for (;;) {
+        VideoFrame frame;
+        qint64 t = 0;
+        qint64 ticks = 0;
+        switch (m_reader->next(frame, t, ticks)) {
+        case FrameReader::Result::Aborted:
+            qDebug("FrameGrabber abort seek after key frame before read");
+            reason = QStringLiteral("abort seek after key frame before read");
+            wasAborted = true;
+            return false;
+        case FrameReader::Result::DecodeFailed:
+            qWarning("!!!!!!!!!decode failed!!!!");
+            reason = QStringLiteral("decode failed");
+            return false;
+        case FrameReader::Result::End:
+            // The last frame, before the position and not handed out yet,
+            // is the nearest one there is.
+            needsCheck = leftOutNearer(m_last.frame.isValid(), m_last.time);
+            if (m_last.frame.isValid() && !m_last.delivered) {
+                m_last.delivered = true;
+                m_outputFrame = m_last.frame;
+                return true;
+            }
+            return false;
+        case FrameReader::Result::Frame:
+            break;
+        }
+        if (t >= pos) {
+            needsCheck = leftOutNearer(m_last.frame.isValid(), m_last.time);
+            if (!m_last.delivered && m_last.frame.isValid()) {
+                if (std::llabs(t - pos) < std::llabs(m_last.time - pos)) {
+                    m_outputFrame = frame;
+                    m_last.delivered = true;
+                } else {
+                    m_outputFrame = m_last.frame;
+                    m_last.delivered = false;
+                }
+            } else {
+                m_outputFrame = frame;
+                m_last.delivered = true;
+            }
+        }
+        m_last.frame = frame;
+        m_last.time = t;
+        m_last.ticks = ticks;
+        if (m_outputFrame.isValid())
+            return true;
+        m_last.delivered = false;
+    }
+}
+
+void FrameGrabber::extract()
+{
+    extractInternal(m_position);
+}
+
+void FrameGrabber::extractInternal(qint64 pos)
+{
+    const int precisionBefore = m_precision;
+    if (!openVideo()) {
+        emit error(tr("Cannot open file"));
+        return;
+    }
+    if (m_precision != precisionBefore)
+        emit precisionChanged();
+    QString reason;
+    bool wasAborted = false;
+    if (decodeFrameAt(pos, reason, wasAborted)) {
+        emit frameExtracted(m_outputFrame);
+    } else if (wasAborted) {
+        emit aborted(QString::asprintf(tr("Abort at position %lld: %s").toLatin1().constData(),
+                                       static_cast<long long>(pos), reason.toLatin1().constData()));
+    } else {
+        emit error(QString::asprintf(tr("Cannot extract frame at position %lld: %s").toLatin1().constData(),
+                                     static_cast<long long>(pos), reason.toLatin1().constData()));
+    }
+}

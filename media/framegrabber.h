@@ -1,0 +1,94 @@
+#ifndef VISTALOOM_FRAMEGRABBER_H
+#define VISTALOOM_FRAMEGRABBER_H
+
+#include "demuxer.h"
+#include "videodecoder.h"
+#include "videoframe.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantHash>
+
+#include <atomic>
+#include <limits>
+#include <memory>
+
+class FrameReader;
+
+// Hands out the decoded frame nearest to a position in milliseconds: the
+// last frame before it or the first at or after it, ties to the earlier
+// one. Built for positions asked in increasing order: it never goes back,
+// and it keeps the frame after a position for the next request.
+class FrameGrabber : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString source READ source WRITE setSource NOTIFY sourceChanged)
+    Q_PROPERTY(int precision READ precision WRITE setPrecision NOTIFY precisionChanged)
+    Q_PROPERTY(qint64 position READ position WRITE setPosition NOTIFY positionChanged)
+
+public:
+    explicit FrameGrabber(QObject *parent);
+    ~FrameGrabber() override;
+
+    QString source() const;
+    void setSource(const QString &path);
+    int precision() const;
+    void setPrecision(int ms);
+    qint64 position() const;
+    void setPosition(qint64 ms);
+
+    // Opens the video when needed; its length in milliseconds, -1 when it
+    // cannot be opened.
+    qint64 duration();
+    // True when nothing more can be read or handed out.
+    bool atEnd() const;
+    // Stops a running extraction at its next packet. Callable from any thread.
+    void abort();
+
+signals:
+    void frameExtracted(const VideoFrame &frame);
+    void sourceChanged();
+    void error(const QString &errorMessage);
+    void aborted(const QString &abortMessage);
+    void positionChanged();
+    void precisionChanged();
+
+public slots:
+    void extract();
+
+private slots:
+    void extractInternal(qint64 pos);
+
+private:
+    struct DecodedState {
+        VideoFrame frame;
+        qint64 time = 0;
+        qint64 ticks = std::numeric_limits<qint64>::min();
+        bool delivered = true;
+    };
+
+    bool openVideo();
+    bool decodeFrameAt(qint64 pos, QString &reason, bool &wasAborted);
+    bool decodeForward(qint64 pos, QString &reason, bool &wasAborted, bool &needsCheck, qint64 skipBefore);
+    bool shouldJump(qint64 pos) const;
+    void closeDecoder();
+
+    std::atomic<bool> m_abortRequested{false};
+    bool m_hasVideo = true;
+    bool m_autoPrecision = true;
+    qint64 m_position = -1000;
+    int m_precision = 500;
+    QString m_source;
+    Demuxer m_demuxer;
+    std::unique_ptr<VideoDecoder> m_decoder;
+    std::unique_ptr<FrameReader> m_reader;
+    QStringList m_decoderNames{QStringLiteral("FFmpeg")};
+    QVariantHash m_decoderOptions;
+    VideoFrame m_outputFrame;
+    // The most recently decoded frame: lastDecodedFrame, lastDecodedTime
+    // (ms), its stream ticks, and whether it was handed out already.
+    DecodedState m_last;
+};
+
+#endif

@@ -1,0 +1,68 @@
+#ifndef VISTALOOM_VIDEODECODER_H
+#define VISTALOOM_VIDEODECODER_H
+
+#include "ffmpegptr.h"
+#include "videoframe.h"
+
+#include <QByteArray>
+#include <QVariantHash>
+
+#include <memory>
+
+class FrameConverter;
+class Packet;
+struct AVStream;
+
+// Decodes the packets of one video stream with FFmpeg's frame threads.
+// Packets go in with send(), pictures come out in presentation order with
+// receive().
+class VideoDecoder
+{
+public:
+    enum class Result { Frame, NeedsInput, EndOfStream, Failed };
+
+    // "FFmpeg" is the one decoder there is; null for any other name.
+    static std::unique_ptr<VideoDecoder> create(const QByteArray &name);
+    ~VideoDecoder();
+    VideoDecoder(const VideoDecoder &) = delete;
+    VideoDecoder &operator=(const VideoDecoder &) = delete;
+
+    // Takes codec parameters, time base, rotation and aspect from stream.
+    bool setCodecContext(const AVStream *stream);
+    bool open();
+    bool isOpen() const;
+    // The "avcodec" entry (itself a hash) holds codec-context options by
+    // their FFmpeg names, e.g. "skip_frame".
+    void setOptions(const QVariantHash &options);
+
+    bool send(const Packet &packet);
+    // Announces the end of the stream, so the pictures still held come out.
+    bool sendEndOfStream();
+    Result receive();
+    // Drops everything buffered, for a new start after a seek.
+    void flush();
+
+    // The best-effort time of the last received picture, in stream ticks;
+    // valid after receive() answered Frame.
+    bool frameHasTime() const;
+    qint64 frameTicks() const;
+    // Hands out the last received picture.
+    VideoFrame takeFrame(double timestamp);
+
+    // While on, pictures no other picture refers to are not decoded at all.
+    void setSkipNonReference(bool skip);
+
+private:
+    VideoDecoder();
+
+    FFmpeg::CodecContextPtr m_context;
+    FFmpeg::FramePtr m_frame;
+    std::shared_ptr<FrameConverter> m_converter;
+    bool m_open = false;
+    int m_baseSkipFrame = 0;
+    int m_rotation = 0;
+    int m_streamAspectNum = 0;
+    int m_streamAspectDen = 1;
+};
+
+#endif

@@ -1,0 +1,61 @@
+#include "videoinfo.h"
+
+#include "demuxer.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <QException>
+#include <QtDebug>
+
+VideoInfo::VideoInfo(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void VideoInfo::load(const QString &fileName)
+{
+    try {
+        probe(fileName);
+    } catch (const QException &exception) {
+        qDebug("Exception loading VideoInfo");
+        const char *text = exception.what();
+        qDebug("%s", text ? text : "Unknown exception");
+    }
+}
+
+void VideoInfo::probe(const QString &fileName)
+{
+    Demuxer demuxer;
+    demuxer.unload();
+    demuxer.setMedia(fileName);
+    if (demuxer.load()) {
+        m_duration = demuxer.duration();
+        if (demuxer.videoStreamCount() == 0) {
+            demuxer.unload();
+        } else if (const AVStream *stream = demuxer.videoStream()) {
+            m_width = stream->codecpar->width;
+            m_height = stream->codecpar->height;
+            return;
+        } else {
+            qDebug("AVCodecContext did not exist");
+        }
+    }
+    qDebug("Error loading VideoInfo");
+}
+
+qint64 VideoInfo::duration() const
+{
+    return m_duration;
+}
+
+int VideoInfo::width() const
+{
+    return m_width;
+}
+
+int VideoInfo::height() const
+{
+    return m_height;
+}

@@ -1,0 +1,35 @@
+#ifndef VISTALOOM_GRABBERMODEL_H
+#define VISTALOOM_GRABBERMODEL_H
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The frames of a video as ffprobe lists them: best-effort times in
+// milliseconds from the start of the media, in presentation order.
+QVector<qint64> probeFrameTimesMs(const QString &path);
+
+// Which frame a grabber must hand out for each request of a forward walk,
+// worked out from the list of frame times alone: the nearer of the last
+// frame before the position and the first at or after it, ties to the
+// earlier; the earlier one only when it is the frame decoded just before
+// and not handed out yet; at the end of the stream the last frame when it
+// is still waiting.
+class GrabberModel
+{
+public:
+    enum Outcome { EndOfVideoError = -2, StreamEndedError = -1 };
+
+    explicit GrabberModel(const QVector<qint64> &times);
+    // The index of the frame handed out, or one of the Outcome errors.
+    int request(qint64 pos);
+    bool atEnd() const;
+
+private:
+    QVector<qint64> m_times;
+    int m_cursor = -1;
+    bool m_delivered = true;
+    bool m_ended = false;
+};
+
+#endif

@@ -1,0 +1,205 @@
+#include "testmain.h"
+
+#include "fixturevideos.h"
+#include "grabbermodel.h"
+#include "grabberprobe.h"
+
+#include "media/framegrabber.h"
+
+// Every request of a forward walk must get exactly the frame the nearest-
+// frame rule picks, whatever the container, codec or seek strategy.
+
+namespace {
+
+constexpr double Seconds = 25;
+
+QStringList h264(const QStringList &extra = {})
+{
+    return QStringList{QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
+                       QStringLiteral("veryfast"), QStringLiteral("-crf"), QStringLiteral("12"), QStringLiteral("-bf"),
+                       QStringLiteral("3"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")}
+        << extra;
+}
+
+QString fixture(const QString &name)
+{
+    const auto args = [](const char *text) { return QString::fromLatin1(text).split(QLatin1Char(' ')); };
+    if (name == QLatin1String("h264-bframes.mp4"))
+        return FixtureVideos::bandIndexedVideo(name, 160, 120, 24, Seconds, h264(args("-g 48")));
+    if (name == QLatin1String("hevc.mkv"))
+        return FixtureVideos::bandIndexedVideo(
+            name, 160, 120, 25, Seconds,
+            args("-c:v libx265 -preset fast -crf 12 -pix_fmt yuv420p -x265-params log-level=error:keyint=50:bframes=4"));
+    if (name == QLatin1String("vp9.webm"))
+        return FixtureVideos::bandIndexedVideo(
+            name, 160, 120, 30, Seconds,
+            args("-c:v libvpx-vp9 -crf 12 -b:v 0 -g 60 -deadline good -cpu-used 8 -auto-alt-ref 1 -lag-in-frames 16"));
+    if (name == QLatin1String("mpeg4.avi"))
+        return FixtureVideos::bandIndexedVideo(name, 160, 120, 25, Seconds, args("-c:v mpeg4 -q:v 2 -g 50"));
+    if (name == QLatin1String("mjpeg.mov"))
+        return FixtureVideos::bandIndexedVideo(name, 160, 120, 24, Seconds, args("-c:v mjpeg -q:v 2 -pix_fmt yuvj422p"));
+    if (name == QLatin1String("h264.ts"))
+        return FixtureVideos::bandIndexedVideo(name, 160, 120, 30, Seconds, h264(args("-g 60 -f mpegts")));
+    if (name == QLatin1String("vfr.mp4")) {
+        // 100 frames 40 ms apart, a 16 s gap, then frames 80 ms apart.
+        return FixtureVideos::bandIndexedVideo(name, 160, 120, 25, Seconds,
+                                               h264(args("-g 50 -fps_mode passthrough -video_track_timescale 1000")),
+                                               QStringLiteral("settb=1/1000,setpts='if(lt(N,100),N*40,N*80+12000)'"));
+    }
+    return QString();
+}
+
+// A forward walk mixing exact frame times, points between frames, exact
+// ties, repeats, small steps back, jumps of more than 10 s and requests
+// past the end.
+QVector<qint64> walk(const QVector<qint64> &times, quint32 seed)
+{
+    auto random = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % quint32(n));
+    };
+    auto firstAfter = [&times](qint64 pos) {
+        int i = 0;
+        while (i < times.size() - 1 && times[i] <= pos)
+            ++i;
+        return i;
+    };
+    const qint64 last = times.last();
+    QVector<qint64> requests{-500, -500};
+    qint64 pos = -500;
+    while (pos < last + 1000) {
+        const int i = firstAfter(pos);
+        const qint64 gap = i + 1 < times.size() ? times[i + 1] - times[i] : 40;
+        switch (random(18)) {
+        case 0: break; // repeat
+        case 1: case 2: case 3: pos = times[i]; break;
+        case 4: case 5: pos = i + 1 < times.size() ? (times[i] + times[i + 1]) / 2 : last + 1; break;
+        case 6: pos += 1; break;
+        case 7: case 8: pos = times[i] + gap / 3; break;
+        case 9: case 10: pos = times[i] + 2 * gap / 3; break;
+        case 11: case 12: pos += 150; break;
+        case 13: pos += 700; break;
+        case 14: pos += 2500; break;
+        case 15: pos += 10001 + random(4000); break;
+        case 16: pos -= 300; break;
+        case 17: pos = times[i] - 1; break;
+        }
+        requests << pos;
+    }
+    requests << last + 3000 << last + 4000;
+    return requests;
+}
+
+} // namespace
+
+class TestGrabberExactness : public QObject
+{
+    Q_OBJECT
+
+private:
+    void fixtures()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"h264-bframes.mp4", "hevc.mkv", "vp9.webm", "mpeg4.avi", "mjpeg.mov", "h264.ts",
+                                 "vfr.mp4"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+private slots:
+    void everyFrameInOrder_data() { fixtures(); }
+    void everyFrameInOrder()
+    {
+        QFETCH(QString, name);
+        const QString path = fixture(name);
+        QVERIFY(!path.isEmpty());
+        const QVector<qint64> times = probeFrameTimesMs(path);
+        QVERIFY(times.size() > 300);
+        QCOMPARE(times.first(), 0);
+
+        FrameGrabber grabber(nullptr);
+        grabber.setSource(path);
+        GrabberProbe probe(grabber);
+        for (int i = 0; i < times.size(); ++i) {
+            probe.extractAt(times[i]);
+            QCOMPARE(probe.answers, 1);
+            QVERIFY2(probe.kind == GrabberProbe::Frame, qPrintable(probe.message));
+            QCOMPARE(FixtureVideos::frameIndexOfBandImage(probe.image()), i);
+            QCOMPARE(probe.frameMs(), times[i]);
+        }
+    }
+
+    // Frame 99 lies at 3960 ms and frame 100 at 20000 ms: the nearest frame
+    // must be found across the gap, whether the position is reached by
+    // decoding forward or by seeking.
+    void requestsAcrossALongGap_data()
+    {
+        QTest::addColumn<QVector<qint64>>("requests");
+        QTest::newRow("before the middle") << QVector<qint64>{9000};
+        QTest::newRow("after the middle") << QVector<qint64>{15000};
+        QTest::newRow("tie in the middle") << QVector<qint64>{11980};
+        QTest::newRow("after the last frame before the gap") << QVector<qint64>{3900, 3970, 11000, 11979};
+        QTest::newRow("held frame across the gap") << QVector<qint64>{3970, 11000, 12000, 12000};
+        QTest::newRow("from far before") << QVector<qint64>{100, 13000, 19999, 20000};
+    }
+    void requestsAcrossALongGap()
+    {
+        QFETCH(QVector<qint64>, requests);
+        const QString path = fixture(QStringLiteral("vfr.mp4"));
+        const QVector<qint64> times = probeFrameTimesMs(path);
+        QCOMPARE(times.value(99), 3960);
+        QCOMPARE(times.value(100), 20000);
+        FrameGrabber grabber(nullptr);
+        grabber.setSource(path);
+        GrabberProbe probe(grabber);
+        GrabberModel model(times);
+        for (qint64 pos : requests) {
+            const int expected = model.request(pos);
+            probe.extractAt(pos);
+            QCOMPARE(probe.kind, GrabberProbe::Frame);
+            QCOMPARE(FixtureVideos::frameIndexOfBandImage(probe.image()), expected);
+        }
+    }
+
+    void forwardWalksGetTheNearestFrame_data() { fixtures(); }
+    void forwardWalksGetTheNearestFrame()
+    {
+        QFETCH(QString, name);
+        const QString path = fixture(name);
+        QVERIFY(!path.isEmpty());
+        const QVector<qint64> times = probeFrameTimesMs(path);
+        QVERIFY(times.size() > 300);
+
+        for (quint32 seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+            FrameGrabber grabber(nullptr);
+            grabber.setSource(path);
+            GrabberProbe probe(grabber);
+            GrabberModel model(times);
+            const QVector<qint64> requests = walk(times, seed);
+            for (int r = 0; r < requests.size(); ++r) {
+                const qint64 pos = requests[r];
+                const int expected = model.request(pos);
+                probe.extractAt(pos);
+                const QByteArray where = QStringLiteral("seed %1, request %2 at %3 ms").arg(seed).arg(r).arg(pos).toUtf8();
+                QVERIFY2(probe.answers == 1, where.constData());
+                if (expected >= 0) {
+                    QVERIFY2(probe.kind == GrabberProbe::Frame, (where + " " + probe.message.toUtf8()).constData());
+                    const int index = FixtureVideos::frameIndexOfBandImage(probe.image());
+                    QVERIFY2(index == expected,
+                             (where + QStringLiteral(": frame %1, expected %2").arg(index).arg(expected).toUtf8())
+                                 .constData());
+                    QVERIFY2(probe.frameMs() == times[expected], where.constData());
+                } else {
+                    QVERIFY2(probe.kind == GrabberProbe::Error, where.constData());
+                    const QString reason = expected == GrabberModel::EndOfVideoError
+                        ? QStringLiteral("Grabber at end of video, cannot read any more frames")
+                        : QString();
+                    QCOMPARE(probe.message, QStringLiteral("Cannot extract frame at position %1: %2").arg(pos).arg(reason));
+                }
+                QVERIFY2(grabber.atEnd() == model.atEnd(), where.constData());
+            }
+        }
+    }
+};
+
+VISTALOOM_TEST_MAIN_GUI(TestGrabberExactness)
+#include "tst_grabberexactness.moc"
