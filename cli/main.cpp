@@ -1,9 +1,11 @@
+#include "batch/batchworker.h"
+#include "commandlineprocessor.h"
+#include "media/medialog.h"
 #include "profiles/applicationidentity.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 
-#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -25,10 +27,9 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     ApplicationIdentity::apply();
+    MediaLog::setLogLevel(3);
+    BatchWorker::registerMetaTypes();
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app);
-    return EXIT_SUCCESS;
+    auto processor = std::make_unique<CommandLineProcessor>();
+    return processor->execute(app);
 }

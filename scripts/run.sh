@@ -12,5 +12,13 @@ if [ "${1:-}" = "--gui" ]; then
     exec "$top/build/app/vistaloom" "$sample"
 fi
 
-"$top/build/cli/vistaloom-cli" --version
-"$top/build/app/vistaloom" --version 2>/dev/null || true
+out="$top/build/sample-output"
+rm -rf "$out"
+mkdir -p "$out"
+echo "Extracting 10 images from $sample into $out"
+status=0
+"$top/build/cli/vistaloom-cli" "$sample" "$out" --count 10 || status=$?
+echo
+echo "Files written to $out:"
+ls -l "$out"
+exit $status

@@ -1,0 +1,90 @@
+#include "batchthread.h"
+
+#include "batchworker.h"
+
+#include <QMutexLocker>
+#include <QtDebug>
+
+#include <algorithm>
+
+BatchThread::BatchThread(QObject *parent)
+    : QThread(parent)
+{
+}
+
+void BatchThread::addWorker(Worker *worker)
+{
+    if (isRunning())
+        qFatal("You can't add workers after calling start");
+    worker->setParent(this);
+    QMutexLocker lock(&m_queueLock);
+    m_workers.append(worker);
+}
+
+void BatchThread::cancel()
+{
+    m_cancelled.testAndSetOrdered(0, 1);
+    QMutexLocker lock(&m_queueLock);
+    for (Worker *worker : qAsConst(m_workers))
+        worker->cancel();
+}
+
+bool BatchThread::isCancelled() const
+{
+    return m_cancelled.loadAcquire() != 0;
+}
+
+int BatchThread::queueLength() const
+{
+    QMutexLocker lock(&m_queueLock);
+    return m_workers.size();
+}
+
+float BatchThread::overallProgress(float current) const
+{
+    const int total = m_total.loadAcquire();
+    if (total <= 0)
+        return 1.0f;
+    const float overall = (static_cast<float>(total - queueLength()) + current) / static_cast<float>(total);
+    return std::clamp(overall, 0.0f, 1.0f);
+}
+
+void BatchThread::workerProgressUpdate(BatchWorker *worker, float m_progress)
+{
+    Q_UNUSED(worker)
+    if (isCancelled())
+        return;
+    emit progressUpdate(overallProgress(m_progress), m_progress);
+}
+
+void BatchThread::run()
+{
+    qDebug() << "BatchThread::run()" << isCancelled();
+    m_total.storeRelease(queueLength());
+    while (!isCancelled() && queueLength() > 0) {
+        qDebug() << "Running a worker";
+        Worker *worker = nullptr;
+        {
+            QMutexLocker lock(&m_queueLock);
+            worker = m_workers.first();
+        }
+        qDebug() << "Connecting signals";
+        if (auto *batchWorker = qobject_cast<BatchWorker *>(worker))
+            connect(batchWorker, &BatchWorker::progressUpdate, this, &BatchThread::workerProgressUpdate);
+        qDebug() << "Running";
+        worker->run();
+        if (isCancelled())
+            break;
+        qDebug() << "Ran";
+        // The finished worker is still in the queue here, so this is k / total.
+        emit progressUpdate(overallProgress(1.0f), 1.0f);
+        worker->disconnect();
+        worker->deleteLater();
+        {
+            QMutexLocker lock(&m_queueLock);
+            m_workers.removeFirst();
+        }
+        msleep(200);
+    }
+    emit threadDone();
+}

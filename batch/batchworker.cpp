@@ -1,0 +1,245 @@
+#include "batchworker.h"
+
+#include "imaging/imageprocessingmanager.h"
+#include "media/framegrabber.h"
+#include "media/videoframe.h"
+#include "profiles/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMetaType>
+#include <QThread>
+#include <QtDebug>
+
+BatchWorker::BatchWorker(QObject *parent)
+    : Worker(parent)
+    , m_grabber(new FrameGrabber(this))
+{
+    connect(m_grabber, &FrameGrabber::frameExtracted, this, &BatchWorker::grabberFrameExtracted);
+    connect(m_grabber, &FrameGrabber::error, this, &BatchWorker::grabberError);
+    connect(m_grabber, &FrameGrabber::aborted, this, &BatchWorker::grabberError);
+}
+
+BatchWorker::~BatchWorker()
+{
+    m_grabber->disconnect(this);
+    m_grabber->setParent(nullptr);
+    m_grabber->deleteLater();
+}
+
+void BatchWorker::registerMetaTypes()
+{
+    qRegisterMetaType<BatchWorker::BatchStatusMessageType>("BatchWorker::BatchStatusMessageType");
+    qRegisterMetaType<BatchWorker *>("BatchWorker*");
+}
+
+void BatchWorker::setConfig(BatchWorkerConfig *config)
+{
+    m_config = config;
+}
+
+BatchWorkerConfig *BatchWorker::config() const
+{
+    return m_config;
+}
+
+void BatchWorker::cancel()
+{
+    Worker::cancel();
+    m_grabber->abort();
+}
+
+void BatchWorker::run()
+{
+    runJob();
+    m_grabber->disconnect();
+    m_grabber->abort();
+}
+
+void BatchWorker::sendProgress(float progress)
+{
+    m_progress = progress;
+    emit progressUpdate(this, progress);
+}
+
+void BatchWorker::processPendingEvents()
+{
+    QCoreApplication::sendPostedEvents();
+}
+
+void BatchWorker::runJob()
+{
+    if (!isCancelled())
+        sendProgress(0.0f);
+    qDebug().noquote() << "Processing file: " + m_config->source();
+    m_grabber->setSource(m_config->source());
+    if (!isCancelled())
+        sendProgress(0.01f);
+    if (isCancelled())
+        return;
+
+    const qint64 duration = m_grabber->duration();
+    if (duration < 0) {
+        emit statusUpdate(this, tr("Could not open file"), Error);
+        return;
+    }
+
+    const qint64 skipFront = m_config->skipFront();
+    const qint64 skipBack = m_config->skipBack();
+    const qint64 span = duration - skipFront - skipBack;
+    qint64 step = -1;
+    int expected = 0;
+
+    if (m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds) {
+        if (m_config->intervalMilliseconds() < 1)
+            m_config->setIntervalMilliseconds(1000);
+        step = m_config->intervalMilliseconds();
+        expected = static_cast<int>(static_cast<float>(span) / static_cast<float>(step)) + 1;
+    } else if (m_config->intervalType() == BatchWorkerConfig::ImageCount) {
+        const int count = m_config->intervalImages();
+        if (count < 2) {
+            m_config->setIntervalImages(10);
+            m_config->setIntervalType(BatchWorkerConfig::SingleShot);
+        } else {
+            step = span / count - 1;
+            expected = count;
+        }
+    }
+
+    qint64 position = skipFront;
+    if (m_config->intervalType() == BatchWorkerConfig::SingleShot) {
+        switch (m_config->intervalSingleShot()) {
+        case BatchWorkerConfig::Front: position = skipFront; break;
+        case BatchWorkerConfig::Back: position = duration - skipBack; break;
+        case BatchWorkerConfig::Middle: position = span / 2; break;
+        default: break;
+        }
+        expected = 1;
+    }
+    if (position < skipFront)
+        position = skipFront;
+    if (position > duration - skipBack)
+        position = duration - skipBack;
+    if (position < 0)
+        position = 0;
+
+    m_imageIndex = 1;
+    m_fileCounter = 1;
+    if (isCancelled())
+        return;
+    expected *= 2; // every image moves the progress twice
+    if (isCancelled())
+        return;
+    const float steps = static_cast<float>(expected);
+    int stepCounter = 0;
+    auto progressAt = [steps](int counter) { return static_cast<float>(counter) / steps * 0.99f + 0.01f; };
+
+    const int type = m_config->intervalType();
+    for (;;) {
+        if (type == BatchWorkerConfig::EveryMilliseconds && !(position < duration - skipBack))
+            return;
+        if (type == BatchWorkerConfig::ImageCount && m_imageIndex > m_config->intervalImages())
+            return;
+        if (type == BatchWorkerConfig::SingleShot && m_imageIndex > 1)
+            return;
+
+        if (m_grabber->atEnd()) {
+            if (type != BatchWorkerConfig::EveryMilliseconds)
+                emit statusUpdate(this, tr("At end of video, cannot read any more frames"), Error);
+            return;
+        }
+
+        m_grabber->setPosition(position);
+
+        ++stepCounter;
+        if (!isCancelled())
+            sendProgress(progressAt(stepCounter));
+        if (isCancelled())
+            return;
+
+        m_waiting.storeRelease(1);
+        m_grabber->extract();
+        while (m_waiting.loadAcquire()) {
+            processPendingEvents();
+            QThread::msleep(20);
+            if (isCancelled())
+                return;
+        }
+
+        ++stepCounter;
+        if (!isCancelled())
+            sendProgress(progressAt(stepCounter));
+        ++m_imageIndex;
+        if (isCancelled())
+            return;
+
+        position += step;
+        processPendingEvents();
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+        if (isCancelled())
+            return;
+    }
+}
+
+void BatchWorker::grabberFrameExtracted(const VideoFrame &frame)
+{
+    handleFrame(frame);
+    m_waiting.storeRelease(0);
+}
+
+QString BatchWorker::nextFreeFilePath(QString *fileName)
+{
+    const QDir folder = m_config->fileOutputDir();
+    if (m_config->intervalType() == BatchWorkerConfig::SingleShot) {
+        *fileName = m_config->fileNameFor(-1);
+        const QString path = folder.filePath(*fileName);
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+    for (;;) {
+        *fileName = m_config->fileNameFor(m_fileCounter++);
+        const QString path = folder.filePath(*fileName);
+        if (!QFileInfo::exists(path))
+            return path;
+    }
+}
+
+void BatchWorker::handleFrame(const VideoFrame &frame)
+{
+    if (isCancelled())
+        return;
+    if (!frame.isValid() || frame.width() == 0 || frame.height() == 0) {
+        emit statusUpdate(this, QStringLiteral("Frame was invalid. Possibly corrupt video."), Error);
+        return;
+    }
+
+    QString fileName;
+    const QString path = nextFreeFilePath(&fileName);
+    emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
+
+    const QImage image = frame.toImage(QImage::Format_ARGB32, QSize(), QRectF());
+    if (image.width() == 0 || image.height() == 0) {
+        qWarning("Frame image was empty");
+        return;
+    }
+    ImageProcessingManager *processing = ImageProcessingManager::instance();
+    QImage processed = processing->processImage(image, m_config->imageProfile());
+    if (!processing->saveImage(path, processed, m_config->imageProfile(), m_config->fileNameProfile())) {
+        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
+        return;
+    }
+    emit imageReady(this, processed);
+}
+
+void BatchWorker::grabberError(const QString &message)
+{
+    m_waiting.storeRelease(0);
+    if (isCancelled())
+        return;
+    if (m_grabber->atEnd() && m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds)
+        return;
+    emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message, Error);
+}

@@ -1,0 +1,63 @@
+#ifndef VISTALOOM_BATCHWORKER_H
+#define VISTALOOM_BATCHWORKER_H
+
+#include "worker.h"
+
+#include <QAtomicInteger>
+#include <QImage>
+#include <QString>
+
+class BatchWorkerConfig;
+class FrameGrabber;
+class VideoFrame;
+
+// Carries out one batch job: computes the capture positions, asks the frame
+// grabber for each frame, processes it and saves it under a name that does
+// not exist yet.
+class BatchWorker : public Worker
+{
+    Q_OBJECT
+
+public:
+    enum BatchStatusMessageType { Info = 0, Error = 1 };
+    Q_ENUM(BatchStatusMessageType)
+
+    explicit BatchWorker(QObject *parent = nullptr);
+    ~BatchWorker() override;
+
+    void setConfig(BatchWorkerConfig *config);
+    BatchWorkerConfig *config() const;
+
+    void run() override;
+    void cancel() override;
+
+    // Registers the status type under its full name for queued connections.
+    static void registerMetaTypes();
+
+signals:
+    void imageReady(BatchWorker *worker, QImage &image);
+    void statusUpdate(BatchWorker *worker, QString text, BatchWorker::BatchStatusMessageType type);
+    void progressUpdate(BatchWorker *worker, float progress);
+
+private slots:
+    void grabberFrameExtracted(const VideoFrame &frame);
+    void grabberError(const QString &message);
+
+private:
+    void runJob();
+    void sendProgress(float progress);
+    void handleFrame(const VideoFrame &frame);
+    QString nextFreeFilePath(QString *fileName);
+    void processPendingEvents();
+
+    BatchWorkerConfig *m_config = nullptr;
+    FrameGrabber *m_grabber = nullptr;
+    int m_imageIndex = 1;
+    int m_fileCounter = 1;
+    float m_progress = 0.0f;
+    QAtomicInteger<int> m_waiting {0};
+};
+
+Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)
+
+#endif

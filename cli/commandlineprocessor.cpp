@@ -1,0 +1,205 @@
+#include "commandlineprocessor.h"
+
+#include "profiles/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <cstdio>
+
+CommandLineProcessor::CommandLineProcessor(QObject *parent)
+    : QObject(parent)
+{
+}
+
+CommandLineProcessor::~CommandLineProcessor() = default;
+
+int CommandLineProcessor::execute(QApplication &app)
+{
+    QCommandLineParser parser;
+    QString errorMessage;
+    switch (parseCommandLine(app, parser, &errorMessage)) {
+    case ParseOk:
+        return m_errorCount > 0 ? ExitJobFailed : ExitOk;
+    case ParseError:
+        std::fputs(qPrintable(errorMessage), stdout);
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+        parser.showHelp(ExitRefused);
+    case ParseVersionRequested:
+        parser.showVersion();
+    case ParseHelpRequested:
+        parser.showHelp(ExitOk);
+    }
+    return ExitOk;
+}
+
+int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser &parser, QString *errorMessage)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral("Vistaloom Command line options"));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("source"), tr("Video file to process."), QString());
+    parser.addPositionalArgument(QStringLiteral("destination"), tr("Destination directory."),
+                                 QStringLiteral("[destination]"));
+
+    const QCommandLineOption countOption(
+        QStringList{QStringLiteral("c"), QStringLiteral("count")},
+        tr("The number of thumbnails/images to create from a video file. Use this or --ms."), tr("image count"));
+    const QCommandLineOption msOption(
+        QStringList{QStringLiteral("m"), QStringLiteral("ms")},
+        tr("The number of milliseconds to skip each time to to create from a video file. Use this or --count"),
+        tr("milliseconds"));
+    const QCommandLineOption skipFrontOption(
+        QStringLiteral("skipfront"), tr("How many milliseconds to ignore from the front of a video before processing."),
+        tr("milliseconds"));
+    const QCommandLineOption skipBackOption(
+        QStringLiteral("skipback"), tr("How many milliseconds to ignore from the back of a video."), tr("milliseconds"));
+    const QCommandLineOption heightOption(QStringLiteral("height"), tr("Output image height."), tr("height"));
+    const QCommandLineOption widthOption(QStringLiteral("width"), tr("Output image width."), tr("width"));
+    const QCommandLineOption cropOption(
+        QStringLiteral("crop"),
+        tr("With this option the image will be cropped to the height and width specified, possible cutting off parts "
+           "of the original video frame."));
+    const QCommandLineOption prefixOption(
+        QStringLiteral("fileprefix"), tr("Specifies a prefix to append to the image file names."), tr("prefix"));
+    const QCommandLineOption nameOption(
+        QStringLiteral("filename"), tr("Specify the output file name instead of using the video file name for output."),
+        tr("name"));
+    const QCommandLineOption suffixOption(
+        QStringLiteral("filesuffix"), tr("Specifies a suffix to append to the image file names."), tr("suffix"));
+    const QCommandLineOption typeOption(
+        QStringLiteral("filetype"),
+        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
+    for (const QCommandLineOption &option : {countOption, msOption, skipFrontOption, skipBackOption, heightOption,
+                                             widthOption, cropOption, prefixOption, nameOption, suffixOption,
+                                             typeOption, logOption})
+        parser.addOption(option);
+
+    parser.process(app);
+
+    if (parser.isSet(versionOption))
+        return ParseVersionRequested;
+    if (parser.isSet(helpOption))
+        return ParseHelpRequested;
+
+    BatchWorkerConfig config;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        *errorMessage = tr("A file name is required");
+        return ParseError;
+    }
+
+    config.setSource(positional.at(0));
+    if (!QFileInfo(config.source()).isFile()) {
+        *errorMessage = tr("File not found: ") + config.source();
+        return ParseError;
+    }
+
+    if (positional.size() > 1) {
+        QString destination = positional.at(1);
+        // A quoted Windows folder ending in a backslash arrives with a
+        // trailing double quote.
+        if (!QFileInfo(destination).isDir() && destination.endsWith(QLatin1Char('"')))
+            destination.chop(1);
+        if (!QFileInfo(destination).isDir()) {
+            *errorMessage = QStringLiteral("Output folder is incorrect or does not exist: ") + destination;
+            return ParseError;
+        }
+        config.setFileOutputDir(QDir(destination));
+    }
+
+    if (parser.isSet(countOption) && parser.isSet(msOption)) {
+        *errorMessage = QStringLiteral("Please only set count or milliseconds");
+        return ParseError;
+    }
+
+    FileNameProfile *fileNames = config.fileNameProfile();
+    ImageProfile *image = config.imageProfile();
+
+    if (parser.isSet(msOption)) {
+        config.setIntervalType(BatchWorkerConfig::EveryMilliseconds);
+        config.setIntervalMilliseconds(parser.value(msOption).toInt());
+    }
+    if (parser.isSet(countOption)) {
+        const int count = parser.value(countOption).toInt();
+        config.setIntervalType(BatchWorkerConfig::ImageCount);
+        config.setIntervalImages(count);
+        if (count == 1)
+            fileNames->setFileOutputSuffix(QString());
+    }
+    if (parser.isSet(skipFrontOption))
+        config.setSkipFront(parser.value(skipFrontOption).toInt());
+    if (parser.isSet(skipBackOption))
+        config.setSkipBack(parser.value(skipBackOption).toInt());
+
+    int width = 0;
+    int height = 0;
+    if (parser.isSet(widthOption))
+        width = parser.value(widthOption).toInt();
+    if (parser.isSet(heightOption))
+        height = parser.value(heightOption).toInt();
+    if (width > 0 && height > 0) {
+        image->setImageWidth(width);
+        image->setImageHeight(height);
+        image->setSameSizeAsVideo(false);
+    } else if (width == 0 && height == 0) {
+        image->setSameSizeAsVideo(true);
+    } else {
+        *errorMessage = tr("Both width and height must be specified if one is provided");
+        return ParseError;
+    }
+    if (parser.isSet(cropOption))
+        image->setCropImage(true);
+
+    if (parser.isSet(prefixOption))
+        fileNames->setFileOutputPrefix(parser.value(prefixOption));
+    if (parser.isSet(nameOption))
+        fileNames->setFileBaseName(parser.value(nameOption));
+    if (parser.isSet(suffixOption))
+        fileNames->setFileOutputSuffix(parser.value(suffixOption));
+    if (parser.isSet(typeOption))
+        fileNames->setFileOutputType(parser.value(typeOption));
+
+    if (parser.isSet(logOption)) {
+        m_log = std::make_unique<QFile>(parser.value(logOption));
+        if (!m_log->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            *errorMessage = QStringLiteral("Cannot open log file: ") + parser.value(logOption);
+            m_log.reset();
+            return ParseError;
+        }
+    }
+
+    // The duration lets automatic zero padding count the images.
+    config.loadVideoInfo();
+
+    auto *worker = new BatchWorker(this);
+    worker->setConfig(&config);
+    connect(worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
+    worker->run();
+    delete worker;
+    return ParseOk;
+}
+
+void CommandLineProcessor::threadStatusUpdate(BatchWorker *worker, QString text,
+                                              BatchWorker::BatchStatusMessageType type)
+{
+    Q_UNUSED(worker)
+    const QByteArray line = text.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    std::fflush(stdout);
+    if (type == BatchWorker::Error) {
+        ++m_errorCount;
+        if (m_log) {
+            m_log->write(line);
+            m_log->flush();
+        }
+    }
+}

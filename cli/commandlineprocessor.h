@@ -1,0 +1,43 @@
+#ifndef VISTALOOM_COMMANDLINEPROCESSOR_H
+#define VISTALOOM_COMMANDLINEPROCESSOR_H
+
+#include "batch/batchworker.h"
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QApplication;
+class QCommandLineParser;
+
+// Parses the console program's command line, builds one batch job from it
+// and runs that job on the main thread, printing every status line.
+class CommandLineProcessor : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum ParseResult { ParseOk = 0, ParseError = 1, ParseVersionRequested = 2, ParseHelpRequested = 3 };
+
+    // Process exit codes.
+    enum ExitCode { ExitOk = 0, ExitRefused = 1, ExitJobFailed = 2 };
+
+    explicit CommandLineProcessor(QObject *parent = nullptr);
+    ~CommandLineProcessor() override;
+
+    // Runs everything and returns the process exit code. Help and version
+    // are printed by the parser, which ends the process itself.
+    int execute(QApplication &app);
+    int parseCommandLine(QApplication &app, QCommandLineParser &parser, QString *errorMessage);
+
+private slots:
+    void threadStatusUpdate(BatchWorker *worker, QString text, BatchWorker::BatchStatusMessageType type);
+
+private:
+    std::unique_ptr<QFile> m_log;
+    int m_errorCount = 0;
+};
+
+#endif

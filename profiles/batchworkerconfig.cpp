@@ -1,0 +1,215 @@
+#include "batchworkerconfig.h"
+
+#include "filenameprofile.h"
+#include "imageprofile.h"
+#include "media/videoinfo.h"
+#include "profilemanager.h"
+
+#include <QFileInfo>
+#include <QMetaProperty>
+#include <QSettings>
+
+BatchWorkerConfig::BatchWorkerConfig()
+    : QObject(nullptr)
+    , m_ownImageProfile(std::make_unique<ImageProfile>())
+    , m_ownFileNameProfile(std::make_unique<FileNameProfile>())
+{
+    m_imageProfile = m_ownImageProfile.get();
+    m_fileNameProfile = m_ownFileNameProfile.get();
+}
+
+BatchWorkerConfig::~BatchWorkerConfig() = default;
+
+QString BatchWorkerConfig::source() const
+{
+    return m_source;
+}
+
+void BatchWorkerConfig::setSource(const QString &path)
+{
+    m_source = QDir::toNativeSeparators(path);
+    m_fileOutputDir = std::make_unique<QDir>(QFileInfo(path).absoluteDir());
+}
+
+QString BatchWorkerConfig::imageProfileId() const
+{
+    return m_imageProfile->id();
+}
+
+void BatchWorkerConfig::setImageProfileId(const QString &id)
+{
+    ProfileManager *manager = ImageProfile::manager();
+    if (auto *profile = qobject_cast<ImageProfile *>(manager->profileById(id)))
+        m_imageProfile = profile;
+    else if (auto *lastUsed = qobject_cast<ImageProfile *>(manager->lastUsedProfile()))
+        m_imageProfile = lastUsed;
+}
+
+QString BatchWorkerConfig::filenameProfileId() const
+{
+    return m_fileNameProfile->id();
+}
+
+void BatchWorkerConfig::setFileNameProfileId(const QString &id)
+{
+    ProfileManager *manager = FileNameProfile::manager();
+    if (auto *profile = qobject_cast<FileNameProfile *>(manager->profileById(id)))
+        m_fileNameProfile = profile;
+    else if (auto *lastUsed = qobject_cast<FileNameProfile *>(manager->lastUsedProfile()))
+        m_fileNameProfile = lastUsed;
+}
+
+QString BatchWorkerConfig::filenameExample() const
+{
+    return fileNameFor(1);
+}
+
+QString BatchWorkerConfig::fileOutputPath() const
+{
+    return m_fileOutputDir ? QDir::toNativeSeparators(m_fileOutputDir->absolutePath()) : QString();
+}
+
+void BatchWorkerConfig::setFileOutputPath(const QString &path)
+{
+    m_fileOutputDir = std::make_unique<QDir>(path);
+}
+
+QDir BatchWorkerConfig::fileOutputDir() const
+{
+    return m_fileOutputDir ? *m_fileOutputDir : QDir();
+}
+
+void BatchWorkerConfig::setFileOutputDir(const QDir &dir)
+{
+    m_fileOutputDir = std::make_unique<QDir>(dir);
+}
+
+ImageProfile *BatchWorkerConfig::imageProfile() const
+{
+    return m_imageProfile;
+}
+
+void BatchWorkerConfig::setImageProfile(ImageProfile *profile)
+{
+    if (profile)
+        m_imageProfile = profile;
+    else if (auto *lastUsed = qobject_cast<ImageProfile *>(ImageProfile::manager()->lastUsedProfile()))
+        m_imageProfile = lastUsed;
+}
+
+FileNameProfile *BatchWorkerConfig::fileNameProfile() const
+{
+    return m_fileNameProfile;
+}
+
+void BatchWorkerConfig::setFileNameProfile(FileNameProfile *profile)
+{
+    if (profile)
+        m_fileNameProfile = profile;
+    else if (auto *lastUsed = qobject_cast<FileNameProfile *>(FileNameProfile::manager()->lastUsedProfile()))
+        m_fileNameProfile = lastUsed;
+}
+
+QString BatchWorkerConfig::sourceBaseName() const
+{
+    return QFileInfo(m_source).completeBaseName();
+}
+
+VideoInfo *BatchWorkerConfig::videoInfo() const
+{
+    return m_videoInfo.get();
+}
+
+void BatchWorkerConfig::loadVideoInfo()
+{
+    m_videoInfo = std::make_unique<VideoInfo>();
+    m_videoInfo->load(m_source);
+}
+
+int BatchWorkerConfig::expectedImageCount() const
+{
+    switch (m_intervalType) {
+    case ImageCount:
+        return m_intervalImages;
+    case EveryMilliseconds: {
+        // Without video information the duration counts as 0, so the
+        // example still has a count instead of crashing.
+        const qint64 duration = m_videoInfo ? m_videoInfo->duration() : 0;
+        const qint64 span = duration - m_skipBack - m_skipFront;
+        if (m_intervalMilliseconds == 0)
+            return 1;
+        return static_cast<int>(span / m_intervalMilliseconds + 1);
+    }
+    default:
+        return 0;
+    }
+}
+
+QString BatchWorkerConfig::fileNameFor(int counter) const
+{
+    return m_fileNameProfile->generateFileName(sourceBaseName(), counter, expectedImageCount());
+}
+
+QString BatchWorkerConfig::intervalDescription() const
+{
+    switch (m_intervalType) {
+    case EveryMilliseconds:
+        return tr("Every %1ms").arg(m_intervalMilliseconds);
+    case ImageCount:
+        return tr("%1 images").arg(m_intervalImages);
+    case SingleShot: {
+        QString text = tr("Single ");
+        switch (m_intervalSingleShot) {
+        case Front: text += tr("front"); break;
+        case Middle: text += tr("middle"); break;
+        case Back: text += tr("back"); break;
+        default: break;
+        }
+        return text;
+    }
+    default:
+        return QStringLiteral("placeholder");
+    }
+}
+
+QString BatchWorkerConfig::defaultsFileName()
+{
+    return QStringLiteral("batchModeDefaults.ini");
+}
+
+bool BatchWorkerConfig::isStoredInDefaults(const char *propertyName)
+{
+    return qstrcmp(propertyName, "source") != 0 && qstrcmp(propertyName, "fileOutputPath") != 0;
+}
+
+void BatchWorkerConfig::loadDefaults()
+{
+    if (auto *image = qobject_cast<ImageProfile *>(ImageProfile::manager()->lastUsedProfile()))
+        m_imageProfile = image;
+    if (auto *names = qobject_cast<FileNameProfile *>(FileNameProfile::manager()->lastUsedProfile()))
+        m_fileNameProfile = names;
+
+    QSettings settings(ProfileManager::settingsFilePath(defaultsFileName()), QSettings::IniFormat);
+    const QMetaObject *meta = metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (!property.isStored(this) || !property.isWritable() || !isStoredInDefaults(property.name()))
+            continue;
+        const QString key = QString::fromLatin1(property.name());
+        if (settings.contains(key))
+            setProperty(property.name(), settings.value(key));
+    }
+}
+
+void BatchWorkerConfig::saveDefaults()
+{
+    QSettings settings(ProfileManager::settingsFilePath(defaultsFileName()), QSettings::IniFormat);
+    const QMetaObject *meta = metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (!property.isStored(this) || !property.isWritable() || !isStoredInDefaults(property.name()))
+            continue;
+        settings.setValue(QString::fromLatin1(property.name()), property.read(this));
+    }
+    settings.sync();
+}

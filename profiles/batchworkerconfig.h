@@ -1,0 +1,111 @@
+#ifndef VISTALOOM_BATCHWORKERCONFIG_H
+#define VISTALOOM_BATCHWORKERCONFIG_H
+
+#include <QDir>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class FileNameProfile;
+class ImageProfile;
+class VideoInfo;
+
+// One batch job: a source video, the rule that picks the capture moments,
+// the skipped lengths at both ends, the profiles and the output folder.
+class BatchWorkerConfig : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString source READ source WRITE setSource)
+    Q_PROPERTY(QString imageProfileId READ imageProfileId WRITE setImageProfileId)
+    Q_PROPERTY(QString filenameProfileId READ filenameProfileId WRITE setFileNameProfileId)
+    Q_PROPERTY(QString filenameExample READ filenameExample)
+    Q_PROPERTY(QString fileOutputPath READ fileOutputPath WRITE setFileOutputPath)
+    Q_PROPERTY(qlonglong skipFront READ skipFront WRITE setSkipFront)
+    Q_PROPERTY(qlonglong skipBack READ skipBack WRITE setSkipBack)
+    Q_PROPERTY(int intervalType READ intervalType WRITE setIntervalType)
+    Q_PROPERTY(int intervalMilliseconds READ intervalMilliseconds WRITE setIntervalMilliseconds)
+    Q_PROPERTY(int intervalImages READ intervalImages WRITE setIntervalImages)
+    Q_PROPERTY(int intervalSingleShot READ intervalSingleShot WRITE setIntervalSingleShot)
+
+public:
+    enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2 };
+    Q_ENUM(IntervalType)
+    enum SingleShotPosition { Front = 0, Middle = 1, Back = 2 };
+    Q_ENUM(SingleShotPosition)
+
+    BatchWorkerConfig();
+    ~BatchWorkerConfig() override;
+
+    QString source() const;
+    // Also resets the output folder to the folder holding the video.
+    void setSource(const QString &path);
+
+    QString imageProfileId() const;
+    void setImageProfileId(const QString &id);
+    QString filenameProfileId() const;
+    void setFileNameProfileId(const QString &id);
+
+    QString filenameExample() const;
+
+    QString fileOutputPath() const;
+    void setFileOutputPath(const QString &path);
+    QDir fileOutputDir() const;
+    void setFileOutputDir(const QDir &dir);
+
+    qlonglong skipFront() const { return m_skipFront; }
+    void setSkipFront(qlonglong ms) { m_skipFront = ms; }
+    qlonglong skipBack() const { return m_skipBack; }
+    void setSkipBack(qlonglong ms) { m_skipBack = ms; }
+    int intervalType() const { return m_intervalType; }
+    void setIntervalType(int type) { m_intervalType = type; }
+    int intervalMilliseconds() const { return m_intervalMilliseconds; }
+    void setIntervalMilliseconds(int ms) { m_intervalMilliseconds = ms; }
+    int intervalImages() const { return m_intervalImages; }
+    void setIntervalImages(int count) { m_intervalImages = count; }
+    int intervalSingleShot() const { return m_intervalSingleShot; }
+    void setIntervalSingleShot(int position) { m_intervalSingleShot = position; }
+
+    ImageProfile *imageProfile() const;
+    // Null takes the manager's last-used profile, if there is one.
+    void setImageProfile(ImageProfile *profile);
+    FileNameProfile *fileNameProfile() const;
+    void setFileNameProfile(FileNameProfile *profile);
+
+    QString sourceBaseName() const;
+
+    VideoInfo *videoInfo() const;
+    void loadVideoInfo();
+
+    // The images the rule is expected to give; needs the video information
+    // for the milliseconds rule.
+    int expectedImageCount() const;
+    QString fileNameFor(int counter) const;
+    QString intervalDescription() const;
+
+    void loadDefaults();
+    void saveDefaults();
+
+    static QString defaultsFileName();
+
+private:
+    static bool isStoredInDefaults(const char *propertyName);
+
+    QString m_source;
+    std::unique_ptr<QDir> m_fileOutputDir;
+    qint64 m_skipFront = 2000;
+    qint64 m_skipBack = 2000;
+    int m_intervalType = EveryMilliseconds;
+    int m_intervalMilliseconds = 5000;
+    int m_intervalImages = 10;
+    int m_intervalSingleShot = Middle;
+    std::unique_ptr<VideoInfo> m_videoInfo;
+    ImageProfile *m_imageProfile = nullptr;
+    FileNameProfile *m_fileNameProfile = nullptr;
+    // The defaults made at construction; replaced profiles come from the
+    // managers, which own them.
+    std::unique_ptr<ImageProfile> m_ownImageProfile;
+    std::unique_ptr<FileNameProfile> m_ownFileNameProfile;
+};
+
+#endif

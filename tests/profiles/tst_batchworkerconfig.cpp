@@ -1,0 +1,166 @@
+#include "testmain.h"
+
+#include "fixturevideos.h"
+#include "media/videoinfo.h"
+#include "profiles/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+#include "profiles/profilemanager.h"
+
+#include <QDir>
+#include <QSettings>
+
+class TestBatchWorkerConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newConfigDefaults()
+    {
+        BatchWorkerConfig config;
+        QCOMPARE(config.skipFront(), 2000);
+        QCOMPARE(config.skipBack(), 2000);
+        QCOMPARE(config.intervalType(), 0);
+        QCOMPARE(config.intervalMilliseconds(), 5000);
+        QCOMPARE(config.intervalImages(), 10);
+        QCOMPARE(config.intervalSingleShot(), 1);
+        QCOMPARE(config.intervalDescription(), QStringLiteral("Every 5000ms"));
+        QVERIFY(config.imageProfile());
+        QVERIFY(config.fileNameProfile());
+        QCOMPARE(config.parent(), nullptr);
+    }
+
+    void sourceSetsNativePathAndOutputFolder()
+    {
+        BatchWorkerConfig config;
+        const QString folder = TestEnvironment::root() + QStringLiteral("/videos");
+        config.setSource(folder + QStringLiteral("/My.Video.mp4"));
+        QCOMPARE(config.source(), QDir::toNativeSeparators(folder + QStringLiteral("/My.Video.mp4")));
+        QCOMPARE(config.fileOutputPath(), QDir::toNativeSeparators(folder));
+        QCOMPARE(config.sourceBaseName(), QStringLiteral("My.Video"));
+        config.setFileOutputPath(TestEnvironment::root());
+        QCOMPARE(config.fileOutputDir().absolutePath(), TestEnvironment::root());
+        config.setSource(folder + QStringLiteral("/Other.mkv"));
+        QCOMPARE(config.fileOutputPath(), QDir::toNativeSeparators(folder));
+    }
+
+    void expectedCountFollowsTheRule_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<qlonglong>("skip");
+        QTest::addColumn<QString>("example");
+
+        QTest::newRow("every 5000 over 56 s") << 0 << 5000 << 2000LL << "clip-01.jpeg";
+        QTest::newRow("interval 0") << 0 << 0 << 2000LL << "clip-1.jpeg";
+        // 60000 - 2 x 31500 = -3000: truncates toward zero, plus one.
+        QTest::newRow("negative span") << 0 << 5000 << 31500LL << "clip-1.jpeg";
+        QTest::newRow("image count") << 1 << 150 << 2000LL << "clip-001.jpeg";
+        QTest::newRow("single shot") << 2 << 0 << 2000LL << "clip-1.jpeg";
+    }
+
+    void expectedCountFollowsTheRule()
+    {
+        QFETCH(int, type);
+        QFETCH(int, interval);
+        QFETCH(qlonglong, skip);
+        QFETCH(QString, example);
+
+        const QString video = FixtureVideos::indexedVideo(160, 120, 1, 60);
+        const QString named = TestEnvironment::root() + QStringLiteral("/clip.mp4");
+        if (!QFile::exists(named))
+            QVERIFY(QFile::copy(video, named));
+        BatchWorkerConfig config;
+        config.setSource(named);
+        config.loadVideoInfo();
+        QCOMPARE(config.videoInfo()->duration(), 60000);
+        config.fileNameProfile()->setFileOutputCounterPadZeros(-1);
+        config.setIntervalType(type);
+        config.setSkipFront(skip);
+        config.setSkipBack(skip);
+        if (type == 0)
+            config.setIntervalMilliseconds(interval);
+        else
+            config.setIntervalImages(interval);
+        QCOMPARE(config.filenameExample(), example);
+        QCOMPARE(config.fileNameFor(-1), QStringLiteral("clip.jpeg"));
+    }
+
+    void intervalDescriptions_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("singleShot");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("images") << 1 << 1 << "10 images";
+        QTest::newRow("front") << 2 << 0 << "Single front";
+        QTest::newRow("middle") << 2 << 1 << "Single middle";
+        QTest::newRow("back") << 2 << 2 << "Single back";
+        QTest::newRow("unknown position") << 2 << 5 << "Single ";
+        QTest::newRow("unknown type") << 7 << 1 << "placeholder";
+    }
+
+    void intervalDescriptions()
+    {
+        QFETCH(int, type);
+        QFETCH(int, singleShot);
+        QFETCH(QString, text);
+        BatchWorkerConfig config;
+        config.setIntervalType(type);
+        config.setIntervalSingleShot(singleShot);
+        QCOMPARE(config.intervalDescription(), text);
+    }
+
+    void defaultsFileRoundTrip()
+    {
+        ProfileManager *images = ImageProfile::manager();
+        ProfileManager *names = FileNameProfile::manager();
+        auto *chosenImage = qobject_cast<ImageProfile *>(images->createProfile());
+        images->addProfile(chosenImage);
+        auto *chosenNames = qobject_cast<FileNameProfile *>(names->createProfile());
+        names->addProfile(chosenNames);
+
+        BatchWorkerConfig saved;
+        saved.setSource(TestEnvironment::root() + QStringLiteral("/a/video.mp4"));
+        saved.setImageProfileId(chosenImage->id().toLower());
+        saved.setFileNameProfileId(chosenNames->id());
+        QCOMPARE(saved.imageProfile(), chosenImage);
+        saved.setSkipFront(1234);
+        saved.setSkipBack(4321);
+        saved.setIntervalType(1);
+        saved.setIntervalMilliseconds(777);
+        saved.setIntervalImages(33);
+        saved.setIntervalSingleShot(2);
+        saved.saveDefaults();
+
+        const QString path = TestEnvironment::configFolder() + QStringLiteral("/Vistaloom/Vistaloom/batchModeDefaults.ini");
+        QSettings file(path, QSettings::IniFormat);
+        QStringList keys = file.allKeys();
+        keys.sort();
+        QCOMPARE(keys, (QStringList{"filenameProfileId", "imageProfileId", "intervalImages", "intervalMilliseconds",
+                                    "intervalSingleShot", "intervalType", "objectName", "skipBack", "skipFront"}));
+
+        BatchWorkerConfig loaded;
+        loaded.setSource(TestEnvironment::root() + QStringLiteral("/b/other.mp4"));
+        loaded.loadDefaults();
+        QCOMPARE(loaded.imageProfile(), chosenImage);
+        QCOMPARE(loaded.fileNameProfile(), chosenNames);
+        QCOMPARE(loaded.skipFront(), 1234);
+        QCOMPARE(loaded.skipBack(), 4321);
+        QCOMPARE(loaded.intervalType(), 1);
+        QCOMPARE(loaded.intervalMilliseconds(), 777);
+        QCOMPARE(loaded.intervalImages(), 33);
+        QCOMPARE(loaded.intervalSingleShot(), 2);
+        QCOMPARE(loaded.source(), QDir::toNativeSeparators(TestEnvironment::root() + QStringLiteral("/b/other.mp4")));
+        QCOMPARE(loaded.fileOutputPath(), QDir::toNativeSeparators(TestEnvironment::root() + QStringLiteral("/b")));
+
+        // A stored id that no longer exists falls back to the last-used profile.
+        file.setValue(QStringLiteral("imageProfileId"), QStringLiteral("GONE"));
+        file.sync();
+        BatchWorkerConfig fallback;
+        fallback.loadDefaults();
+        QCOMPARE(fallback.imageProfile(), qobject_cast<ImageProfile *>(images->lastUsedProfile()));
+    }
+};
+
+VISTALOOM_TEST_MAIN_GUI(TestBatchWorkerConfig)
+#include "tst_batchworkerconfig.moc"
