@@ -1,0 +1,53 @@
+#ifndef VISTALOOM_IMAGEPROCESSINGMANAGER_H
+#define VISTALOOM_IMAGEPROCESSINGMANAGER_H
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+// Callers of the pipeline compile without OpenCV's headers.
+namespace cv {
+class Mat;
+}
+
+class FileNameProfile;
+class ImageProfile;
+class WatermarkProfile;
+
+// Turns a captured frame into the saved image by an image profile
+// (contrast and brightness, size with fit or crop, watermark), saves
+// images and copies them to the clipboard. Holds no state.
+class ImageProcessingManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    static ImageProcessingManager *instance();
+
+    // A null image (or a null profile) gives a null image. With no
+    // watermark given, the profile's watermarkProfileId selects one.
+    QImage processImage(const QImage &image, ImageProfile *profile, WatermarkProfile *watermark = nullptr);
+
+    // Writes the image at 300 dots per inch in the format of the file name's
+    // suffix, with the profile's quality for JPEG output. Writes to a
+    // temporary file beside the target and renames it into place, so a
+    // failure leaves no partial file behind.
+    bool saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile,
+                   FileNameProfile *fileNameProfile);
+
+    void copyToClipboard(const QImage &image);
+
+    // The pipeline's steps on 8-bit matrices, colours in blue, green, red
+    // order with alpha last.
+    cv::Mat resizeAndCrop(const cv::Mat &source, int width, int height, bool crop);
+    cv::Mat imageToMat(const QImage &image);
+    QImage matToImage(const cv::Mat &matrix);
+
+private:
+    explicit ImageProcessingManager(QObject *parent = nullptr);
+
+    QImage adjustAndResize(const QImage &image, const ImageProfile &profile);
+    WatermarkProfile *watermarkFor(const ImageProfile &profile) const;
+};
+
+#endif

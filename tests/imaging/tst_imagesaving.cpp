@@ -1,0 +1,236 @@
+#include "testmain.h"
+
+#include "imagetestutils.h"
+
+#include "imaging/imageprocessingmanager.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+using namespace ImageTestUtils;
+
+namespace {
+
+// Enough detail that JPEG quality makes a visible difference in size.
+QImage photoLikeImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    quint32 noise = 12345;
+    for (int y = 0; y < height; ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1103515245u + 12345u;
+            const int grain = int((noise >> 16) & 0x1f);
+            row[x] = qRgb((x * 255 / width + grain) & 0xff, (y * 255 / height + grain) & 0xff, (x + y + grain) & 0xff);
+        }
+    }
+    return image;
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+qint64 savedSize(const QString &folder, const QString &name, const QString &type, int quality)
+{
+    ImageProfile image;
+    image.setImageQuality(quality);
+    FileNameProfile fileName;
+    fileName.setFileOutputType(type);
+    const QString path = folder + QLatin1Char('/') + name;
+    if (!ImageProcessingManager::instance()->saveImage(path, photoLikeImage(320, 240), &image, &fileName))
+        return -1;
+    return QFileInfo(path).size();
+}
+
+} // namespace
+
+class TestImageSaving : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyOutputTypeWritesAndReadsBack_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("readFormat");
+        QTest::addColumn<bool>("lossless");
+        QTest::newRow("jpeg") << "jpeg" << QByteArray("jpeg") << false;
+        QTest::newRow("jpg") << "jpg" << QByteArray("jpeg") << false;
+        QTest::newRow("JPG") << "JPG" << QByteArray("jpeg") << false;
+        QTest::newRow("png") << "png" << QByteArray("png") << true;
+        QTest::newRow("bmp") << "bmp" << QByteArray("bmp") << true;
+        QTest::newRow("tif") << "tif" << QByteArray("tiff") << true;
+        QTest::newRow("tiff") << "tiff" << QByteArray("tiff") << true;
+    }
+
+    void everyOutputTypeWritesAndReadsBack()
+    {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, readFormat);
+        QFETCH(bool, lossless);
+
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("frame.") + type);
+        const QImage source = filled(64, 48, QColor(30, 120, 220));
+        const int sourceResolution = source.dotsPerMeterX();
+        ImageProfile imageProfile;
+        FileNameProfile fileNameProfile;
+        fileNameProfile.setFileOutputType(type);
+
+        QVERIFY(ImageProcessingManager::instance()->saveImage(path, source, &imageProfile, &fileNameProfile));
+        QCOMPARE(entriesOf(folder.path()), QStringList{QFileInfo(path).fileName()});
+
+        QImageReader reader(path);
+        QCOMPARE(reader.format(), readFormat);
+        const QImage back = reader.read();
+        QVERIFY2(!back.isNull(), qPrintable(reader.errorString()));
+        QCOMPARE(back.size(), source.size());
+        QCOMPARE(back.dotsPerMeterX(), 11811);
+        QCOMPARE(back.dotsPerMeterY(), 11811);
+        const QRgb pixel = back.pixel(10, 10);
+        if (lossless)
+            QCOMPARE(pixel | 0xff000000u, source.pixel(10, 10));
+        else
+            QVERIFY(near(source.pixel(10, 10), 4)(pixel));
+        // The caller's image keeps its own resolution.
+        QCOMPARE(source.dotsPerMeterX(), sourceResolution);
+    }
+
+    void jpegQualityFollowsTheFileType()
+    {
+        QTemporaryDir folder;
+        const qint64 low = savedSize(folder.path(), QStringLiteral("low.jpg"), QStringLiteral("jpg"), 20);
+        const qint64 high = savedSize(folder.path(), QStringLiteral("high.jpg"), QStringLiteral("jpg"), 95);
+        const qint64 capitals = savedSize(folder.path(), QStringLiteral("caps.jpg"), QStringLiteral("JPG"), 20);
+        const qint64 jpegWord = savedSize(folder.path(), QStringLiteral("word.jpeg"), QStringLiteral("JPEG"), 20);
+        QVERIFY(low > 0);
+        QVERIFY2(low * 2 < high, qPrintable(QStringLiteral("%1 vs %2").arg(low).arg(high)));
+        QCOMPARE(capitals, low);
+        QCOMPARE(jpegWord, low);
+    }
+
+    void pngIgnoresTheQuality()
+    {
+        QTemporaryDir folder;
+        const qint64 none = savedSize(folder.path(), QStringLiteral("a.png"), QStringLiteral("png"), 0);
+        const qint64 full = savedSize(folder.path(), QStringLiteral("b.png"), QStringLiteral("png"), 100);
+        QVERIFY(none > 0);
+        QCOMPARE(none, full);
+        QFile a(folder.filePath(QStringLiteral("a.png")));
+        QFile b(folder.filePath(QStringLiteral("b.png")));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+    }
+
+    void contrastDoesNotMakeSavedPngTranslucent()
+    {
+        QTemporaryDir folder;
+        ImageProfile profile;
+        profile.setImageContrast(-100);
+        const QImage processed = ImageProcessingManager::instance()->processImage(
+            filled(32, 32, QColor(255, 255, 255)), &profile);
+        FileNameProfile fileNameProfile;
+        fileNameProfile.setFileOutputType(QStringLiteral("png"));
+        const QString path = folder.filePath(QStringLiteral("dark.png"));
+        QVERIFY(ImageProcessingManager::instance()->saveImage(path, processed, &profile, &fileNameProfile));
+
+        const QImage back(path);
+        QCOMPARE(back.pixel(5, 5), qRgba(128, 128, 128, 255));
+    }
+
+    void failedWritesLeaveNoFile_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("folder without write permission") << "read-only folder";
+        QTest::newRow("name too long for the file system") << "long name";
+        QTest::newRow("missing folder") << "missing folder";
+        QTest::newRow("suffix no writer handles") << "unknown suffix";
+        QTest::newRow("no suffix") << "no suffix";
+        QTest::newRow("null image") << "null image";
+    }
+
+    void failedWritesLeaveNoFile()
+    {
+        QFETCH(QString, situation);
+        QTemporaryDir root;
+        const QString folder = root.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        QString path = folder + QStringLiteral("/frame.png");
+        QImage image = filled(64, 48, QColor(Qt::darkCyan));
+
+        if (situation == QLatin1String("read-only folder")) {
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+            QFile probe(folder + QStringLiteral("/probe"));
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                QSKIP("Running with rights that ignore folder permissions; the long-name case covers this.");
+            }
+        } else if (situation == QLatin1String("long name")) {
+            path = folder + QLatin1Char('/') + QString(300, QLatin1Char('n')) + QStringLiteral(".png");
+        } else if (situation == QLatin1String("missing folder")) {
+            path = folder + QStringLiteral("/not/there/frame.png");
+        } else if (situation == QLatin1String("unknown suffix")) {
+            path = folder + QStringLiteral("/frame.xyz");
+        } else if (situation == QLatin1String("no suffix")) {
+            path = folder + QStringLiteral("/frame");
+        } else if (situation == QLatin1String("null image")) {
+            image = QImage();
+        }
+
+        ImageProfile imageProfile;
+        FileNameProfile fileNameProfile;
+        fileNameProfile.setFileOutputType(QStringLiteral("png"));
+        const bool saved = ImageProcessingManager::instance()->saveImage(path, image, &imageProfile, &fileNameProfile);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QVERIFY(!saved);
+        QCOMPARE(entriesOf(folder), QStringList());
+    }
+
+    void existingTargetIsReplacedOnlyOnSuccess()
+    {
+        QTemporaryDir folder;
+        const QString good = folder.filePath(QStringLiteral("frame.png"));
+        const QString bad = folder.filePath(QStringLiteral("frame.xyz"));
+        for (const QString &path : {good, bad}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old contents");
+        }
+        ImageProfile imageProfile;
+        FileNameProfile fileNameProfile;
+        const QImage image = filled(16, 16, QColor(Qt::red));
+
+        QVERIFY(ImageProcessingManager::instance()->saveImage(good, image, &imageProfile, &fileNameProfile));
+        QCOMPARE(QImage(good).size(), QSize(16, 16));
+
+        QVERIFY(!ImageProcessingManager::instance()->saveImage(bad, image, &imageProfile, &fileNameProfile));
+        QFile old(bad);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old contents"));
+        QCOMPARE(entriesOf(folder.path()).size(), 2);
+    }
+
+    void copyToClipboardPlacesTheImage()
+    {
+        QImage image = filled(20, 10, QColor(Qt::blue));
+        image.setPixel(3, 4, qRgb(250, 10, 10));
+        ImageProcessingManager::instance()->copyToClipboard(image);
+        const QImage pasted = QGuiApplication::clipboard()->image(QClipboard::Clipboard);
+        QCOMPARE(pasted.size(), image.size());
+        QCOMPARE(pasted.pixel(3, 4) | 0xff000000u, qRgb(250, 10, 10));
+        QCOMPARE(pasted.pixel(0, 0) | 0xff000000u, qRgb(0, 0, 255));
+    }
+};
+
+VISTALOOM_TEST_MAIN_GUI(TestImageSaving)
+#include "tst_imagesaving.moc"
