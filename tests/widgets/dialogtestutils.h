@@ -22,10 +22,10 @@ inline QByteArray iniBytes(ProfileManager *manager)
 }
 
 template<typename T>
-T *child(QWidget *dialog, const char *name)
+T *child(QWidget *dialog, const char *name, bool optional = false)
 {
     T *found = dialog->findChild<T *>(QString::fromLatin1(name));
-    if (!found)
+    if (!found && !optional)
         qFatal("No child named %s", name);
     return found;
 }
