@@ -2,22 +2,6 @@
 
 #include <QPainter>
 
-ColorLabel::ColorLabel(QWidget *parent)
-    : QLabel(parent)
-{
-}
-
-QColor ColorLabel::color() const
-{
-    return m_color;
-}
-
-void ColorLabel::setColor(const QColor &color)
-{
-    m_color = color;
-    update();
-}
-
 void ColorLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -4,16 +4,16 @@
 #include <QColor>
 #include <QLabel>
 
-// Shows a chosen colour as a swatch at its left edge.
+// A swatch of the chosen colour, 40 pixels wide at the label's left edge.
 class ColorLabel : public QLabel
 {
     Q_OBJECT
 
 public:
-    explicit ColorLabel(QWidget *parent = nullptr);
+    using QLabel::QLabel;
 
-    QColor color() const;
-    void setColor(const QColor &color);
+    QColor color() const { return m_color; }
+    void setColor(QColor color) { m_color = color; }
 
 public slots:
     void paintEvent(QPaintEvent *e) override;

@@ -1,20 +1,10 @@
 #include "fontlabel.h"
 
-FontLabel::FontLabel(QWidget *parent)
-    : QLabel(parent)
-{
-}
-
-QFont FontLabel::font() const
-{
-    return m_font;
-}
-
-void FontLabel::setFont(const QFont &font)
+void FontLabel::setFont(QFont font)
 {
     m_font = font;
-    QFont displayFont(font);
-    displayFont.setPointSize(14);
-    QLabel::setFont(displayFont);
+    QFont shown = font;
+    shown.setPointSize(14);
+    QLabel::setFont(shown);
     setText(font.family() + QStringLiteral(", ") + QString::number(font.pointSize()) + QStringLiteral("pt"));
 }

@@ -4,15 +4,15 @@
 #include <QFont>
 #include <QLabel>
 
-// Names a chosen font and shows it at a readable size. font() and setFont()
-// deliberately hide QWidget's: they are the chosen font, not the display font.
+// Names the chosen font and shows it at a readable size.
 class FontLabel : public QLabel
 {
 public:
-    explicit FontLabel(QWidget *parent = nullptr);
+    using QLabel::QLabel;
 
-    QFont font() const;
-    void setFont(const QFont &font);
+    // The chosen font, not the one the label is drawn in.
+    QFont font() const { return m_font; }
+    void setFont(QFont font);
 
 private:
     QFont m_font;

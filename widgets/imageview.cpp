@@ -7,19 +7,25 @@ ImageView::ImageView(QWidget *parent, Qt::WindowFlags flags)
 {
 }
 
-void ImageView::setImage(const QImage &newImage)
+void ImageView::setImage(const QImage &image)
 {
-    image = newImage;
+    m_image = image;
     update();
+}
+
+QRect ImageView::targetRect() const
+{
+    if (m_image.isNull())
+        return QRect();
+    const QSize target = m_image.size().scaled(size(), Qt::KeepAspectRatio);
+    return QRect(QPoint((width() - target.width()) / 2, (height() - target.height()) / 2), target);
 }
 
 void ImageView::paintEvent(QPaintEvent *)
 {
-    if (image.isNull())
+    if (m_image.isNull())
         return;
-    const QSize target = image.size().scaled(frameSize(), Qt::KeepAspectRatio);
-    const QPoint topLeft((width() - target.width()) / 2, (height() - target.height()) / 2);
     QPainter painter(this);
-    painter.drawImage(QRect(topLeft, target), image);
+    painter.drawImage(targetRect(), m_image);
     painter.end();
 }

@@ -1,8 +1,8 @@
 #include "smartfiledialog.h"
 
-#include <QDebug>
 #include <QMainWindow>
 #include <QSettings>
+#include <QtDebug>
 
 SmartFileDialog::SmartFileDialog(QWidget *parent, QString name)
     : QFileDialog(parent, QString(), QString(), QString())
@@ -17,15 +17,19 @@ SmartFileDialog::SmartFileDialog(QWidget *parent, QString name)
     connect(this, &QDialog::finished, this, &SmartFileDialog::dialogFinished);
 }
 
+QString SmartFileDialog::videoPatterns()
+{
+    return QStringLiteral(
+        "*.avi *.mpeg *.mp4 *.mov *.3g2 *.3gp *.3gp2 *.3gpp *.amv *.asf *.bik *.bin *.crf *.divx *.drc *.dv "
+        "*.dvr-ms *.evo *.f4v *.flv *.gvi *.gxf *.iso *.m1v *.m2v *.m2t *.m2ts *.m4v *.mkv *.mp2 *.mp2v *.mp4v "
+        "*.mpe *.mpeg1 *.mpeg2 *.mpeg4 *.mpg *.mpv2 *.mts *.mtv *.mxf *.mxg *.nsv *.nuv *.ogg *.ogm *.ogv *.ogx "
+        "*.ps *.rec *.rm *.rmvb *.rpl *.thp *.tod *.tp *.ts *.tts *.txd *.vob *.vro *.webm *.wm *.wmv *.wtv "
+        "*.xesc");
+}
+
 void SmartFileDialog::setVideoNameFilters()
 {
-    setNameFilters({tr("Video Files")
-                        + QStringLiteral(" (*.avi *.mpeg *.mp4 *.mov *.3g2 *.3gp *.3gp2 *.3gpp *.amv *.asf *.bik "
-                                         "*.bin *.crf *.divx *.drc *.dv *.dvr-ms *.evo *.f4v *.flv *.gvi *.gxf "
-                                         "*.iso *.m1v *.m2v *.m2t *.m2ts *.m4v *.mkv *.mp2 *.mp2v *.mp4v *.mpe "
-                                         "*.mpeg1 *.mpeg2 *.mpeg4 *.mpg *.mpv2 *.mts *.mtv *.mxf *.mxg *.nsv "
-                                         "*.nuv *.ogg *.ogm *.ogv *.ogx *.ps *.rec *.rm *.rmvb *.rpl *.thp *.tod "
-                                         "*.tp *.ts *.tts *.txd *.vob *.vro *.webm *.wm *.wmv *.wtv *.xesc)"),
+    setNameFilters({tr("Video Files") + QStringLiteral(" (") + videoPatterns() + QStringLiteral(")"),
                     QStringLiteral("All Files (*.*)")});
 }
 
@@ -39,11 +43,13 @@ void SmartFileDialog::dialogFinished(int result)
 {
     if (result == QDialog::Accepted)
         saveSettings();
-    if (QWidget *parent = parentWidget()) {
-        if (QMainWindow *window = qobject_cast<QMainWindow *>(parent->window())) {
-            window->raise();
-            window->activateWindow();
-        }
+    // Give the keyboard back to the window that opened the dialog.
+    QWidget *parent = parentWidget();
+    if (auto *window = qobject_cast<QMainWindow *>(parent ? parent->window() : nullptr)) {
+        window->raise();
+        window->activateWindow();
+    }
+    if (parent) {
         parent->raise();
         parent->activateWindow();
     }

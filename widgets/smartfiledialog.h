@@ -3,8 +3,9 @@
 
 #include <QFileDialog>
 
-// A file dialog that remembers its layout and folder between runs under a
-// name of its own.
+// A file dialog that remembers its layout and folder between runs, under
+// a name of its own in the settings store. Dialogs of the same name share
+// them.
 class SmartFileDialog : public QFileDialog
 {
     Q_OBJECT
@@ -14,6 +15,8 @@ public:
 
     void setVideoNameFilters();
     void setImageNameFilters();
+
+    static QString videoPatterns();
 
 public slots:
     void dialogFinished(int result);
