@@ -58,9 +58,14 @@ MainWindow::MainWindow(QWidget *parent)
     ui->playerLayout->setAlignment(ui->videoControlsFrame, Qt::AlignHCenter);
     ui->snapshotLayout->setAlignment(ui->snapshotControlsFrame, Qt::AlignHCenter);
 
+    loadImageProfileComboBox();
+    loadFileNameProfileComboBox();
+    setupSaveDialog();
+    connect(ui->saveButton, &QPushButton::clicked, this, &MainWindow::saveButtonPressed);
     setVideoControlsEnabled(false);
     setSnapshotControlsEnabled(false);
     ui->automaticFileNameGroupBox->setChecked(settings.value(QStringLiteral("automaticFileName"), false).toBool());
+    updateAutomaticFileNameDisplay();
 
     setupVolumePopup();
     updatePlayButton();
@@ -124,6 +129,7 @@ void MainWindow::setSnapshotControlsEnabled(bool enabled)
     ui->actionCopy_Snapshot->setEnabled(enabled);
     ui->actionSaveSnapshot->setEnabled(enabled);
     ui->snapshotControlsFrame->setEnabled(enabled);
+    updateAutomaticFileNameDisplay();
     ui->enableControlsHintLabel->setVisible(!enabled);
     if (!enabled)
         ui->outputFolderLineEdit->clear();

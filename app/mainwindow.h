@@ -44,6 +44,11 @@ public:
     // window came to the front opens nothing.
     static constexpr qint64 activationClickGuardMs = 200;
 
+public slots:
+    // Shows the kept frame as the given profile (or the current one) makes it;
+    // the image profile dialog previews its edits through this.
+    void processFullFrameImage(ImageProfile *imageProfile = nullptr);
+
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -88,9 +93,27 @@ private slots:
     void on_actionCommandLineOptions_triggered();
     void videoLoadFailed(const QString &path);
     void setLastSaveDir(QDir dir);
+    void on_actionCopy_Snapshot_triggered();
+    void on_actionCopy_Full_Frame_triggered();
+    void saveButtonPressed();
+    void on_actionSaveSnapshot_triggered();
+    void showSaveDialog();
+    void saveWithAutomaticFileName();
+    QString automaticFileName(QDir saveDir);
+    void updateAutomaticFileNameDisplay();
+    bool saveSnapshot(QString savePath);
+    void loadImageProfileComboBox();
+    void loadFileNameProfileComboBox();
+    void on_imageProfileComboBox_activated(int index);
+    void on_filenameProfileComboBox_activated(int index);
+    void on_editImageProfileButton_clicked();
+    void on_editFileNameProfileButton_clicked();
+    void on_selectOutputFolderButton_clicked();
+    void on_automaticFileNameGroupBox_toggled(bool checked);
 
 private:
     void wirePlayer();
+    void setupSaveDialog();
     static QString formatTime(qint64 ms);
     // sliderUnit as the slider arithmetic may use it: never below 1.
     int effectiveSliderUnit() const;

@@ -68,6 +68,7 @@ void MainWindow::loadVideo(QString path)
         videoOutput->raise();
     setVideoControlsEnabled(true);
     fileCounter = 1;
+    updateAutomaticFileNameDisplay();
     updateWindowTitle();
     updatePlayButton();
     sliderUnit = player->notifyInterval();
