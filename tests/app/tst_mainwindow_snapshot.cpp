@@ -1,4 +1,5 @@
 #include "fixturevideos.h"
+#include "fontlabel.h"
 #include "imageview.h"
 #include "mainwindow.h"
 #include "snapshottestsupport.h"
@@ -20,6 +21,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QSlider>
+#include <QTextEdit>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -409,6 +412,100 @@ private slots:
         // The next video of another folder still opens the dialog there.
         open(videoNamed(QStringLiteral("Other.mp4")));
         QCOMPARE(ui<QLineEdit>("outputFolderLineEdit")->text(), QDir::toNativeSeparators(elsewhere));
+    }
+
+    void theImageDialogPreviewsInTheWindowAndCancelRestores()
+    {
+        open(videoNamed(QStringLiteral("frames.mp4")));
+        choose("imageProfileComboBox", ImageProfile::manager()->profiles().first());
+        snapshotAt(1000);
+        const int plain = qGray(shownSnapshot().pixel(10, 10));
+        int previewed = -1;
+        QStringList sizeShown;
+        ModalAnswer answer([&](QWidget *modal) {
+            auto *slider = child<QSlider>(modal, "brightnessSlider");
+            slider->setValue(10);
+            slider->setValue(30);
+            slider->setValue(60);
+            if (waitFor([&] { return qGray(shownSnapshot().pixel(10, 10)) > plain + 30; }))
+                previewed = qGray(shownSnapshot().pixel(10, 10));
+            QWidget *sizeGroup = child<QWidget>(modal, "imageSizeGroupBox");
+            for (QLineEdit *edit : modal->findChildren<QLineEdit *>()) {
+                if (edit->isReadOnly() && edit->isVisibleTo(modal) && sizeGroup->isAncestorOf(edit))
+                    sizeShown << edit->text();
+            }
+            child<QPushButton>(modal, "cancelButton")->click();
+        });
+        ui<QPushButton>("editImageProfileButton")->click();
+
+        QVERIFY(answer.answered());
+        QVERIFY2(previewed > plain + 30, "the preview did not show the edited brightness");
+        QCOMPARE(sizeShown, (QStringList{QStringLiteral("960"), QStringLiteral("540")}));
+        QVERIFY(window->mediaPlayer()->isPaused());
+        QCOMPARE(qGray(shownSnapshot().pixel(10, 10)), plain);
+        QCOMPARE(ui<QComboBox>("imageProfileComboBox")->currentData().toString(),
+                 ImageProfile::manager()->profiles().first()->id());
+    }
+
+    void aSavedTextWatermarkAppearsInTheSnapshotWhereItWasPlaced()
+    {
+        open(videoNamed(QStringLiteral("frames.mp4")));
+        choose("imageProfileComboBox", ImageProfile::manager()->profiles().first());
+        snapshotAt(0);
+        std::unique_ptr<ModalAnswer> inner;
+        ModalAnswer answer([&inner](QWidget *imageDialog) {
+            inner = std::make_unique<ModalAnswer>([](QWidget *watermarkDialog) {
+                child<QTextEdit>(watermarkDialog, "textTextEdit")->setPlainText(QStringLiteral("MARK"));
+                child<FontLabel>(watermarkDialog, "textFontLabel")->setFont(QFont(QStringLiteral("DejaVu Sans"), 40));
+                auto *alignment = child<QComboBox>(watermarkDialog, "alignmentComboBox");
+                alignment->setCurrentIndex(alignment->findText(QStringLiteral("Top Left")));
+                child<QComboBox>(watermarkDialog, "profileComboBox")->setEditText(QStringLiteral("Top Left Mark"));
+                child<QPushButton>(watermarkDialog, "saveButton")->click();
+            }, imageDialog);
+            child<QPushButton>(imageDialog, "watermarkProfileEditButton")->click();
+            QCOMPARE(child<QComboBox>(imageDialog, "watermarkProfileComboBox")->currentText(),
+                     QStringLiteral("Top Left Mark"));
+            child<QComboBox>(imageDialog, "profileComboBox")->setEditText(QStringLiteral("Watermarked"));
+            child<QPushButton>(imageDialog, "saveButton")->click();
+        });
+        ui<QPushButton>("editImageProfileButton")->click();
+
+        QVERIFY(answer.answered() && inner && inner->answered());
+        QCOMPARE(ui<QComboBox>("imageProfileComboBox")->currentText(), QStringLiteral("Watermarked"));
+        const QImage shown = shownSnapshot();
+        QCOMPARE(shown.size(), QSize(960, 540));
+        QVERIFY(brightShare(shown, QRect(0, 0, 480, 270)) > 0.005);
+        QCOMPARE(brightShare(shown, QRect(480, 270, 480, 270)), 0.0);
+
+        // The saved file carries it too.
+        const QString target = folders.filePath(QStringLiteral("marked.png"));
+        bool saved = false;
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "saveSnapshot", Q_RETURN_ARG(bool, saved),
+                                          Q_ARG(QString, target)));
+        QVERIFY(saved);
+        const QImage written(target);
+        QVERIFY(brightShare(written, QRect(0, 0, 480, 270)) > 0.005);
+        QCOMPARE(brightShare(written, QRect(480, 270, 480, 270)), 0.0);
+    }
+
+    void theFileNameDialogNamesTheNextAutomaticFile()
+    {
+        setAutomatic(true);
+        open(videoNamed(QStringLiteral("MyVideo.mp4")));
+        snapshotAt(500);
+        QString example;
+        ModalAnswer answer([&example](QWidget *modal) {
+            example = child<QLabel>(modal, "outputExampleVideoLabel")->text();
+            child<QLineEdit>(modal, "formatSuffixLineEdit")->setText(QStringLiteral("_"));
+            child<QComboBox>(modal, "profileComboBox")->setEditText(QStringLiteral("Underscore"));
+            child<QPushButton>(modal, "saveButton")->click();
+        });
+        ui<QPushButton>("editFileNameProfileButton")->click();
+
+        QVERIFY(answer.answered());
+        QCOMPARE(example, QStringLiteral("MyVideo.mp4"));
+        QCOMPARE(ui<QComboBox>("filenameProfileComboBox")->currentText(), QStringLiteral("Underscore"));
+        QCOMPARE(nextName(), QStringLiteral("MyVideo_1.jpeg"));
     }
 };
 
