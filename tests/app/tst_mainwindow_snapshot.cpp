@@ -321,6 +321,62 @@ private slots:
         QCOMPARE(nextName(), QStringLiteral("MyVideo-2.jpeg"));
     }
 
+    void aFolderThatCannotBeMadeIsReportedAndNothingIsWritten()
+    {
+        open(videoNamed(QStringLiteral("MyVideo.mp4")));
+        snapshotAt(500);
+        // A regular file in the way stops the folder being made, root or not.
+        const QString blocker = folders.filePath(QStringLiteral("blocker"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString impossible = blocker + QStringLiteral("/shots");
+        setAutomatic(true, impossible);
+        const QString before = nextName();
+
+        Message question;
+        Message warning;
+        std::unique_ptr<ModalAnswer> warn;
+        ModalAnswer yes([&](QWidget *modal) {
+            warn.reset(answerMessage(warning));
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            question.title = box->windowTitle();
+            box->button(QMessageBox::Yes)->click();
+        });
+        save();
+
+        QCOMPARE(question.title, QStringLiteral("Folder does not exist"));
+        QCOMPARE(warning.title, QStringLiteral("Unable to make path"));
+        QCOMPARE(warning.text, QDir::toNativeSeparators(impossible));
+        QCOMPARE(nextName(), before);
+    }
+
+    void choosingAnOutputFolderRestartsTheCounter()
+    {
+        const QString video = videoNamed(QStringLiteral("MyVideo.mp4"));
+        setAutomatic(true);
+        open(video);
+        snapshotAt(500);
+        save();
+        save();
+        QCOMPARE(nextName(), QStringLiteral("MyVideo-3.jpeg"));
+        const QString chosen = folders.filePath(QStringLiteral("chosen"));
+        QDir().mkpath(chosen);
+        ModalAnswer answer([&chosen](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Open Directory"));
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(chosen);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        ui<QPushButton>("selectOutputFolderButton")->click();
+
+        QVERIFY(answer.answered());
+        QCOMPARE(ui<QLineEdit>("outputFolderLineEdit")->text(), QDir::toNativeSeparators(chosen));
+        QCOMPARE(nextName(), QStringLiteral("MyVideo-1.jpeg"));
+        QCOMPARE(QSettings().value(QStringLiteral("lastSaveDir")).toString(), QFileInfo(video).absolutePath());
+    }
+
     void aSaveThatCannotBeWrittenWarnsAndMovesNoCounter()
     {
         const QString video = videoNamed(QStringLiteral("MyVideo.mp4"));
