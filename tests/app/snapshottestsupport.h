@@ -2,13 +2,12 @@
 #define VISTALOOM_SNAPSHOTTESTSUPPORT_H
 
 #include "mainwindow.h"
+#include "modalanswer.h"
 #include "mpvplayer.h"
 #include "videocapture.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -35,39 +34,6 @@ inline bool waitForVideo(MpvPlayer *player)
         return player->state() != MpvPlayer::StoppedState && player->videoSize().isValid() && player->duration() > 0;
     });
 }
-
-// Answers the next modal window that opens above `below` (null: any), from
-// inside its own event loop, the way a user would.
-class ModalAnswer : public QObject
-{
-public:
-    using Answer = std::function<void(QWidget *)>;
-
-    explicit ModalAnswer(Answer answer, QWidget *below = nullptr)
-        : m_answer(std::move(answer)), m_below(below)
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
-        m_timer.start(10);
-    }
-
-    bool answered() const { return m_answered; }
-
-private:
-    void poll()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_below || !modal->isVisible())
-            return;
-        m_timer.stop();
-        m_answered = true;
-        m_answer(modal);
-    }
-
-    Answer m_answer;
-    QPointer<QWidget> m_below;
-    QTimer m_timer;
-    bool m_answered = false;
-};
 
 template<typename T>
 T *child(QObject *parent, const char *name)

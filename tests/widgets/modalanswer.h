@@ -15,7 +15,7 @@ class ModalAnswer : public QObject
 public:
     using Answer = std::function<void(QWidget *)>;
 
-    ModalAnswer(Answer answer, QWidget *below = nullptr)
+    explicit ModalAnswer(Answer answer, QWidget *below = nullptr)
         : m_answer(std::move(answer)), m_below(below)
     {
         m_timer.setInterval(10);
@@ -30,7 +30,7 @@ private:
     void poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_below)
+        if (!modal || modal == m_below || !modal->isVisible())
             return;
         m_timer.stop();
         m_answered = true;
