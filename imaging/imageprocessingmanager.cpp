@@ -18,38 +18,41 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include <vector>
-
 namespace {
 
 constexpr int DotsPerMeterAt300Dpi = 11811;
+// A mistyped profile size (100000 x 100000) must not take the machine's
+// memory: 256 megapixels is twice a 16K frame and 1 GiB at four bytes.
+constexpr qint64 MaximumOutputPixels = qint64(1) << 28;
 
 cv::Rect toCvRect(const QRect &rect)
 {
     return cv::Rect(rect.x(), rect.y(), rect.width(), rect.height());
 }
 
-// Every value v becomes v * gain + bias, rounded and saturated exactly as
-// convertTo does it; alpha is left as it is, so an opaque picture stays
-// opaque whatever the contrast.
-cv::Mat contrastTable(int contrast, int brightness, int channels)
+struct Adjustment
+{
+    double gain = 1.0;
+    double bias = 0.0;
+};
+
+Adjustment adjustmentOf(int contrast, int brightness)
 {
     const float ct = float(contrast);
     const float factor = ct < 0 ? ct / 200.0f : ct / 40.0f;
-    const double gain = double(factor + 1.0f);
-    const double bias = double(brightness);
+    return Adjustment{double(factor + 1.0f), double(brightness)};
+}
 
-    cv::Mat identity(1, 256, CV_8U);
-    for (int i = 0; i < 256; ++i)
-        identity.at<uchar>(i) = uchar(i);
-    cv::Mat adjusted;
-    identity.convertTo(adjusted, CV_8U, gain, bias);
-    if (channels != 4)
-        return adjusted;
-
-    cv::Mat table;
-    cv::merge(std::vector<cv::Mat>{adjusted, adjusted, adjusted, identity}, table);
-    return table;
+// Every colour value v becomes v * gain + bias, rounded and saturated;
+// alpha is put back as it was, so an opaque picture stays opaque whatever
+// the contrast. (convertTo and one channel copy beat a four-channel LUT.)
+void adjust(const cv::Mat &source, cv::Mat &target, const Adjustment &adjustment)
+{
+    source.convertTo(target, -1, adjustment.gain, adjustment.bias);
+    if (source.channels() == 4) {
+        const int alpha[] = {3, 3};
+        cv::mixChannels(&source, 1, &target, 1, alpha, 1);
+    }
 }
 
 // Grey, blue-green-red-alpha and RGB888 rows are used as they lie: every
@@ -103,6 +106,11 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
         : QSize(profile.imageWidth(), profile.imageHeight());
     const ResizePlan plan = ResizePlan::make(image.size(), target, profile.cropImage());
 
+    if (qint64(plan.outputSize.width()) * plan.outputSize.height() > MaximumOutputPixels) {
+        qWarning() << "ImageProcessingManager - refusing an output image of" << plan.outputSize;
+        return QImage();
+    }
+
     const QImage readable = MatImage::readableImage(image);
     const cv::Mat pixels = readsInPlace(readable.format())
         ? MatImage::readOnlyView(readable)
@@ -120,13 +128,12 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
     cv::Mat kept = pixels(toCvRect(plan.sourceRect));
     const bool adjusts = profile.imageContrast() != 0 || profile.imageBrightness() != 0;
     if (adjusts) {
-        const cv::Mat table = contrastTable(profile.imageContrast(), profile.imageBrightness(),
-                                            pixels.channels());
+        const Adjustment adjustment = adjustmentOf(profile.imageContrast(), profile.imageBrightness());
         if (!plan.resamples) {
-            cv::LUT(kept, table, output);
+            adjust(kept, output, adjustment);
         } else {
             cv::Mat adjusted;
-            cv::LUT(kept, table, adjusted);
+            adjust(kept, adjusted, adjustment);
             kept = adjusted;
         }
     } else if (!plan.resamples) {

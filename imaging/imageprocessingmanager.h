@@ -24,8 +24,9 @@ class ImageProcessingManager : public QObject
 public:
     static ImageProcessingManager *instance();
 
-    // A null image (or a null profile) gives a null image. With no
-    // watermark given, the profile's watermarkProfileId selects one.
+    // A null image, a null profile or an output above 256 megapixels gives
+    // a null image. With no watermark given, the profile's
+    // watermarkProfileId selects one.
     QImage processImage(const QImage &image, ImageProfile *profile, WatermarkProfile *watermark = nullptr);
 
     // Writes the image at 300 dots per inch in the format of the file name's
