@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSettings>
 
 #include <memory>
@@ -119,7 +120,8 @@ private:
     int effectiveSliderUnit() const;
 
     std::unique_ptr<Ui::MainWindow> ui;
-    QWidget *videoOutput = nullptr;
+    // Guarded: quitting deletes it ahead of the window.
+    QPointer<QWidget> videoOutput;
     MpvPlayer *player = nullptr;
     qint64 activatedAt = 0;
     QSettings settings;

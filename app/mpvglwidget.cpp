@@ -86,8 +86,10 @@ void MpvGlWidget::initializeGL()
 
 void MpvGlWidget::onMpvUpdate()
 {
-    if (m_context && (mpv_render_context_update(m_context.get()) & MPV_RENDER_UPDATE_FRAME))
+    if (m_context && (mpv_render_context_update(m_context.get()) & MPV_RENDER_UPDATE_FRAME)) {
+        m_newFrame = true;
         update();
+    }
 }
 
 void MpvGlWidget::paintGL()
@@ -107,6 +109,7 @@ void MpvGlWidget::paintGL()
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_context.get(), params);
-    if (m_player)
+    if (m_player && m_newFrame)
         m_player->reportFrameShown();
+    m_newFrame = false;
 }

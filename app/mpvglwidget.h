@@ -38,6 +38,8 @@ private:
     // Declared before the context so it is destroyed after it.
     std::shared_ptr<mpv_handle> m_handle;
     std::unique_ptr<mpv_render_context, RenderContextDeleter> m_context;
+    // mpv has a new frame that no paint has drawn yet.
+    bool m_newFrame = false;
 };
 
 #endif

@@ -31,6 +31,9 @@ enum Observed : uint64_t {
     StreamRotation,
 };
 constexpr uint64_t ScreenshotReply = 100;
+constexpr uint64_t TimePosReply = 101;
+// A step past the last frame shows nothing new; stop waiting for it then.
+constexpr int stepTimeoutMs = 2000;
 
 struct ObservedProperty {
     Observed id;
@@ -104,7 +107,11 @@ MpvPlayer::MpvPlayer(QObject *parent)
     : QObject(parent)
     , m_handle(createHandle())
     , m_capture(new VideoCapture(this))
+    , m_stepTimeout(new QTimer(this))
 {
+    m_stepTimeout->setSingleShot(true);
+    m_stepTimeout->setInterval(stepTimeoutMs);
+    connect(m_stepTimeout, &QTimer::timeout, this, &MpvPlayer::finishStep);
     if (!m_handle)
         return;
     // Called on one of mpv's threads: only hand the work to the GUI thread.
@@ -190,6 +197,8 @@ void MpvPlayer::stop()
 {
     command({"stop"});
     m_awaitingFirstFrame = false;
+    m_seeking = false;
+    finishStep();
     m_position = 0;
     m_duration = 0;
     m_displaySize = QSize();
@@ -217,21 +226,42 @@ void MpvPlayer::seek(qint64 ms)
         ms = qMin(ms, m_duration);
     const QByteArray seconds = QByteArray::number(static_cast<double>(ms) / 1000.0, 'f', 3);
     command({"seek", seconds.constData(), "absolute+exact"});
-    m_seeking = true;
+    setSeeking(true);
     m_position = ms;
     emit positionChanged(m_position);
 }
 
 void MpvPlayer::stepForward()
 {
-    if (m_state != StoppedState)
-        command({"frame-step"});
+    if (m_state == StoppedState)
+        return;
+    command({"frame-step"});
+    // mpv announces no end of a forward step: the next position is it.
+    m_stepping = true;
+    m_stepTimeout->start();
 }
 
 void MpvPlayer::stepBackward()
 {
-    if (m_state != StoppedState)
-        command({"frame-back-step"});
+    if (m_state == StoppedState)
+        return;
+    // A backward step is an exact seek to the previous frame.
+    command({"frame-back-step"});
+    setSeeking(true);
+}
+
+void MpvPlayer::setSeeking(bool seeking)
+{
+    m_seeking = seeking;
+    if (!isSeeking() && m_screenshotWaiting)
+        issueScreenshot();
+}
+
+void MpvPlayer::finishStep()
+{
+    m_stepTimeout->stop();
+    m_stepping = false;
+    setSeeking(m_seeking);
 }
 
 void MpvPlayer::setVolume(qreal volume)
@@ -268,6 +298,16 @@ void MpvPlayer::reportFrameShown()
 
 void MpvPlayer::requestScreenshot()
 {
+    // A capture asked for while a seek or step runs means the frame it lands on.
+    if (isSeeking())
+        m_screenshotWaiting = true;
+    else
+        issueScreenshot();
+}
+
+void MpvPlayer::issueScreenshot()
+{
+    m_screenshotWaiting = false;
     const char *arguments[] = {"screenshot-raw", "video", nullptr};
     if (mpv_command_async(m_handle.get(), ScreenshotReply, arguments) < 0)
         QMetaObject::invokeMethod(m_capture, [this] { m_capture->handleReply(nullptr); }, Qt::QueuedConnection);
@@ -302,7 +342,21 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         emit started();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        m_seeking = false;
+        // The position reports during the seek were skipped; ask for the one
+        // it landed on before anyone reads it.
+        if (m_seeking) {
+            mpv_get_property_async(m_handle.get(), TimePosReply, "time-pos", MPV_FORMAT_DOUBLE);
+        }
+        break;
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        if (event.reply_userdata == TimePosReply) {
+            const auto *property = static_cast<const mpv_event_property *>(event.data);
+            if (event.error >= 0 && property->format == MPV_FORMAT_DOUBLE && m_state != StoppedState) {
+                m_position = qMax<qint64>(0, toMilliseconds(*static_cast<double *>(property->data)));
+                emit positionChanged(m_position);
+            }
+            setSeeking(false);
+        }
         break;
     case MPV_EVENT_END_FILE: {
         const auto *endFile = static_cast<const mpv_event_end_file *>(event.data);
@@ -346,6 +400,8 @@ void MpvPlayer::handlePropertyChange(const mpv_event &event)
         if (present && !m_seeking && m_state != StoppedState) {
             m_position = qMax<qint64>(0, toMilliseconds(number));
             emit positionChanged(m_position);
+            if (m_stepping)
+                finishStep();
         }
         break;
     case Duration:
@@ -359,8 +415,11 @@ void MpvPlayer::handlePropertyChange(const mpv_event &event)
         updateState();
         break;
     case EofReached:
-        if (flag)
+        if (flag) {
             setMediaStatus(EndOfMedia);
+            if (m_stepping)
+                finishStep();
+        }
         else if (m_mediaStatus == EndOfMedia)
             setMediaStatus(LoadedMedia);
         break;

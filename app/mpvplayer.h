@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -58,6 +59,8 @@ public:
 
     void stepForward();
     void stepBackward();
+    // True from a seek or step until mpv shows the frame it lands on.
+    bool isSeeking() const { return m_seeking || m_stepping; }
 
     // 1.0 is full volume.
     void setVolume(qreal volume);
@@ -102,6 +105,9 @@ private:
     void setMediaStatus(MediaStatus status);
     void command(std::initializer_list<const char *> arguments);
     void requestScreenshot();
+    void issueScreenshot();
+    void finishStep();
+    void setSeeking(bool seeking);
 
     std::shared_ptr<mpv_handle> m_handle;
     VideoCapture *m_capture = nullptr;
@@ -110,6 +116,9 @@ private:
     MediaStatus m_mediaStatus = NoMedia;
     bool m_paused = false;
     bool m_seeking = false;
+    bool m_stepping = false;
+    bool m_screenshotWaiting = false;
+    QTimer *m_stepTimeout;
     bool m_draining = false;
     bool m_awaitingFirstFrame = false;
     qint64 m_position = 0;

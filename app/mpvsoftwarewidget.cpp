@@ -44,7 +44,7 @@ MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
             QMetaObject::invokeMethod(widget, [widget] { widget->onMpvUpdate(); }, Qt::QueuedConnection);
         },
         this);
-    connect(player, &MpvPlayer::videoGeometryChanged, this, &MpvSoftwareWidget::renderFrame);
+    connect(player, &MpvPlayer::videoGeometryChanged, this, [this] { renderFrame(); });
 }
 
 MpvSoftwareWidget::~MpvSoftwareWidget() = default;
@@ -53,10 +53,10 @@ void MpvSoftwareWidget::onMpvUpdate()
 {
     // Rendering even while hidden keeps mpv's output moving.
     if (m_context && (mpv_render_context_update(m_context.get()) & MPV_RENDER_UPDATE_FRAME))
-        renderFrame();
+        renderFrame(true);
 }
 
-void MpvSoftwareWidget::renderFrame()
+void MpvSoftwareWidget::renderFrame(bool newFrame)
 {
     if (!m_context || !m_player)
         return;
@@ -87,7 +87,8 @@ void MpvSoftwareWidget::renderFrame()
     m_frame = rotation == 0 ? m_target.copy() : m_target.transformed(QTransform().rotate(rotation));
     m_frame.setDevicePixelRatio(ratio);
     update();
-    m_player->reportFrameShown();
+    if (newFrame)
+        m_player->reportFrameShown();
 }
 
 void MpvSoftwareWidget::resizeEvent(QResizeEvent *event)

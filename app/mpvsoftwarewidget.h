@@ -28,7 +28,8 @@ protected:
 
 private:
     void onMpvUpdate();
-    void renderFrame();
+    // newFrame: drawn because mpv has a new frame, not for a resize.
+    void renderFrame(bool newFrame = false);
 
     struct RenderContextDeleter {
         void operator()(mpv_render_context *context) const;

@@ -8,6 +8,8 @@ VolumePopup::VolumePopup(QWidget *parent)
 {
     ui->setupUi(this);
     setFrameStyle(QFrame::WinPanel | QFrame::Raised);
+    // Settle the size now: the window places the popup by it before showing.
+    resize(size().expandedTo(minimumSizeHint()));
     // Loading the stored values must not write them back or reach anyone:
     // nothing is connected yet, and signals stay blocked meanwhile.
     const QSignalBlocker blocker(ui->volumeSlider);
