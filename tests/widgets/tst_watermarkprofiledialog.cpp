@@ -15,6 +15,7 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -189,6 +190,28 @@ private slots:
         ModalAnswer cancel([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); }, &dialog);
         button(&dialog, "shadowColorButton")->click();
         QCOMPARE(child<ColorLabel>(&dialog, "shadowColorLabel")->color(), QColor(0, 0, 0, 175));
+    }
+
+    void theFontChooserSetsTheLabelAndTheSavedFont()
+    {
+        WatermarkProfileDialog dialog;
+        dialog.selectProfile(nullptr);
+        ModalAnswer answer([](QWidget *modal) {
+            auto *chooser = qobject_cast<QFontDialog *>(modal);
+            QVERIFY(chooser);
+            chooser->setCurrentFont(QFont(QStringLiteral("DejaVu Sans"), 20));
+            chooser->accept();
+        }, &dialog);
+        button(&dialog, "textFontButton")->click();
+        QVERIFY(answer.answered());
+        auto *label = child<FontLabel>(&dialog, "textFontLabel");
+        QCOMPARE(label->text(), QStringLiteral("DejaVu Sans, 20pt"));
+
+        profileCombo(&dialog)->setEditText(QStringLiteral("Sans Mark"));
+        button(&dialog, "saveButton")->click();
+        auto *saved = qobject_cast<WatermarkProfile *>(dialog.selectedProfile());
+        QCOMPARE(saved->textFont().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(saved->textFont().pointSize(), 20);
     }
 
     void aChosenPictureIsCopiedUnderAnUpperCaseUuidName()
