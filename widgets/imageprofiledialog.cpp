@@ -144,7 +144,9 @@ void ImageProfileDialog::on_sameSizeAsVideoCheckbox_toggled(bool checked)
     QLayout *layout = ui->imageSizeGroupBox->layout();
     // The editable edits stay bound while hidden, so their values are still saved.
     const auto swap = [layout](QWidget *from, QWidget *to) {
-        if (layout->replaceWidget(from, to)) {
+        // The layout hands back the item that held `from`; it is ours to delete.
+        if (QLayoutItem *replaced = layout->replaceWidget(from, to)) {
+            delete replaced;
             from->hide();
             to->show();
         }
