@@ -422,8 +422,21 @@ private slots:
         QApplication::sendEvent(window.get(), &noUrls);
         QVERIFY(!noUrls.isAccepted());
 
+        // A web address is no file to open: nothing changes.
+        QMimeData web;
+        web.setUrls({QUrl(QStringLiteral("https://example.org/video.mp4"))});
+        QDragEnterEvent webEnter(QPoint(100, 100), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &webEnter);
+        QDropEvent webDrop(QPointF(100, 100), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &webDrop);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vistaloom"));
+        QVERIFY(videoControlsDisabled());
+
+        QDragEnterEvent again(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &again);
         QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
+        QVERIFY(drop.isAccepted());
         QVERIFY(waitForVideo(window->mediaPlayer()));
         QCOMPARE(window->mediaPlayer()->file(), indexed());
         QCOMPARE(window->mediaPlayer()->duration(), qint64(5000));

@@ -156,6 +156,24 @@ private slots:
         QCOMPARE(capture(window->mediaPlayer()).size(), QSize(120, 320));
     }
 
+    // OpenGL makes mpv's renderer only when the widget first shows; a video
+    // opened before that waits for it instead of failing.
+    void videoOpenedBeforeTheWindowShowsPlays_data() { renderers_data(); }
+
+    void videoOpenedBeforeTheWindowShowsPlays()
+    {
+        QFETCH(QByteArray, renderer);
+        qputenv("VISTALOOM_VIDEO_OUTPUT", renderer);
+        MainWindow window;
+        QSignalSpy failed(window.mediaPlayer(), &MpvPlayer::loadFailed);
+        window.loadVideo(FixtureVideos::indexedVideo(320, 240, 10, 2));
+        QTest::qWait(500);
+        Startup::placeWindow(window);
+        window.show();
+        QVERIFY(waitForVideo(window.mediaPlayer()));
+        QCOMPARE(failed.count(), 0);
+    }
+
     void dropOpensTheFile()
     {
         auto window = shownWindow();
