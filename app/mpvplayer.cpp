@@ -84,6 +84,8 @@ std::shared_ptr<mpv_handle> createHandle()
         {"ytdl", "no"},
         {"load-scripts", "no"},
         {"audio-display", "no"},
+        // No sound device must not stop a video from playing.
+        {"audio-fallback-to-null", "yes"},
         {"terminal", "no"},
     };
     for (const auto &option : options) {

@@ -310,6 +310,22 @@ private slots:
         QCOMPARE(slider->value(), 30);
     }
 
+    // Without a frame rate there is no notify interval; the slider then
+    // counts in seconds rather than dividing by zero.
+    void audioOnlyFileUsesSecondsOnTheSlider()
+    {
+        const QString audio = FixtureVideos::make(
+            QStringLiteral("tone.m4a"), {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                         QStringLiteral("sine=frequency=440:duration=3"), QStringLiteral("-c:a"),
+                                         QStringLiteral("aac")});
+        QVERIFY(!audio.isEmpty());
+        window->loadVideo(audio);
+        QTRY_COMPARE_WITH_TIMEOUT(window->mediaPlayer()->duration(), qint64(3000), timeoutMs);
+        QCOMPARE(window->mediaPlayer()->notifyInterval(), -1);
+        QTRY_COMPARE(child<QSlider>("videoSlider")->maximum(), 3);
+        QVERIFY(videoControlsEnabled());
+    }
+
     void sliderSeeksInItsUnits()
     {
         open(indexed());
