@@ -333,9 +333,14 @@ private slots:
         player->pause(true);
         auto *slider = child<QSlider>("videoSlider");
         QTRY_COMPARE(slider->maximum(), 50);
-        QMetaObject::invokeMethod(window.get(), "seekBySlider", Q_ARG(int, 33));
+        // Dragging seeks on every move, pressing seeks to the handle's value.
+        QVERIFY(QMetaObject::invokeMethod(slider, "sliderMoved", Q_ARG(int, 33)));
         QVERIFY(waitForPosition(player, 3300));
         QCOMPARE(frameIndex(capture(player)), 33);
+        slider->setValue(12);
+        QVERIFY(QMetaObject::invokeMethod(slider, "sliderPressed"));
+        QVERIFY(waitForPosition(player, 1200));
+        QCOMPARE(frameIndex(capture(player)), 12);
     }
 
     void readoutsUseTheTimeOfDayFormat_data()
@@ -486,10 +491,21 @@ private slots:
         QCOMPARE(watcher.titles, QStringList{QStringLiteral("About Vistaloom")});
     }
 
-    void exitEndsTheEventLoop()
+    void exitAndCloseEndTheEventLoop_data()
     {
+        QTest::addColumn<bool>("viaClose");
+        QTest::newRow("exit") << false;
+        QTest::newRow("closing the window") << true;
+    }
+
+    void exitAndCloseEndTheEventLoop()
+    {
+        QFETCH(bool, viaClose);
         open(indexed());
-        QTimer::singleShot(0, child<QAction>("actionExit"), &QAction::trigger);
+        if (viaClose)
+            QTimer::singleShot(0, window.get(), &QWidget::close);
+        else
+            QTimer::singleShot(0, child<QAction>("actionExit"), &QAction::trigger);
         QTimer guard;
         guard.setSingleShot(true);
         connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
