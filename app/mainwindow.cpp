@@ -184,8 +184,12 @@ void MainWindow::dropEvent(QDropEvent *event)
     if (!event->mimeData()->hasUrls())
         return;
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (!urls.isEmpty())
-        loadVideo(urls.first().toLocalFile());
+    // A link that is no local file (a web address) has no path to open.
+    const QString path = urls.isEmpty() ? QString() : urls.first().toLocalFile();
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    loadVideo(path);
 }
 
 void MainWindow::confirmQuit()

@@ -30,6 +30,8 @@ MpvGlWidget::MpvGlWidget(MpvPlayer *player, QWidget *parent)
     , m_handle(player->handle())
 {
     setMinimumSize(1, 1);
+    if (m_handle)
+        player->setRendererReady(false);
     connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
         if (m_context)
             mpv_render_context_report_swap(m_context.get());
@@ -69,7 +71,11 @@ void MpvGlWidget::initializeGL()
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context *context = nullptr;
-    if (mpv_render_context_create(&context, m_handle.get(), params) < 0) {
+    const bool created = mpv_render_context_create(&context, m_handle.get(), params) >= 0;
+    // Without a renderer a waiting video fails to open, and says so.
+    if (m_player)
+        m_player->setRendererReady(true);
+    if (!created) {
         qWarning() << "mpv could not create its OpenGL renderer";
         return;
     }

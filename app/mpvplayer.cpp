@@ -84,6 +84,8 @@ std::shared_ptr<mpv_handle> createHandle()
         {"ytdl", "no"},
         {"load-scripts", "no"},
         {"audio-display", "no"},
+        // No sound device must not stop a video from playing.
+        {"audio-fallback-to-null", "yes"},
         {"terminal", "no"},
     };
     for (const auto &option : options) {
@@ -161,8 +163,6 @@ void MpvPlayer::play()
     if (m_state == StoppedState) {
         if (m_file.isEmpty())
             return;
-        // The path goes to mpv as it is: no "file://" or option parsing.
-        const QByteArray path = QFile::encodeName(m_file);
         m_paused = false;
         m_position = 0;
         m_duration = 0;
@@ -170,13 +170,31 @@ void MpvPlayer::play()
         m_appliedRotation = 0;
         m_streamRotation = 0;
         m_notifyInterval = -1;
-        const char *pauseOff = "no";
-        mpv_set_property_async(m_handle.get(), 0, "pause", MPV_FORMAT_STRING, &pauseOff);
-        command({"loadfile", path.constData(), "replace"});
         setMediaStatus(LoadingMedia);
+        if (m_rendererReady)
+            load();
+        else
+            m_loadWaiting = true;
         return;
     }
     pause(false);
+}
+
+void MpvPlayer::load()
+{
+    m_loadWaiting = false;
+    // The path goes to mpv as it is: no "file://" or option parsing.
+    const QByteArray path = QFile::encodeName(m_file);
+    const char *pauseOff = "no";
+    mpv_set_property_async(m_handle.get(), 0, "pause", MPV_FORMAT_STRING, &pauseOff);
+    command({"loadfile", path.constData(), "replace"});
+}
+
+void MpvPlayer::setRendererReady(bool ready)
+{
+    m_rendererReady = ready;
+    if (ready && m_loadWaiting && m_mediaStatus == LoadingMedia)
+        load();
 }
 
 void MpvPlayer::pause(bool paused)
@@ -196,6 +214,7 @@ void MpvPlayer::pause(bool paused)
 void MpvPlayer::stop()
 {
     command({"stop"});
+    m_loadWaiting = false;
     m_awaitingFirstFrame = false;
     m_seeking = false;
     finishStep();

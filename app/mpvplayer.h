@@ -83,6 +83,10 @@ public:
 
     // Called by the video widget after it has drawn a frame.
     void reportFrameShown();
+    // mpv cannot open a video before its renderer exists; a widget that
+    // makes the renderer late (OpenGL, on first show) holds loading back
+    // until then.
+    void setRendererReady(bool ready);
 
 signals:
     void started();
@@ -105,6 +109,7 @@ private:
     void setMediaStatus(MediaStatus status);
     void command(std::initializer_list<const char *> arguments);
     void requestScreenshot();
+    void load();
     void issueScreenshot();
     void finishStep();
     void setSeeking(bool seeking);
@@ -121,6 +126,8 @@ private:
     QTimer *m_stepTimeout;
     bool m_draining = false;
     bool m_awaitingFirstFrame = false;
+    bool m_rendererReady = true;
+    bool m_loadWaiting = false;
     qint64 m_position = 0;
     qint64 m_duration = 0;
     int m_notifyInterval = -1;

@@ -25,7 +25,8 @@ MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
         return;
     // mpv's software renderer aborts on frames that carry a rotation;
     // with rotation off it hands them over as stored, and we turn them.
-    mpv_set_property_string(m_handle.get(), "video-rotate", "no");
+    const char *rotate = "no";
+    mpv_set_property_async(m_handle.get(), 0, "video-rotate", MPV_FORMAT_STRING, &rotate);
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr},

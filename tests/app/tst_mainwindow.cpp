@@ -310,6 +310,22 @@ private slots:
         QCOMPARE(slider->value(), 30);
     }
 
+    // Without a frame rate there is no notify interval; the slider then
+    // counts in seconds rather than dividing by zero.
+    void audioOnlyFileUsesSecondsOnTheSlider()
+    {
+        const QString audio = FixtureVideos::make(
+            QStringLiteral("tone.m4a"), {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                         QStringLiteral("sine=frequency=440:duration=3"), QStringLiteral("-c:a"),
+                                         QStringLiteral("aac")});
+        QVERIFY(!audio.isEmpty());
+        window->loadVideo(audio);
+        QTRY_COMPARE_WITH_TIMEOUT(window->mediaPlayer()->duration(), qint64(3000), timeoutMs);
+        QCOMPARE(window->mediaPlayer()->notifyInterval(), -1);
+        QTRY_COMPARE(child<QSlider>("videoSlider")->maximum(), 3);
+        QVERIFY(videoControlsEnabled());
+    }
+
     void sliderSeeksInItsUnits()
     {
         open(indexed());
@@ -317,9 +333,14 @@ private slots:
         player->pause(true);
         auto *slider = child<QSlider>("videoSlider");
         QTRY_COMPARE(slider->maximum(), 50);
-        QMetaObject::invokeMethod(window.get(), "seekBySlider", Q_ARG(int, 33));
+        // Dragging seeks on every move, pressing seeks to the handle's value.
+        QVERIFY(QMetaObject::invokeMethod(slider, "sliderMoved", Q_ARG(int, 33)));
         QVERIFY(waitForPosition(player, 3300));
         QCOMPARE(frameIndex(capture(player)), 33);
+        slider->setValue(12);
+        QVERIFY(QMetaObject::invokeMethod(slider, "sliderPressed"));
+        QVERIFY(waitForPosition(player, 1200));
+        QCOMPARE(frameIndex(capture(player)), 12);
     }
 
     void readoutsUseTheTimeOfDayFormat_data()
@@ -422,8 +443,21 @@ private slots:
         QApplication::sendEvent(window.get(), &noUrls);
         QVERIFY(!noUrls.isAccepted());
 
+        // A web address is no file to open: nothing changes.
+        QMimeData web;
+        web.setUrls({QUrl(QStringLiteral("https://example.org/video.mp4"))});
+        QDragEnterEvent webEnter(QPoint(100, 100), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &webEnter);
+        QDropEvent webDrop(QPointF(100, 100), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &webDrop);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vistaloom"));
+        QVERIFY(videoControlsDisabled());
+
+        QDragEnterEvent again(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &again);
         QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
+        QVERIFY(drop.isAccepted());
         QVERIFY(waitForVideo(window->mediaPlayer()));
         QCOMPARE(window->mediaPlayer()->file(), indexed());
         QCOMPARE(window->mediaPlayer()->duration(), qint64(5000));
@@ -457,10 +491,21 @@ private slots:
         QCOMPARE(watcher.titles, QStringList{QStringLiteral("About Vistaloom")});
     }
 
-    void exitEndsTheEventLoop()
+    void exitAndCloseEndTheEventLoop_data()
     {
+        QTest::addColumn<bool>("viaClose");
+        QTest::newRow("exit") << false;
+        QTest::newRow("closing the window") << true;
+    }
+
+    void exitAndCloseEndTheEventLoop()
+    {
+        QFETCH(bool, viaClose);
         open(indexed());
-        QTimer::singleShot(0, child<QAction>("actionExit"), &QAction::trigger);
+        if (viaClose)
+            QTimer::singleShot(0, window.get(), &QWidget::close);
+        else
+            QTimer::singleShot(0, child<QAction>("actionExit"), &QAction::trigger);
         QTimer guard;
         guard.setSingleShot(true);
         connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
