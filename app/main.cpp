@@ -1,7 +1,11 @@
+#include "mainwindow.h"
+#include "startup.h"
+
 #include "profiles/applicationidentity.h"
 
 #include <QApplication>
 
+#include <clocale>
 #include <cstdlib>
 
 int main(int argc, char *argv[])
@@ -9,5 +13,15 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     ApplicationIdentity::apply();
+    // Qt took the locale from the environment; mpv needs C number parsing.
+    std::setlocale(LC_NUMERIC, "C");
+    Startup::applyStyleSheet(app);
+
+    MainWindow window;
+    Startup::placeWindow(window);
+    window.show();
+    Startup::openArgument(window, QCoreApplication::arguments());
+
+    app.exec();
     return EXIT_SUCCESS;
 }

@@ -51,6 +51,17 @@ QString indexedVideo(int width, int height, int fps, double seconds, const QStri
     return make(key, QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source} << codec);
 }
 
+QString withRotation(const QString &source, int degrees)
+{
+    if (source.isEmpty())
+        return QString();
+    const QFileInfo info(source);
+    const QString name = QStringLiteral("%1-rotate%2.%3").arg(info.completeBaseName()).arg(degrees).arg(info.suffix());
+    // The tag must be set while remuxing: FFmpeg drops it when encoding.
+    return make(name, QStringList{QStringLiteral("-i"), source, QStringLiteral("-c"), QStringLiteral("copy"),
+                                  QStringLiteral("-metadata:s:v:0"), QStringLiteral("rotate=%1").arg(degrees)});
+}
+
 int frameIndexOfLevel(int level)
 {
     return (level + 2) / 4;

@@ -20,6 +20,10 @@ QString indexedVideo(int width, int height, int fps, double seconds,
                      const QString &suffix = QStringLiteral("mp4"),
                      const QStringList &codecArguments = QStringList());
 
+// source remuxed without re-encoding and tagged with a rotation of degrees
+// (clockwise), as phones store upright video; same suffix as source.
+QString withRotation(const QString &source, int degrees);
+
 // The frame index a grey level stands for (level = 4 x index).
 int frameIndexOfLevel(int level);
 

@@ -1,0 +1,146 @@
+#ifndef VISTALOOM_MAINWINDOW_H
+#define VISTALOOM_MAINWINDOW_H
+
+#include <QDir>
+#include <QIcon>
+#include <QImage>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSettings>
+
+#include <memory>
+
+namespace Ui {
+class MainWindow;
+}
+class FileNameProfile;
+class ImageProfile;
+class MpvPlayer;
+class QFileDialog;
+class SmartFileDialog;
+class VolumePopup;
+
+// The only window of the windowed program: the player on the left, the
+// snapshot pane on the right.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    enum SeekDirection { SeekBackward = 0, SeekForward = 1 };
+    Q_ENUM(SeekDirection)
+
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void loadVideo(QString path);
+    void closeVideo();
+    void updateWindowTitle();
+
+    // Null when the player could not be created.
+    MpvPlayer *mediaPlayer() const { return player; }
+    QWidget *videoOutputWidget() const { return videoOutput; }
+
+    // Milliseconds during which a click into the video area after the
+    // window came to the front opens nothing.
+    static constexpr qint64 activationClickGuardMs = 200;
+
+public slots:
+    // Shows the kept frame as the given profile (or the current one) makes it;
+    // the image profile dialog previews its edits through this.
+    void processFullFrameImage(ImageProfile *imageProfile = nullptr);
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+protected slots:
+    void volumeChanged(int volume);
+
+private slots:
+    void openVideoLabelClicked();
+    void showSelectVideoDialog();
+    void setSnapshotControlsEnabled(bool enabled);
+    void setVideoControlsEnabled(bool enabled);
+    void updatePlayButton();
+    void seekBySlider(int value);
+    void seekBySlider();
+    void playPause();
+    void skipBackward();
+    void skipForward();
+    void seekRelative(qint64 val);
+    void stepBackward();
+    void stepForward();
+    void step(MainWindow::SeekDirection direction);
+    void snapshotButtonPressed();
+    void onCaptureError();
+    void snapshotCaptured(QImage image);
+    void setupVolumePopup();
+    void durationChanged(qint64 value);
+    void positionChanged(qint64 value);
+    void updateSlider(qint64 value);
+    void updateSlider();
+    void updateSliderUnit();
+    void confirmQuit();
+    void retakeFocusAfterDialog();
+    void on_actionOpen_triggered();
+    void on_actionExit_triggered();
+    void on_actionTake_Snapshot_triggered();
+    void on_volumeButton_clicked();
+    void on_actionDocumentation_triggered();
+    void on_actionAbout_triggered();
+    void on_actionCommandLineOptions_triggered();
+    void videoLoadFailed(const QString &path);
+    void setLastSaveDir(QDir dir);
+    void on_actionCopy_Snapshot_triggered();
+    void on_actionCopy_Full_Frame_triggered();
+    void saveButtonPressed();
+    void on_actionSaveSnapshot_triggered();
+    void showSaveDialog();
+    void saveWithAutomaticFileName();
+    QString automaticFileName(QDir saveDir);
+    void updateAutomaticFileNameDisplay();
+    bool saveSnapshot(QString savePath);
+    void loadImageProfileComboBox();
+    void loadFileNameProfileComboBox();
+    void on_imageProfileComboBox_activated(int index);
+    void on_filenameProfileComboBox_activated(int index);
+    void on_editImageProfileButton_clicked();
+    void on_editFileNameProfileButton_clicked();
+    void on_selectOutputFolderButton_clicked();
+    void on_automaticFileNameGroupBox_toggled(bool checked);
+
+private:
+    void wirePlayer();
+    void setupSaveDialog();
+    static QString formatTime(qint64 ms);
+    // sliderUnit as the slider arithmetic may use it: never below 1.
+    int effectiveSliderUnit() const;
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    // Guarded: quitting deletes it ahead of the window.
+    QPointer<QWidget> videoOutput;
+    MpvPlayer *player = nullptr;
+    qint64 activatedAt = 0;
+    QSettings settings;
+    QImage snapshotImage;
+    QImage fullFrameImage;
+    QString videoPath;
+    ImageProfile *imageProfile = nullptr;
+    FileNameProfile *fileNameProfile = nullptr;
+    int fileCounter = 1;
+    QDir videoDir{QString()};
+    QDir lastSaveDir{QString()};
+    QString lastSaveFileName;
+    QString lastNameFilter;
+    SmartFileDialog *openDialog = nullptr;
+    QFileDialog *saveDialog = nullptr;
+    VolumePopup *volumePopup = nullptr;
+    int sliderUnit = 1000;
+    QIcon playIcon;
+    QIcon pauseIcon;
+};
+
+#endif

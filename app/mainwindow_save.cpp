@@ -1,0 +1,141 @@
+// Saving the snapshot: through the save dialog or under the next automatic
+// file name in the output folder, and the "Next:" row that shows that name.
+#include "mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include "imaging/imageprocessingmanager.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QtDebug>
+
+void MainWindow::setupSaveDialog()
+{
+    if (settings.contains(QStringLiteral("lastSaveDir")))
+        lastSaveDir = QDir(settings.value(QStringLiteral("lastSaveDir")).toString());
+    saveDialog = new QFileDialog(this, QString(), QString(), QString());
+    saveDialog->setDirectory(lastSaveDir);
+    saveDialog->setNameFilters({tr("JPEG (*.jpg *.jpeg)"), tr("PNG (*.png)"), tr("BMP (*.bmp)"),
+                                tr("TIFF (*.tif *.tiff)")});
+    // No default suffix: the suffix of the name given decides the format.
+    saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+}
+
+void MainWindow::on_automaticFileNameGroupBox_toggled(bool checked)
+{
+    settings.setValue(QStringLiteral("automaticFileName"), checked);
+    updateAutomaticFileNameDisplay();
+}
+
+void MainWindow::on_selectOutputFolderButton_clicked()
+{
+    const QString typed = ui->outputFolderLineEdit->text();
+    const QString start = QDir(typed).exists() ? typed : QString();
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, tr("Open Directory"), start, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (chosen.isEmpty() || !QDir(chosen).exists())
+        return;
+    ui->outputFolderLineEdit->setText(QDir::toNativeSeparators(chosen));
+    fileCounter = 1;
+    updateAutomaticFileNameDisplay();
+}
+
+QString MainWindow::automaticFileName(QDir saveDir)
+{
+    if (!fileNameProfile)
+        return QString();
+    const QString baseName = QFileInfo(videoPath).baseName();
+    QString name = fileNameProfile->generateFileName(baseName, fileCounter, 0);
+    // The counter found stays, so refreshing the display moves it past taken names.
+    while (QFileInfo::exists(saveDir.absoluteFilePath(name))) {
+        ++fileCounter;
+        name = fileNameProfile->generateFileName(baseName, fileCounter, 0);
+    }
+    return name;
+}
+
+void MainWindow::updateAutomaticFileNameDisplay()
+{
+    const bool visible = !videoPath.isEmpty() && ui->automaticFileNameGroupBox->isChecked();
+    ui->nextFileNameDescriptionLabel->setVisible(visible);
+    ui->nextFileNameLabel->setVisible(visible);
+    if (visible)
+        ui->nextFileNameLabel->setText(automaticFileName(QDir(ui->outputFolderLineEdit->text())));
+}
+
+void MainWindow::saveButtonPressed()
+{
+    if (ui->automaticFileNameGroupBox->isChecked())
+        saveWithAutomaticFileName();
+    else
+        showSaveDialog();
+}
+
+void MainWindow::on_actionSaveSnapshot_triggered()
+{
+    saveButtonPressed();
+}
+
+void MainWindow::showSaveDialog()
+{
+    saveDialog->setDirectory(lastSaveDir);
+    saveDialog->selectNameFilter(lastNameFilter);
+    saveDialog->selectFile(lastSaveFileName);
+    if (saveDialog->exec() == QDialog::Accepted) {
+        const QString path = saveDialog->selectedFiles().value(0);
+        if (!path.isEmpty() && saveSnapshot(path)) {
+            lastSaveFileName = path;
+            lastNameFilter = saveDialog->selectedNameFilter();
+        }
+    }
+    retakeFocusAfterDialog();
+}
+
+void MainWindow::saveWithAutomaticFileName()
+{
+    const QString typed = ui->outputFolderLineEdit->text();
+    const QDir folder(typed);
+    // QDir("") is the working folder, so an empty field counts as relative.
+    if (typed.isEmpty() || folder.isRelative()) {
+        QMessageBox::warning(this, tr("Unknown Folder"),
+                             tr("Please enter a valid output folder in the Automatic FileName section."),
+                             QMessageBox::Ok);
+        ui->outputFolderLineEdit->setFocus();
+        return;
+    }
+    const QString folderPath = QDir::toNativeSeparators(folder.absolutePath());
+    if (!folder.exists()) {
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, tr("Folder does not exist"), tr("Create folder?") + QStringLiteral("\r\n") + folderPath,
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        if (!QDir().mkpath(folder.absolutePath())) {
+            QMessageBox::warning(this, tr("Unable to make path"), folderPath, QMessageBox::Ok);
+            // Nothing can be written there; one message is enough.
+            updateAutomaticFileNameDisplay();
+            return;
+        }
+    }
+    const QString path = folder.absoluteFilePath(automaticFileName(folder));
+    if (saveSnapshot(path))
+        ++fileCounter;
+    updateAutomaticFileNameDisplay();
+}
+
+bool MainWindow::saveSnapshot(QString savePath)
+{
+    if (ImageProcessingManager::instance()->saveImage(savePath, snapshotImage, imageProfile, fileNameProfile)) {
+        qDebug() << "Save success" << savePath;
+        setLastSaveDir(QFileInfo(savePath).absoluteDir());
+        return true;
+    }
+    qDebug() << "Save failure" << savePath;
+    // A snapshot the user believes saved must not be lost silently.
+    QMessageBox::warning(this, tr("Vistaloom"), tr("Could not save the snapshot to: ") + savePath, QMessageBox::Ok);
+    return false;
+}

@@ -1,0 +1,45 @@
+#ifndef VISTALOOM_MPVGLWIDGET_H
+#define VISTALOOM_MPVGLWIDGET_H
+
+#include <QOpenGLWidget>
+#include <QPointer>
+
+#include <memory>
+
+struct mpv_handle;
+struct mpv_render_context;
+class MpvPlayer;
+
+// Draws the player's video with mpv's OpenGL renderer, which also turns
+// rotated video upright.
+class MpvGlWidget : public QOpenGLWidget
+{
+    Q_OBJECT
+
+public:
+    MpvGlWidget(MpvPlayer *player, QWidget *parent = nullptr);
+    ~MpvGlWidget() override;
+
+    // Whether an OpenGL context can be made on this platform at all.
+    static bool isAvailable();
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+
+private:
+    void onMpvUpdate();
+
+    struct RenderContextDeleter {
+        void operator()(mpv_render_context *context) const;
+    };
+
+    QPointer<MpvPlayer> m_player;
+    // Declared before the context so it is destroyed after it.
+    std::shared_ptr<mpv_handle> m_handle;
+    std::unique_ptr<mpv_render_context, RenderContextDeleter> m_context;
+    // mpv has a new frame that no paint has drawn yet.
+    bool m_newFrame = false;
+};
+
+#endif

@@ -1,0 +1,505 @@
+#include "mpvplayer.h"
+
+#include "videocapture.h"
+
+#include <mpv/client.h>
+
+#include <QFile>
+#include <QMetaObject>
+#include <QPointer>
+#include <QtDebug>
+
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// reply_userdata of the observed properties and of the commands whose
+// answer matters.
+enum Observed : uint64_t {
+    TimePos = 1,
+    Duration,
+    Pause,
+    EofReached,
+    ContainerFps,
+    Volume,
+    DisplayWidth,
+    DisplayHeight,
+    Rotation,
+    StreamRotation,
+};
+constexpr uint64_t ScreenshotReply = 100;
+constexpr uint64_t TimePosReply = 101;
+// A step past the last frame shows nothing new; stop waiting for it then.
+constexpr int stepTimeoutMs = 2000;
+
+struct ObservedProperty {
+    Observed id;
+    const char *name;
+    mpv_format format;
+};
+
+const ObservedProperty observedProperties[] = {
+    {TimePos, "time-pos", MPV_FORMAT_DOUBLE},
+    {Duration, "duration", MPV_FORMAT_DOUBLE},
+    {Pause, "pause", MPV_FORMAT_FLAG},
+    {EofReached, "eof-reached", MPV_FORMAT_FLAG},
+    {ContainerFps, "container-fps", MPV_FORMAT_DOUBLE},
+    {Volume, "volume", MPV_FORMAT_DOUBLE},
+    {DisplayWidth, "dwidth", MPV_FORMAT_INT64},
+    {DisplayHeight, "dheight", MPV_FORMAT_INT64},
+    {Rotation, "video-params/rotate", MPV_FORMAT_INT64},
+    {StreamRotation, "current-tracks/video/demux-rotation", MPV_FORMAT_INT64},
+};
+
+qint64 toMilliseconds(double seconds)
+{
+    return static_cast<qint64>(std::llround(seconds * 1000.0));
+}
+
+void destroyHandle(mpv_handle *handle)
+{
+    mpv_terminate_destroy(handle);
+}
+
+std::shared_ptr<mpv_handle> createHandle()
+{
+    // mpv parses numbers with the C library; Qt set the locale from the
+    // environment when the application object was made.
+    std::setlocale(LC_NUMERIC, "C");
+    std::shared_ptr<mpv_handle> handle(mpv_create(), destroyHandle);
+    if (!handle.get())
+        return nullptr;
+    mpv_handle *h = handle.get();
+    const char *options[][2] = {
+        {"vo", "libmpv"},
+        {"keep-open", "yes"},          // pause on the last frame at the end
+        {"idle", "yes"},
+        {"hr-seek", "yes"},            // every seek lands on the exact frame
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"osd-level", "0"},
+        {"ytdl", "no"},
+        {"load-scripts", "no"},
+        {"audio-display", "no"},
+        // No sound device must not stop a video from playing.
+        {"audio-fallback-to-null", "yes"},
+        {"terminal", "no"},
+    };
+    for (const auto &option : options) {
+        if (mpv_set_option_string(h, option[0], option[1]) < 0)
+            qWarning() << "mpv refused option" << option[0];
+    }
+    // Only errors reach the log.
+    mpv_request_log_messages(h, "error");
+    if (mpv_initialize(h) < 0) {
+        qWarning() << "mpv could not be initialized";
+        return nullptr;
+    }
+    for (const ObservedProperty &property : observedProperties)
+        mpv_observe_property(h, property.id, property.name, property.format);
+    return handle;
+}
+
+} // namespace
+
+MpvPlayer::MpvPlayer(QObject *parent)
+    : QObject(parent)
+    , m_handle(createHandle())
+    , m_capture(new VideoCapture(this))
+    , m_stepTimeout(new QTimer(this))
+{
+    m_stepTimeout->setSingleShot(true);
+    m_stepTimeout->setInterval(stepTimeoutMs);
+    connect(m_stepTimeout, &QTimer::timeout, this, &MpvPlayer::finishStep);
+    if (!m_handle)
+        return;
+    // Called on one of mpv's threads: only hand the work to the GUI thread.
+    // A QPointer is not needed: the callback is cleared before this object
+    // goes, and a queued call to a deleted object is dropped by Qt.
+    mpv_set_wakeup_callback(
+        m_handle.get(),
+        [](void *context) {
+            auto *player = static_cast<MpvPlayer *>(context);
+            QMetaObject::invokeMethod(player, [player] { player->drainEvents(); }, Qt::QueuedConnection);
+        },
+        this);
+}
+
+MpvPlayer::~MpvPlayer()
+{
+    if (!m_handle)
+        return;
+    mpv_set_wakeup_callback(m_handle.get(), nullptr, nullptr);
+    // The video widget may still hold the handle for a moment; playback
+    // must end with the player, not with the last owner.
+    const char *stop[] = {"stop", nullptr};
+    mpv_command_async(m_handle.get(), 0, stop);
+}
+
+void MpvPlayer::command(std::initializer_list<const char *> arguments)
+{
+    if (!m_handle)
+        return;
+    std::vector<const char *> argv(arguments);
+    argv.push_back(nullptr);
+    const int error = mpv_command_async(m_handle.get(), 0, argv.data());
+    if (error < 0)
+        qWarning() << "mpv command" << argv.front() << "failed:" << mpv_error_string(error);
+}
+
+void MpvPlayer::play(const QString &path)
+{
+    setFile(path);
+    play();
+}
+
+void MpvPlayer::play()
+{
+    if (!m_handle)
+        return;
+    if (m_state == StoppedState) {
+        if (m_file.isEmpty())
+            return;
+        m_paused = false;
+        m_position = 0;
+        m_duration = 0;
+        m_displaySize = QSize();
+        m_appliedRotation = 0;
+        m_streamRotation = 0;
+        m_notifyInterval = -1;
+        setMediaStatus(LoadingMedia);
+        if (m_rendererReady)
+            load();
+        else
+            m_loadWaiting = true;
+        return;
+    }
+    pause(false);
+}
+
+void MpvPlayer::load()
+{
+    m_loadWaiting = false;
+    // The path goes to mpv as it is: no "file://" or option parsing.
+    const QByteArray path = QFile::encodeName(m_file);
+    const char *pauseOff = "no";
+    mpv_set_property_async(m_handle.get(), 0, "pause", MPV_FORMAT_STRING, &pauseOff);
+    command({"loadfile", path.constData(), "replace"});
+}
+
+void MpvPlayer::setRendererReady(bool ready)
+{
+    m_rendererReady = ready;
+    if (ready && m_loadWaiting && m_mediaStatus == LoadingMedia)
+        load();
+}
+
+void MpvPlayer::pause(bool paused)
+{
+    if (!m_handle || m_mediaStatus == NoMedia || m_mediaStatus == InvalidMedia)
+        return;
+    // Resuming at the end starts over instead of staying on the last frame.
+    if (!paused && m_mediaStatus == EndOfMedia)
+        seek(0);
+    int flag = paused ? 1 : 0;
+    mpv_set_property_async(m_handle.get(), 0, "pause", MPV_FORMAT_FLAG, &flag);
+    // Report the new state at once; mpv confirms it through the property.
+    m_paused = paused;
+    updateState();
+}
+
+void MpvPlayer::stop()
+{
+    command({"stop"});
+    m_loadWaiting = false;
+    m_awaitingFirstFrame = false;
+    m_seeking = false;
+    finishStep();
+    m_position = 0;
+    m_duration = 0;
+    m_displaySize = QSize();
+    setMediaStatus(NoMedia);
+    updateState();
+}
+
+void MpvPlayer::setFile(const QString &path)
+{
+    if (path == m_file)
+        return;
+    if (m_state != StoppedState)
+        stop();
+    m_file = path;
+}
+
+void MpvPlayer::seek(qint64 ms)
+{
+    if (!m_handle || m_state == StoppedState)
+        return;
+    // mpv reads a negative absolute time from the end of the file; a skip
+    // back from under one second means the start.
+    ms = qMax<qint64>(0, ms);
+    if (m_duration > 0)
+        ms = qMin(ms, m_duration);
+    const QByteArray seconds = QByteArray::number(static_cast<double>(ms) / 1000.0, 'f', 3);
+    command({"seek", seconds.constData(), "absolute+exact"});
+    setSeeking(true);
+    m_position = ms;
+    emit positionChanged(m_position);
+}
+
+void MpvPlayer::stepForward()
+{
+    if (m_state == StoppedState)
+        return;
+    command({"frame-step"});
+    // mpv announces no end of a forward step: the next position is it.
+    m_stepping = true;
+    m_stepTimeout->start();
+}
+
+void MpvPlayer::stepBackward()
+{
+    if (m_state == StoppedState)
+        return;
+    // A backward step is an exact seek to the previous frame.
+    command({"frame-back-step"});
+    setSeeking(true);
+}
+
+void MpvPlayer::setSeeking(bool seeking)
+{
+    m_seeking = seeking;
+    if (!isSeeking() && m_screenshotWaiting)
+        issueScreenshot();
+}
+
+void MpvPlayer::finishStep()
+{
+    m_stepTimeout->stop();
+    m_stepping = false;
+    setSeeking(m_seeking);
+}
+
+void MpvPlayer::setVolume(qreal volume)
+{
+    if (!m_handle)
+        return;
+    double percent = qBound(0.0, static_cast<double>(volume), 1.0) * 100.0;
+    mpv_set_property_async(m_handle.get(), 0, "volume", MPV_FORMAT_DOUBLE, &percent);
+}
+
+qint64 MpvPlayer::droppedFrames() const
+{
+    int64_t count = 0;
+    if (m_handle)
+        mpv_get_property(m_handle.get(), "frame-drop-count", MPV_FORMAT_INT64, &count);
+    return count;
+}
+
+qint64 MpvPlayer::decoderDroppedFrames() const
+{
+    int64_t count = 0;
+    if (m_handle)
+        mpv_get_property(m_handle.get(), "decoder-frame-drop-count", MPV_FORMAT_INT64, &count);
+    return count;
+}
+
+void MpvPlayer::reportFrameShown()
+{
+    if (m_awaitingFirstFrame && m_displaySize.isValid()) {
+        m_awaitingFirstFrame = false;
+        emit firstFrameShown();
+    }
+}
+
+void MpvPlayer::requestScreenshot()
+{
+    // A capture asked for while a seek or step runs means the frame it lands on.
+    if (isSeeking())
+        m_screenshotWaiting = true;
+    else
+        issueScreenshot();
+}
+
+void MpvPlayer::issueScreenshot()
+{
+    m_screenshotWaiting = false;
+    const char *arguments[] = {"screenshot-raw", "video", nullptr};
+    if (mpv_command_async(m_handle.get(), ScreenshotReply, arguments) < 0)
+        QMetaObject::invokeMethod(m_capture, [this] { m_capture->handleReply(nullptr); }, Qt::QueuedConnection);
+}
+
+void MpvPlayer::drainEvents()
+{
+    // A slot below may run a nested event loop (a message box); the outer
+    // drain goes on when it returns.
+    if (m_draining || !m_handle)
+        return;
+    m_draining = true;
+    while (true) {
+        mpv_event *event = mpv_wait_event(m_handle.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*event);
+    }
+    m_draining = false;
+}
+
+void MpvPlayer::handleEvent(const mpv_event &event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_PROPERTY_CHANGE:
+        handlePropertyChange(event);
+        break;
+    case MPV_EVENT_FILE_LOADED:
+        m_awaitingFirstFrame = true;
+        setMediaStatus(LoadedMedia);
+        updateState();
+        emit started();
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        // The position reports during the seek were skipped; ask for the one
+        // it landed on before anyone reads it.
+        if (m_seeking) {
+            mpv_get_property_async(m_handle.get(), TimePosReply, "time-pos", MPV_FORMAT_DOUBLE);
+        }
+        break;
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        if (event.reply_userdata == TimePosReply) {
+            const auto *property = static_cast<const mpv_event_property *>(event.data);
+            if (event.error >= 0 && property->format == MPV_FORMAT_DOUBLE && m_state != StoppedState) {
+                m_position = qMax<qint64>(0, toMilliseconds(*static_cast<double *>(property->data)));
+                emit positionChanged(m_position);
+            }
+            setSeeking(false);
+        }
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto *endFile = static_cast<const mpv_event_end_file *>(event.data);
+        if (endFile->reason == MPV_END_FILE_REASON_ERROR) {
+            qWarning() << "mpv could not play" << m_file << mpv_error_string(endFile->error);
+            setMediaStatus(InvalidMedia);
+            updateState();
+            emit loadFailed(m_file);
+        }
+        break;
+    }
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == ScreenshotReply) {
+            const auto *node = static_cast<const mpv_event_command *>(event.data);
+            m_capture->handleReply(event.error >= 0 ? &node->result : nullptr);
+        } else if (event.error < 0) {
+            qDebug() << "mpv command failed:" << mpv_error_string(event.error);
+        }
+        break;
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto *message = static_cast<const mpv_event_log_message *>(event.data);
+        qWarning().noquote() << "mpv:" << message->prefix << QString::fromUtf8(message->text).trimmed();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MpvPlayer::handlePropertyChange(const mpv_event &event)
+{
+    const auto *property = static_cast<const mpv_event_property *>(event.data);
+    const bool present = property->format != MPV_FORMAT_NONE && property->data;
+    const double number = present && property->format == MPV_FORMAT_DOUBLE ? *static_cast<double *>(property->data) : 0.0;
+    const bool flag = present && property->format == MPV_FORMAT_FLAG && *static_cast<int *>(property->data) != 0;
+    const qint64 integer = present && property->format == MPV_FORMAT_INT64 ? *static_cast<int64_t *>(property->data) : 0;
+
+    switch (static_cast<Observed>(event.reply_userdata)) {
+    case TimePos:
+        // While a seek runs mpv still reports the old position; keep the target.
+        if (present && !m_seeking && m_state != StoppedState) {
+            m_position = qMax<qint64>(0, toMilliseconds(number));
+            emit positionChanged(m_position);
+            if (m_stepping)
+                finishStep();
+        }
+        break;
+    case Duration:
+        if (m_state != StoppedState || present) {
+            m_duration = present ? qMax<qint64>(0, toMilliseconds(number)) : 0;
+            emit durationChanged(m_duration);
+        }
+        break;
+    case Pause:
+        m_paused = flag;
+        updateState();
+        break;
+    case EofReached:
+        if (flag) {
+            setMediaStatus(EndOfMedia);
+            if (m_stepping)
+                finishStep();
+        }
+        else if (m_mediaStatus == EndOfMedia)
+            setMediaStatus(LoadedMedia);
+        break;
+    case ContainerFps: {
+        const int interval = present && number > 0 ? qMax(1, static_cast<int>(std::lround(1000.0 / number))) : -1;
+        if (interval != m_notifyInterval) {
+            m_notifyInterval = interval;
+            emit notifyIntervalChanged();
+        }
+        break;
+    }
+    case Volume:
+        if (present)
+            m_volume = number / 100.0;
+        break;
+    case DisplayWidth:
+    case DisplayHeight:
+    case Rotation:
+    case StreamRotation: {
+        const int value = present ? static_cast<int>(integer) : 0;
+        if (event.reply_userdata == Rotation)
+            m_appliedRotation = value;
+        else if (event.reply_userdata == StreamRotation)
+            m_streamRotation = value;
+        else if (event.reply_userdata == DisplayWidth)
+            m_displaySize.setWidth(present ? value : -1);
+        else
+            m_displaySize.setHeight(present ? value : -1);
+        emit videoGeometryChanged();
+        break;
+    }
+    }
+}
+
+int MpvPlayer::unappliedRotation() const
+{
+    return (((m_streamRotation - m_appliedRotation) % 360) + 360) % 360;
+}
+
+QSize MpvPlayer::videoSize() const
+{
+    // mpv reports the size of the stored picture.
+    const int rotation = ((m_streamRotation % 360) + 360) % 360;
+    return rotation == 90 || rotation == 270 ? m_displaySize.transposed() : m_displaySize;
+}
+
+void MpvPlayer::setMediaStatus(MediaStatus status)
+{
+    if (status == m_mediaStatus)
+        return;
+    m_mediaStatus = status;
+    emit mediaStatusChanged(status);
+}
+
+void MpvPlayer::updateState()
+{
+    State state = StoppedState;
+    if (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia)
+        state = m_paused ? PausedState : PlayingState;
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}

@@ -1,0 +1,140 @@
+#ifndef VISTALOOM_MPVPLAYER_H
+#define VISTALOOM_MPVPLAYER_H
+
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+struct mpv_handle;
+struct mpv_event;
+class VideoCapture;
+
+// The media player of the main window, over libmpv. Every call returns at
+// once: commands go to mpv asynchronously and what mpv reports comes back as
+// the signals below, on the GUI thread.
+class MpvPlayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State { StoppedState, PlayingState, PausedState };
+    Q_ENUM(State)
+    enum MediaStatus { NoMedia, LoadingMedia, LoadedMedia, EndOfMedia, InvalidMedia };
+    Q_ENUM(MediaStatus)
+
+    explicit MpvPlayer(QObject *parent = nullptr);
+    ~MpvPlayer() override;
+
+    // False when mpv could not be created; every other call then does nothing.
+    bool isValid() const { return static_cast<bool>(m_handle); }
+    // Shared with the video widget, whose render context must be freed
+    // before the handle is destroyed, whatever order the two die in.
+    std::shared_ptr<mpv_handle> handle() const { return m_handle; }
+
+    void play(const QString &path);
+    void play();
+    void pause(bool paused);
+    void stop();
+    void setFile(const QString &path);
+    QString file() const { return m_file; }
+
+    // Open (playing or paused), as opposed to stopped.
+    bool isPlaying() const { return state() != StoppedState; }
+    bool isPaused() const { return state() == PausedState; }
+    State state() const { return m_state; }
+    MediaStatus mediaStatus() const { return m_mediaStatus; }
+
+    qint64 position() const { return m_position; }
+    qint64 displayPosition() const { return m_position; }
+    qint64 duration() const { return m_duration; }
+    void setPosition(qint64 ms) { seek(ms); }
+    void seek(qint64 ms);
+
+    // Milliseconds between position reports: one frame of the open video,
+    // or -1 while its frame rate is unknown.
+    int notifyInterval() const { return m_notifyInterval; }
+
+    void stepForward();
+    void stepBackward();
+    // True from a seek or step until mpv shows the frame it lands on.
+    bool isSeeking() const { return m_seeking || m_stepping; }
+
+    // 1.0 is full volume.
+    void setVolume(qreal volume);
+    qreal volume() const { return m_volume; }
+
+    // The video's display size, upright.
+    QSize videoSize() const;
+    // Degrees clockwise the stream asks for. mpv's raw screenshots come
+    // unturned, so the capture turns them by this much.
+    int videoRotation() const { return m_streamRotation; }
+    // The part of that rotation mpv's renderer does not apply itself (its
+    // software renderer cannot); the video widget turns the picture by it.
+    int unappliedRotation() const;
+
+    VideoCapture *videoCapture() const { return m_capture; }
+
+    // mpv's own counters of frames dropped at output and in the decoder.
+    qint64 droppedFrames() const;
+    qint64 decoderDroppedFrames() const;
+
+    // Called by the video widget after it has drawn a frame.
+    void reportFrameShown();
+    // mpv cannot open a video before its renderer exists; a widget that
+    // makes the renderer late (OpenGL, on first show) holds loading back
+    // until then.
+    void setRendererReady(bool ready);
+
+signals:
+    void started();
+    void durationChanged(qint64 duration);
+    void positionChanged(qint64 position);
+    void notifyIntervalChanged();
+    void stateChanged(MpvPlayer::State state);
+    void mediaStatusChanged(MpvPlayer::MediaStatus status);
+    void loadFailed(const QString &path);
+    void videoGeometryChanged();
+    void firstFrameShown();
+
+private:
+    friend class VideoCapture;
+
+    void drainEvents();
+    void handleEvent(const mpv_event &event);
+    void handlePropertyChange(const mpv_event &event);
+    void updateState();
+    void setMediaStatus(MediaStatus status);
+    void command(std::initializer_list<const char *> arguments);
+    void requestScreenshot();
+    void load();
+    void issueScreenshot();
+    void finishStep();
+    void setSeeking(bool seeking);
+
+    std::shared_ptr<mpv_handle> m_handle;
+    VideoCapture *m_capture = nullptr;
+    QString m_file;
+    State m_state = StoppedState;
+    MediaStatus m_mediaStatus = NoMedia;
+    bool m_paused = false;
+    bool m_seeking = false;
+    bool m_stepping = false;
+    bool m_screenshotWaiting = false;
+    QTimer *m_stepTimeout;
+    bool m_draining = false;
+    bool m_awaitingFirstFrame = false;
+    bool m_rendererReady = true;
+    bool m_loadWaiting = false;
+    qint64 m_position = 0;
+    qint64 m_duration = 0;
+    int m_notifyInterval = -1;
+    qreal m_volume = 1.0;
+    QSize m_displaySize;
+    int m_appliedRotation = 0;
+    int m_streamRotation = 0;
+};
+
+#endif

@@ -1,0 +1,70 @@
+#ifndef VISTALOOM_PLAYERWAITS_H
+#define VISTALOOM_PLAYERWAITS_H
+
+#include "mpvplayer.h"
+#include "videocapture.h"
+
+#include "fixturevideos.h"
+
+#include <QImage>
+#include <QSignalSpy>
+#include <QtTest>
+
+// Helpers for tests that drive the real player and read back what it shows.
+namespace PlayerWaits {
+
+// Generous: the tests also run under the sanitizers on a shared machine.
+constexpr int timeoutMs = 20000;
+
+// The frame the player shows, or a null image when the capture failed.
+inline QImage capture(MpvPlayer *player)
+{
+    QSignalSpy captured(player->videoCapture(), &VideoCapture::imageCaptured);
+    QSignalSpy failed(player->videoCapture(), &VideoCapture::failed);
+    player->videoCapture()->capture();
+    for (int waited = 0; captured.isEmpty() && failed.isEmpty() && waited < timeoutMs; waited += 20)
+        QTest::qWait(20);
+    return captured.isEmpty() ? QImage() : captured.first().first().value<QImage>();
+}
+
+// Index of a frame of FixtureVideos::indexedVideo, read in the middle.
+inline int frameIndex(const QImage &image)
+{
+    if (image.isNull())
+        return -1;
+    return FixtureVideos::frameIndexOfLevel(qGray(image.pixel(image.width() / 2, image.height() / 2)));
+}
+
+inline bool waitForPosition(MpvPlayer *player, qint64 position)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (!player->isSeeking() && player->position() == position)
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+inline bool waitForState(MpvPlayer *player, MpvPlayer::State state)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (player->state() == state)
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+inline bool waitForVideo(MpvPlayer *player)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (player->state() != MpvPlayer::StoppedState && player->videoSize().isValid() && player->duration() > 0)
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+} // namespace PlayerWaits
+
+#endif

@@ -1,0 +1,251 @@
+#include "fixturevideos.h"
+#include "mainwindow.h"
+#include "mpvplayer.h"
+#include "playerwaits.h"
+#include "startup.h"
+#include "testmain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMimeData>
+#include <QProcess>
+#include <QScreen>
+#include <QSlider>
+#include <QWindow>
+
+#include <memory>
+
+using namespace PlayerWaits;
+
+// The window on a real X server, with both video renderers, checked from
+// what actually reaches the screen.
+class TestMainWindowX11 : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QString screenshotPath(const QString &name)
+    {
+        QDir().mkpath(QStringLiteral(VISTALOOM_SCREENSHOT_DIR));
+        return QStringLiteral(VISTALOOM_SCREENSHOT_DIR "/") + name + QStringLiteral(".png");
+    }
+
+    // What the X server shows of a widget, the OpenGL part included.
+    static QImage onScreen(QWidget *widget)
+    {
+        const QPoint corner = widget->mapToGlobal(QPoint(0, 0));
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, corner.x(), corner.y(), widget->width(), widget->height())
+            .toImage();
+    }
+
+    // The bounding box of the pixels brighter than black.
+    static QRect litArea(const QImage &image)
+    {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (qGray(image.pixel(x, y)) > 40)
+                    box |= QRect(x, y, 1, 1);
+            }
+        }
+        return box;
+    }
+
+    static int distinctColours(const QImage &image)
+    {
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 4) {
+            for (int x = 0; x < image.width(); x += 4)
+                colours.insert(image.pixel(x, y) & 0xf0f0f0);
+        }
+        return colours.size();
+    }
+
+    static std::unique_ptr<MainWindow> shownWindow()
+    {
+        auto window = std::make_unique<MainWindow>();
+        Startup::placeWindow(*window);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return nullptr;
+        return window;
+    }
+
+    static bool waitForFirstFrame(QSignalSpy &firstFrame)
+    {
+        return firstFrame.count() > 0 || firstFrame.wait(timeoutMs);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QGuiApplication::platformName() == QLatin1String("xcb"));
+        Startup::applyStyleSheet(*qApp);
+    }
+
+    void cleanup() { qunsetenv("VISTALOOM_VIDEO_OUTPUT"); }
+
+    void renderers_data()
+    {
+        QTest::addColumn<QByteArray>("renderer");
+        QTest::newRow("opengl") << QByteArray("opengl");
+        QTest::newRow("software") << QByteArray("software");
+    }
+
+    void playsTheSampleWithControlsAndDisabledSnapshotPane_data() { renderers_data(); }
+
+    void playsTheSampleWithControlsAndDisabledSnapshotPane()
+    {
+        QFETCH(QByteArray, renderer);
+        qputenv("VISTALOOM_VIDEO_OUTPUT", renderer);
+        auto window = shownWindow();
+        QVERIFY(window);
+        QSignalSpy firstFrame(window->mediaPlayer(), &MpvPlayer::firstFrameShown);
+        window->loadVideo(QStringLiteral(VISTALOOM_SAMPLE_VIDEO));
+        QVERIFY(waitForFirstFrame(firstFrame));
+        QTest::qWait(1500);
+        QWidget *video = window->videoOutputWidget();
+        const QImage before = onScreen(video);
+        QTest::qWait(600);
+        const QImage after = onScreen(video);
+        QVERIFY2(before != after, "the picture does not move");
+        QVERIFY(distinctColours(after) > 20);
+        QVERIFY(window->mediaPlayer()->position() > 1000);
+        QVERIFY(window->findChild<QSlider *>("videoSlider")->value() > 0);
+
+        const QImage shot = onScreen(window.get());
+        QVERIFY(shot.save(screenshotPath(QStringLiteral("main-window-") + QString::fromLatin1(renderer))));
+        // The disabled snapshot pane is white with its hint, not video.
+        QWidget *pane = window->findChild<QWidget *>("snapshotImageView");
+        QVERIFY(!window->findChild<QWidget *>("snapshotControlsFrame")->isEnabled());
+        const QImage paneShot = onScreen(pane);
+        QCOMPARE(QColor(paneShot.pixel(5, 5)), QColor(Qt::white));
+    }
+
+    void rotatedVideoPlaysUpright_data() { renderers_data(); }
+
+    // The stored picture is 320 x 120 with a white bar along its top; the
+    // tag turns it a quarter clockwise, so upright it is tall, bar at the left.
+    void rotatedVideoPlaysUpright()
+    {
+        QFETCH(QByteArray, renderer);
+        qputenv("VISTALOOM_VIDEO_OUTPUT", renderer);
+        const QString plain = FixtureVideos::make(
+            QStringLiteral("topbar-x11.mp4"),
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("color=c=gray:s=320x120:r=10:d=3,drawbox=x=0:y=0:w=320:h=20:color=white:t=fill"),
+             QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")});
+        const QString rotated = FixtureVideos::withRotation(plain, 90);
+        QVERIFY(!rotated.isEmpty());
+        auto window = shownWindow();
+        QVERIFY(window);
+        QSignalSpy firstFrame(window->mediaPlayer(), &MpvPlayer::firstFrameShown);
+        window->loadVideo(rotated);
+        QVERIFY(waitForFirstFrame(firstFrame));
+        window->mediaPlayer()->pause(true);
+        QTest::qWait(500);
+        const QImage shot = onScreen(window->videoOutputWidget());
+        shot.save(screenshotPath(QStringLiteral("rotated-") + QString::fromLatin1(renderer)));
+        const QRect lit = litArea(shot);
+        QVERIFY2(lit.height() > lit.width() * 2, qPrintable(QStringLiteral("lit area %1x%2").arg(lit.width()).arg(lit.height())));
+        const QPoint leftEdge(lit.left() + 2, lit.center().y());
+        const QPoint rightEdge(lit.right() - 2, lit.center().y());
+        QVERIFY(qGray(shot.pixel(leftEdge)) > 200);
+        QVERIFY(qGray(shot.pixel(rightEdge)) < 180);
+        QCOMPARE(capture(window->mediaPlayer()).size(), QSize(120, 320));
+    }
+
+    // OpenGL makes mpv's renderer only when the widget first shows; a video
+    // opened before that waits for it instead of failing.
+    void videoOpenedBeforeTheWindowShowsPlays_data() { renderers_data(); }
+
+    void videoOpenedBeforeTheWindowShowsPlays()
+    {
+        QFETCH(QByteArray, renderer);
+        qputenv("VISTALOOM_VIDEO_OUTPUT", renderer);
+        MainWindow window;
+        QSignalSpy failed(window.mediaPlayer(), &MpvPlayer::loadFailed);
+        window.loadVideo(FixtureVideos::indexedVideo(320, 240, 10, 2));
+        QTest::qWait(500);
+        Startup::placeWindow(window);
+        window.show();
+        QVERIFY(waitForVideo(window.mediaPlayer()));
+        QCOMPARE(failed.count(), 0);
+    }
+
+    void dropOpensTheFile()
+    {
+        auto window = shownWindow();
+        QVERIFY(window);
+        const QString video = FixtureVideos::indexedVideo(320, 240, 10, 2);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(video)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+        QVERIFY(waitForVideo(window->mediaPlayer()));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vistaloom - ") + QFileInfo(video).fileName());
+    }
+
+    void missingFileArgumentLeavesEverythingDisabled()
+    {
+        auto window = shownWindow();
+        QVERIFY(window);
+        QVERIFY(!Startup::openArgument(*window, {QStringLiteral("vistaloom"), QStringLiteral("/no/such/video.mp4")}));
+        QTest::qWait(300);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vistaloom"));
+        QVERIFY(!window->findChild<QWidget *>("videoControlsFrame")->isEnabled());
+        QVERIFY(!window->findChild<QWidget *>("videoSlider")->isEnabled());
+        QVERIFY(!window->findChild<QWidget *>("snapshotControlsFrame")->isEnabled());
+        QVERIFY(window->isVisible());
+    }
+
+    // The program itself, started as a user starts it.
+    void programStartsWith_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<bool>("plays");
+        QTest::newRow("the sample") << QStringLiteral(VISTALOOM_SAMPLE_VIDEO) << true;
+        QTest::newRow("a missing file") << QStringLiteral("/no/such/video.mp4") << false;
+    }
+
+    void programStartsWith()
+    {
+        QFETCH(QString, argument);
+        QFETCH(bool, plays);
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(VISTALOOM_APP_EXECUTABLE), {argument});
+        QVERIFY(program.waitForStarted());
+        // The window sits centred, 800 x 600; no window manager moves it.
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        const QRect videoArea((screen.width() - 800) / 2 + 20, (screen.height() - 600) / 2 + 60, 250, 250);
+        const auto grabVideoArea = [&] {
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(0, videoArea.x(), videoArea.y(), videoArea.width(), videoArea.height())
+                .toImage();
+        };
+        // A slow start (sanitizers, a busy machine) only delays the picture.
+        QTest::qWait(plays ? 1000 : 3000);
+        bool moving = false;
+        QImage previous = grabVideoArea();
+        for (int waited = 0; waited < (plays ? timeoutMs : 1200) && !moving; waited += 600) {
+            QTest::qWait(600);
+            const QImage current = grabVideoArea();
+            moving = current != previous && distinctColours(current) > 20;
+            previous = current;
+        }
+        QGuiApplication::primaryScreen()->grabWindow(0).save(
+            screenshotPath(plays ? QStringLiteral("program-sample") : QStringLiteral("program-missing")));
+        QCOMPARE(moving, plays);
+        QCOMPARE(program.state(), QProcess::Running);
+        program.terminate();
+        QVERIFY(program.waitForFinished(timeoutMs));
+    }
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestMainWindowX11)
+#include "tst_mainwindow_x11.moc"

@@ -1,0 +1,241 @@
+#include "fixturevideos.h"
+#include "mpvplayer.h"
+#include "playerwaits.h"
+#include "testmain.h"
+#include "videocapture.h"
+#include "videooutput.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWidget>
+
+#include <memory>
+
+using namespace PlayerWaits;
+
+// The player over the real libmpv, with videos whose frames carry their index.
+class TestMpvPlayer : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A player with its video widget, as the main window has them.
+    struct Rig {
+        std::unique_ptr<MpvPlayer> player = std::make_unique<MpvPlayer>();
+        std::unique_ptr<QWidget> output{VideoOutput::create(player.get(), nullptr)};
+        Rig()
+        {
+            output->resize(320, 240);
+            output->show();
+        }
+        ~Rig()
+        {
+            // The widget goes first, as it does in the window.
+            output.reset();
+            player.reset();
+        }
+    };
+
+    static QString indexed() { return FixtureVideos::indexedVideo(320, 240, 10, 5); }
+
+    // Opens path and pauses on the frame of index frame.
+    static bool openPausedAt(MpvPlayer *player, const QString &path, int frame)
+    {
+        player->play(path);
+        if (!waitForVideo(player))
+            return false;
+        player->pause(true);
+        player->seek(frame * 100);
+        return waitForPosition(player, frame * 100) && waitForState(player, MpvPlayer::PausedState);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!indexed().isEmpty());
+    }
+
+    void stepsLandOnTheNeighbouringFrame_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("forward from the middle") << 20 << "ff" << QList<int>{21, 22};
+        QTest::newRow("back from the middle") << 20 << "bb" << QList<int>{19, 18};
+        QTest::newRow("forward then back") << 7 << "fbf" << QList<int>{8, 7, 8};
+        QTest::newRow("forward from the first frame") << 0 << "f" << QList<int>{1};
+        QTest::newRow("back to the first frame") << 1 << "b" << QList<int>{0};
+        QTest::newRow("back from the last frame") << 49 << "b" << QList<int>{48};
+    }
+
+    void stepsLandOnTheNeighbouringFrame()
+    {
+        QFETCH(int, start);
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, expected);
+        Rig rig;
+        QVERIFY(openPausedAt(rig.player.get(), indexed(), start));
+        QCOMPARE(frameIndex(capture(rig.player.get())), start);
+        for (int i = 0; i < steps.size(); ++i) {
+            if (steps.at(i) == QLatin1Char('f'))
+                rig.player->stepForward();
+            else
+                rig.player->stepBackward();
+            QVERIFY2(waitForPosition(rig.player.get(), expected.at(i) * 100),
+                     qPrintable(QStringLiteral("position %1").arg(rig.player->position())));
+            QCOMPARE(frameIndex(capture(rig.player.get())), expected.at(i));
+            QCOMPARE(rig.player->state(), MpvPlayer::PausedState);
+        }
+    }
+
+    void seeksAreClampedToTheVideo_data()
+    {
+        QTest::addColumn<qint64>("target");
+        QTest::addColumn<int>("expectedFrame");
+        QTest::newRow("exact") << qint64(1300) << 13;
+        QTest::newRow("negative means the start") << qint64(-500) << 0;
+        QTest::newRow("past the end means the last frame") << qint64(60000) << 49;
+    }
+
+    void seeksAreClampedToTheVideo()
+    {
+        QFETCH(qint64, target);
+        QFETCH(int, expectedFrame);
+        Rig rig;
+        QVERIFY(openPausedAt(rig.player.get(), indexed(), 25));
+        rig.player->seek(target);
+        QTRY_COMPARE_WITH_TIMEOUT(frameIndex(capture(rig.player.get())), expectedFrame, timeoutMs);
+        QVERIFY(rig.player->position() >= 0);
+        QVERIFY(rig.player->position() <= rig.player->duration());
+    }
+
+    void reportsDurationFrameIntervalAndSize()
+    {
+        Rig rig;
+        QSignalSpy started(rig.player.get(), &MpvPlayer::started);
+        rig.player->play(indexed());
+        QVERIFY(waitForVideo(rig.player.get()));
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(rig.player->duration(), qint64(5000));
+        QCOMPARE(rig.player->notifyInterval(), 100);
+        QCOMPARE(rig.player->videoSize(), QSize(320, 240));
+        QCOMPARE(rig.player->file(), indexed());
+    }
+
+    void pausesOnTheLastFrameAtTheEnd()
+    {
+        Rig rig;
+        rig.player->play(FixtureVideos::indexedVideo(160, 120, 10, 1));
+        QVERIFY(waitForVideo(rig.player.get()));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.player->mediaStatus(), MpvPlayer::EndOfMedia, timeoutMs);
+        QVERIFY(waitForState(rig.player.get(), MpvPlayer::PausedState));
+        QCOMPARE(frameIndex(capture(rig.player.get())), 9);
+        // Playing again starts over rather than sitting on the end.
+        rig.player->play();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.player->mediaStatus() != MpvPlayer::EndOfMedia, timeoutMs);
+    }
+
+    void capturesRotatedVideoUpright_data()
+    {
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<QSize>("upright");
+        QTest::newRow("quarter turn") << 90 << QSize(120, 320);
+        QTest::newRow("half turn") << 180 << QSize(320, 120);
+        QTest::newRow("three quarters") << 270 << QSize(120, 320);
+    }
+
+    // A white bar across the top of the stored picture shows which way the
+    // capture was turned.
+    void capturesRotatedVideoUpright()
+    {
+        QFETCH(int, rotation);
+        QFETCH(QSize, upright);
+        const QString plain = FixtureVideos::make(
+            QStringLiteral("topbar.mp4"),
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("color=c=black:s=320x120:r=10:d=2,drawbox=x=0:y=0:w=320:h=20:color=white:t=fill"),
+             QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")});
+        const QString rotated = FixtureVideos::withRotation(plain, rotation);
+        QVERIFY(!rotated.isEmpty());
+        Rig rig;
+        rig.player->play(rotated);
+        QVERIFY(waitForVideo(rig.player.get()));
+        rig.player->pause(true);
+        QCOMPARE(rig.player->videoSize(), upright);
+        const QImage image = capture(rig.player.get());
+        QCOMPARE(image.size(), upright);
+        QCOMPARE(image.format(), QImage::Format_ARGB32);
+        // The tag turns the picture clockwise by its value, as FFmpeg reads it:
+        // rotate=90 puts the stored top at the left.
+        const QPoint bar = rotation == 90 ? QPoint(5, upright.height() / 2)
+                         : rotation == 180 ? QPoint(upright.width() / 2, upright.height() - 5)
+                                           : QPoint(upright.width() - 5, upright.height() / 2);
+        QVERIFY2(qGray(image.pixel(bar)) > 200, "the bar is not where the rotation puts it");
+        QVERIFY(qGray(image.pixel(upright.width() / 2, upright.height() / 2)) < 50);
+    }
+
+    void filesThatCannotBePlayedAreReported_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << "missing.mp4" << QByteArray();
+        QTest::newRow("empty") << "empty.mp4" << QByteArray("");
+        QTest::newRow("text") << "text.mp4" << QByteArray("this is not a video\n");
+    }
+
+    void filesThatCannotBePlayedAreReported()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        const QString path = FixtureVideos::folder() + QLatin1Char('/') + name;
+        if (!content.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        Rig rig;
+        QSignalSpy failed(rig.player.get(), &MpvPlayer::loadFailed);
+        rig.player->play(path);
+        QVERIFY(failed.wait(timeoutMs));
+        QCOMPARE(failed.first().first().toString(), path);
+        QCOMPARE(rig.player->state(), MpvPlayer::StoppedState);
+        QCOMPARE(rig.player->mediaStatus(), MpvPlayer::InvalidMedia);
+    }
+
+    void captureWithoutVideoFails()
+    {
+        Rig rig;
+        QSignalSpy failed(rig.player->videoCapture(), &VideoCapture::failed);
+        rig.player->videoCapture()->capture();
+        QVERIFY(failed.wait(timeoutMs));
+    }
+
+    void volumeReachesMpv()
+    {
+        Rig rig;
+        rig.player->setVolume(0.7);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(rig.player->volume() * 100), 70, timeoutMs);
+        rig.player->setVolume(0);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(rig.player->volume() * 100), 0, timeoutMs);
+    }
+
+    void stopReturnsToNoMedia()
+    {
+        Rig rig;
+        rig.player->play(indexed());
+        QVERIFY(waitForVideo(rig.player.get()));
+        rig.player->stop();
+        QCOMPARE(rig.player->state(), MpvPlayer::StoppedState);
+        QCOMPARE(rig.player->mediaStatus(), MpvPlayer::NoMedia);
+        QCOMPARE(rig.player->position(), qint64(0));
+        // Commands on a stopped player are harmless.
+        rig.player->stepForward();
+        rig.player->seek(1000);
+        rig.player->pause(false);
+        QTest::qWait(200);
+        QCOMPARE(rig.player->state(), MpvPlayer::StoppedState);
+    }
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestMpvPlayer)
+#include "tst_mpvplayer.moc"

@@ -1,0 +1,197 @@
+#include "testmain.h"
+
+#include "dialogtestutils.h"
+#include "imageprofiledialog.h"
+
+#include "profiles/imageprofile.h"
+#include "profiles/watermarkprofile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSlider>
+#include <QSpinBox>
+
+using namespace DialogTestUtils;
+
+// A window offering the preview hook the dialog looks for; it records what
+// each refresh was asked to show.
+class PreviewWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    QList<int> brightnessShown;
+
+public slots:
+    void processFullFrameImage(ImageProfile *imageProfile = nullptr)
+    {
+        brightnessShown << (imageProfile ? imageProfile->imageBrightness() : -999);
+    }
+};
+
+namespace {
+
+// Read-only line edits the dialog creates itself; the named ones are the editable ones.
+QList<QLineEdit *> visibleSizeEdits(QWidget *dialog)
+{
+    QList<QLineEdit *> edits;
+    QWidget *group = child<QWidget>(dialog, "imageSizeGroupBox");
+    const QList<QLineEdit *> all = dialog->findChildren<QLineEdit *>();
+    for (QLineEdit *edit : all) {
+        if (edit->isVisibleTo(dialog) && group->isAncestorOf(edit))
+            edits << edit;
+    }
+    return edits;
+}
+
+} // namespace
+
+class TestImageProfileDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aBurstOfBrightnessChangesGivesOnePreviewRefresh()
+    {
+        PreviewWindow window;
+        ImageProfileDialog dialog(&window);
+        auto *slider = child<QSlider>(&dialog, "brightnessSlider");
+        QElapsedTimer clock;
+        clock.start();
+        slider->setValue(10);
+        slider->setValue(20);
+        slider->setValue(30);
+        QVERIFY2(clock.elapsed() < 50, "the three changes took longer than the preview delay");
+        QVERIFY(window.brightnessShown.isEmpty());
+
+        QTRY_COMPARE(window.brightnessShown, QList<int>{30});
+        QTest::qWait(120);
+        QCOMPARE(window.brightnessShown, QList<int>{30});
+    }
+
+    void choosingAProfileDoesNotRefreshThePreview()
+    {
+        ProfileManager *manager = ImageProfile::manager();
+        auto *second = qobject_cast<ImageProfile *>(manager->createProfile());
+        second->setName(QStringLiteral("Bright"));
+        second->setImageBrightness(55);
+        manager->addProfile(second);
+
+        PreviewWindow window;
+        ImageProfileDialog dialog(&window);
+        profileCombo(&dialog)->setCurrentIndex(1);
+        QCOMPARE(child<QSpinBox>(&dialog, "brightnessSpinBox")->value(), 55);
+        QTest::qWait(80);
+        QVERIFY(window.brightnessShown.isEmpty());
+    }
+
+    void slidersAndSpinBoxesAgree()
+    {
+        ImageProfileDialog dialog;
+        auto *slider = child<QSlider>(&dialog, "contrastSlider");
+        auto *spin = child<QSpinBox>(&dialog, "contrastSpinBox");
+        QCOMPARE(slider->minimum(), -100);
+        QCOMPARE(spin->maximum(), 100);
+        slider->setValue(-25);
+        QCOMPARE(spin->value(), -25);
+        spin->setValue(60);
+        QCOMPARE(slider->value(), 60);
+        spin->setValue(500);
+        QCOMPARE(slider->value(), 100);
+    }
+
+    void sameSizeAsVideoSwapsInTheVideoSize()
+    {
+        ImageProfileDialog dialog;
+        auto *same = child<QCheckBox>(&dialog, "sameSizeAsVideoCheckbox");
+        auto *width = child<QLineEdit>(&dialog, "imageWidthLineEdit");
+        auto *height = child<QLineEdit>(&dialog, "imageHeightLineEdit");
+        auto *crop = child<QCheckBox>(&dialog, "cropImageCheckbox");
+        // The default profile keeps the video's size.
+        QVERIFY(same->isChecked());
+        QList<QLineEdit *> shown = visibleSizeEdits(&dialog);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(!shown.contains(width) && !shown.contains(height));
+        QCOMPARE(shown.at(0)->text(), QString());
+        QVERIFY(!crop->isEnabled());
+
+        dialog.setVideoSize(1920, 1080);
+        QStringList texts{shown.at(0)->text(), shown.at(1)->text()};
+        texts.sort();
+        QCOMPARE(texts, (QStringList{QStringLiteral("1080"), QStringLiteral("1920")}));
+        for (QLineEdit *display : shown)
+            QVERIFY(display->isReadOnly() && !display->isEnabled());
+
+        same->setChecked(false);
+        QCOMPARE(visibleSizeEdits(&dialog).size(), 2);
+        QVERIFY(visibleSizeEdits(&dialog).contains(width));
+        QCOMPARE(width->text(), QStringLiteral("640"));
+        QCOMPARE(height->text(), QStringLiteral("480"));
+        QVERIFY(crop->isEnabled());
+    }
+
+    void savingKeepsTheHiddenSizeAndIgnoresTextThatIsNoNumber()
+    {
+        ImageProfileDialog dialog;
+        auto *same = child<QCheckBox>(&dialog, "sameSizeAsVideoCheckbox");
+        same->setChecked(false);
+        child<QLineEdit>(&dialog, "imageWidthLineEdit")->setText(QStringLiteral("800"));
+        child<QLineEdit>(&dialog, "imageHeightLineEdit")->setText(QStringLiteral("tall"));
+        same->setChecked(true);
+        child<QSpinBox>(&dialog, "jpegQualitySpinBox")->setValue(70);
+        profileCombo(&dialog)->setEditText(QStringLiteral("Sized"));
+        button(&dialog, "saveButton")->click();
+
+        auto *saved = qobject_cast<ImageProfile *>(dialog.selectedProfile());
+        QVERIFY(saved);
+        QCOMPARE(saved->imageWidth(), 800);
+        QCOMPARE(saved->imageHeight(), 480);
+        QCOMPARE(saved->sameSizeAsVideo(), true);
+        QCOMPARE(saved->imageQuality(), 70);
+    }
+
+    void watermarkChoicesListEveryStoredWatermark()
+    {
+        ProfileManager *watermarks = WatermarkProfile::manager();
+        BaseProfile *mark = watermarks->createProfile();
+        mark->setName(QStringLiteral("Corner Mark"));
+        watermarks->addProfile(mark);
+
+        ImageProfileDialog dialog;
+        auto *combo = child<QComboBox>(&dialog, "watermarkProfileComboBox");
+        QCOMPARE(combo->count(), 1 + watermarks->profiles().size());
+        QCOMPARE(combo->itemText(0), QStringLiteral("[No Watermark]"));
+        QCOMPARE(combo->currentIndex(), 0);
+        QCOMPARE(combo->itemText(combo->count() - 1), QStringLiteral("Corner Mark"));
+
+        combo->setCurrentIndex(combo->count() - 1);
+        profileCombo(&dialog)->setEditText(QStringLiteral("Marked"));
+        button(&dialog, "saveButton")->click();
+        QCOMPARE(qobject_cast<ImageProfile *>(dialog.selectedProfile())->watermarkProfileId(), mark->id());
+    }
+
+    void resetToDefaultsThenCancelLeavesTheFileAsItWas()
+    {
+        ProfileManager *manager = ImageProfile::manager();
+        manager->save();
+        const QByteArray before = iniBytes(manager);
+        const int count = manager->profiles().size();
+        BaseProfile *marked = manager->profiles().last();
+
+        ImageProfileDialog dialog;
+        dialog.selectProfile(marked);
+        button(&dialog, "resetToDefaultsButton")->click();
+        QCOMPARE(child<QComboBox>(&dialog, "watermarkProfileComboBox")->currentIndex(), 0);
+        QCOMPARE(child<QSpinBox>(&dialog, "jpegQualitySpinBox")->value(), 90);
+        button(&dialog, "cancelButton")->click();
+
+        QCOMPARE(dialog.selectedProfile(), marked);
+        QCOMPARE(iniBytes(manager), before);
+        QCOMPARE(manager->profiles().size(), count);
+    }
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestImageProfileDialog)
+#include "tst_imageprofiledialog.moc"

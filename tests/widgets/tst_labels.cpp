@@ -1,0 +1,100 @@
+#include "aboutdialog.h"
+#include "colorlabel.h"
+#include "fontlabel.h"
+#include "linklabel.h"
+#include "productlinks.h"
+#include "testmain.h"
+
+#include <QApplication>
+#include <QLayout>
+
+// The small labels of the profile dialogs and the about box.
+class TestLabels : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void colorLabelPaintsOnlyItsSwatch()
+    {
+        ColorLabel label;
+        label.resize(100, 20);
+        label.setText(QStringLiteral("never shown"));
+        label.setColor(Qt::red);
+        QCOMPARE(label.color(), QColor(Qt::red));
+        QImage canvas(100, 20, QImage::Format_ARGB32);
+        canvas.fill(Qt::blue);
+        label.render(&canvas, QPoint(), QRegion(), QWidget::RenderFlags());
+        QCOMPARE(QColor(canvas.pixel(0, 0)), QColor(Qt::red));
+        QCOMPARE(QColor(canvas.pixel(39, 19)), QColor(Qt::red));
+        QCOMPARE(QColor(canvas.pixel(40, 10)), QColor(Qt::blue));
+        QCOMPARE(QColor(canvas.pixel(99, 10)), QColor(Qt::blue));
+    }
+
+    void fontLabelNamesTheFont_data()
+    {
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("points") << QFont(QStringLiteral("Arial"), 12) << "Arial, 12pt";
+        QFont pixels(QStringLiteral("Times"));
+        pixels.setPixelSize(20);
+        QTest::newRow("pixels") << pixels << "Times, -1pt";
+    }
+
+    void fontLabelNamesTheFont()
+    {
+        QFETCH(QFont, font);
+        QFETCH(QString, text);
+        FontLabel label;
+        label.setFont(font);
+        QCOMPARE(label.text(), text);
+        QCOMPARE(label.font(), font);
+        QCOMPARE(label.QLabel::font().pointSize(), 14);
+        QCOMPARE(label.QLabel::font().family(), font.family());
+    }
+
+    void linkLabel_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("html");
+        QTest::newRow("with text") << "the site" << "<a href=\"https://example.org/\">the site</a>";
+        QTest::newRow("null text shows the address") << QString() << "<a href=\"https://example.org/\">https://example.org/</a>";
+    }
+
+    void linkLabel()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, html);
+        QLabel label;
+        setLinkLabel(&label, QStringLiteral("https://example.org/"), text);
+        QCOMPARE(label.text(), html);
+        QCOMPARE(label.textFormat(), Qt::RichText);
+        QVERIFY(label.openExternalLinks());
+        QCOMPARE(label.focusPolicy(), Qt::NoFocus);
+        QCOMPARE(label.textInteractionFlags(),
+                 Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    }
+
+    void aboutDialogShowsVersionAndLinks()
+    {
+        QWidget parent;
+        AboutDialog about(&parent);
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Vistaloom"));
+        QCOMPARE(about.findChild<QLabel *>("versionLabel")->text(), QStringLiteral("Version: 4.2.0"));
+        QVERIFY(about.findChild<QLabel *>("websiteLabel")->text().contains(ProductLinks::website()));
+        QVERIFY(about.findChild<QLabel *>("emailLabel")->text().contains("mailto:" + ProductLinks::supportEmail()));
+        QVERIFY(!(about.windowFlags() & Qt::WindowContextHelpButtonHint));
+        QCOMPARE(about.layout()->sizeConstraint(), QLayout::SetFixedSize);
+        auto *icon = about.findChild<QWidget *>("iconImageView");
+        QVERIFY(icon && icon->minimumHeight() == 200);
+    }
+
+    void productIconIsThere()
+    {
+        const QImage icon(QStringLiteral(":/Images/VLIcon1024.png"));
+        QCOMPARE(icon.size(), QSize(1024, 1024));
+        QVERIFY(!QImage(QStringLiteral(":/Images/watermarkBackground.jpg")).isNull());
+    }
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestLabels)
+#include "tst_labels.moc"

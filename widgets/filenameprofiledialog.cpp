@@ -1,0 +1,115 @@
+#include "filenameprofiledialog.h"
+#include "ui_filenameprofiledialog.h"
+
+#include "profiledialogsupport.h"
+
+#include "profiles/filenameprofile.h"
+#include "profiles/profilemanager.h"
+
+#include <QFileInfo>
+
+#include <memory>
+
+using namespace ProfileDialogSupport;
+
+FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::FileNameProfileDialog)
+{
+    ui->setupUi(this);
+    setGroupBoxMargins(this);
+    removeContextHelpButton(this);
+    fillChoices();
+
+    ProfileSelector *selector = ui->profileSelector;
+    connect(selector, &ProfileSelector::profileSelected, this, &FileNameProfileDialog::profileSelected);
+    connect(selector, &ProfileSelector::fieldChanged, this, &FileNameProfileDialog::fieldChanged);
+    connect(selector, &ProfileSelector::profileNameTextChanged, this, &FileNameProfileDialog::profileNameTextChanged);
+
+    selector->addField(makeField(this, "fileOutputPrefix", ui->formatPrefixLineEdit));
+    selector->addField(makeField(this, "fileBaseName", ui->formatBasenameLineEdit));
+    selector->addField(makeField(this, "fileOutputSuffix", ui->formatSuffixLineEdit));
+    selector->addField(makeField(this, "fileOutputType", ui->formatFileExtensionComboBox));
+    selector->addField(makeField(this, "fileOutputCounterPadZeros", ui->fileCounterLeadingZerosComboBox));
+    selector->setProfileManager(FileNameProfile::manager());
+}
+
+FileNameProfileDialog::~FileNameProfileDialog()
+{
+    delete ui;
+}
+
+void FileNameProfileDialog::fillChoices()
+{
+    for (const char *type : {"jpg", "jpeg", "png", "tif", "tiff"}) {
+        const QString name = QString::fromLatin1(type);
+        ui->formatFileExtensionComboBox->addItem(QStringLiteral(".") + name, name);
+    }
+    QComboBox *zeros = ui->fileCounterLeadingZerosComboBox;
+    zeros->addItem(tr("Automatic"), -1);
+    zeros->addItem(tr("None"), 0);
+    // n leading zeros are stored as the digit count n + 1.
+    for (int n = 1; n <= 10; ++n)
+        zeros->addItem(QString::number(n), n + 1);
+}
+
+void FileNameProfileDialog::selectProfile(BaseProfile *profile)
+{
+    m_selectedProfile = profile;
+    ui->profileSelector->selectProfile(profile);
+    updateExample();
+}
+
+BaseProfile *FileNameProfileDialog::selectedProfile() const
+{
+    return m_selectedProfile;
+}
+
+void FileNameProfileDialog::setExampleVideoName(const QString &fileName)
+{
+    exampleVideoName = fileName;
+    updateExample();
+}
+
+void FileNameProfileDialog::profileSelected(BaseProfile *)
+{
+    updateExample();
+}
+
+void FileNameProfileDialog::profileNameTextChanged(QString name)
+{
+    ui->saveButton->setEnabled(!name.isEmpty());
+}
+
+void FileNameProfileDialog::fieldChanged(Field *)
+{
+    updateExample();
+}
+
+void FileNameProfileDialog::updateExample()
+{
+    FileNameProfile profile;
+    ui->profileSelector->saveFieldsToProfile(&profile);
+    ui->outputExampleVideoLabel->setText(exampleVideoName);
+    const QString baseName = QFileInfo(exampleVideoName).baseName();
+    ui->formatBasenameLineEdit->setPlaceholderText(baseName);
+    ui->outputExampleLabel->setText(profile.generateFileName(baseName, 1, 0));
+    ui->outputExampleWithoutCounterLabel->setText(profile.generateFileName(baseName));
+}
+
+void FileNameProfileDialog::on_resetToDefaultsButton_clicked()
+{
+    const std::unique_ptr<BaseProfile> defaults(FileNameProfile::manager()->createProfile());
+    ui->profileSelector->loadFieldsFromProfile(defaults.get());
+}
+
+void FileNameProfileDialog::on_cancelButton_clicked()
+{
+    close();
+}
+
+void FileNameProfileDialog::on_saveButton_clicked()
+{
+    m_selectedProfile = ui->profileSelector->saveProfile();
+    accept();
+}

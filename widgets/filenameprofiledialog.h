@@ -1,0 +1,47 @@
+#ifndef VISTALOOM_FILENAMEPROFILEDIALOG_H
+#define VISTALOOM_FILENAMEPROFILEDIALOG_H
+
+#include <QDialog>
+#include <QString>
+
+#include "profiles/baseprofile.h"
+#include "profiles/field.h"
+
+namespace Ui {
+class FileNameProfileDialog;
+}
+
+// Edits file-name profiles and shows the names they would produce.
+class FileNameProfileDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit FileNameProfileDialog(QWidget *parent = nullptr);
+    ~FileNameProfileDialog() override;
+
+    void selectProfile(BaseProfile *profile);
+    // After Save the saved profile, otherwise the one given to selectProfile.
+    BaseProfile *selectedProfile() const;
+    void setExampleVideoName(const QString &fileName);
+
+public slots:
+    void profileSelected(BaseProfile *profile);
+    void profileNameTextChanged(QString name);
+    void fieldChanged(Field *field);
+
+private slots:
+    void on_resetToDefaultsButton_clicked();
+    void on_cancelButton_clicked();
+    void on_saveButton_clicked();
+
+private:
+    void fillChoices();
+    void updateExample();
+
+    Ui::FileNameProfileDialog *ui;
+    BaseProfile *m_selectedProfile = nullptr;
+    QString exampleVideoName = QStringLiteral("MyVideo.mpeg");
+};
+
+#endif
