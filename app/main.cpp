@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 #include "startup.h"
 
+#include "batch/batchworker.h"
+#include "media/medialog.h"
 #include "profiles/applicationidentity.h"
 
 #include <QApplication>
@@ -13,6 +15,8 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     ApplicationIdentity::apply();
+    MediaLog::setLogLevel(3);
+    BatchWorker::registerMetaTypes();
     // Qt took the locale from the environment; mpv needs C number parsing.
     std::setlocale(LC_NUMERIC, "C");
     Startup::applyStyleSheet(app);
