@@ -212,6 +212,18 @@ private slots:
         }
     }
 
+    void extractInternalLeavesThePositionAlone()
+    {
+        FrameGrabber grabber(nullptr);
+        grabber.setSource(oneFramePerSecond());
+        GrabberProbe probe(grabber);
+        grabber.setPosition(0);
+        QVERIFY(QMetaObject::invokeMethod(&grabber, "extractInternal", Q_ARG(qint64, 2000)));
+        QCOMPARE(probe.kind, GrabberProbe::Frame);
+        QCOMPARE(probe.frameMs(), qint64(2000));
+        QCOMPARE(grabber.position(), qint64(0));
+    }
+
     void frameIsUsableAsTheBatchEngineUsesIt()
     {
         FrameGrabber grabber(nullptr);

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Times frame extraction by FrameGrabber against ffmpeg doing the same work,
+# in one run, and prints the ratios (ours / ffmpeg, median wall time of
+# RUNS runs) and the peak resident memory of both.
+#   dense:  60 s 1080p30 H.264 (GOP 250, B-frames), 12 images at 2 s, 7 s, ... 57 s,
+#           against one ffmpeg pass with a select filter.
+#   sparse: 10 min of the same kind, 20 images every 30 s from 2 s,
+#           against a loop of "ffmpeg -ss T -i clip -frames:v 1".
+# Clips are made once and kept in bench/cache/. Images are JPEG (ours of
+# quality 90, ffmpeg's of -q:v 2, its closest setting).
+# When build/bench/pipeline/vistaloom-bench-pipeline exists it is run too
+# (with PIPELINE_ARGS, if set) and its share of the dense time per image
+# is printed.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-"$top/build"}
+cache="$top/bench/cache"
+runs=${RUNS:-3}
+grabber="$build/bench/grabber/vistaloom-bench-grabber"
+pipeline="$build/bench/pipeline/vistaloom-bench-pipeline"
+
+"$top/scripts/install-deps.sh"
+if [ ! -d "$build" ]; then
+    cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" --target vistaloom-bench-grabber -j2 >/dev/null
+
+mkdir -p "$cache"
+make_clip() { # name seconds
+    local clip="$cache/$1.mp4"
+    if [ ! -f "$clip" ]; then
+        echo "making $clip (once)" >&2
+        ffmpeg -y -hide_banner -loglevel error \
+            -f lavfi -i "testsrc2=size=1920x1080:rate=30:duration=$2" \
+            -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$2" \
+            -c:v libx264 -preset veryfast -g 250 -bf 3 -pix_fmt yuv420p -c:a aac -b:a 128k \
+            -movflags +faststart "$cache/$1.tmp.mp4"
+        mv "$cache/$1.tmp.mp4" "$clip"
+    fi
+    echo "$clip"
+}
+dense=$(make_clip dense 60)
+sparse=$(make_clip sparse 600)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# measure NAME COMMAND...: runs the command under /usr/bin/time, appends
+# "<wall ms> <peak KB>" to $work/NAME.
+measure() {
+    local name=$1; shift
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    local start end
+    start=$(date +%s%N)
+    /usr/bin/time -f "%M" -o "$work/time" "$@" >/dev/null
+    end=$(date +%s%N)
+    echo "$(( (end - start) / 1000000 )) $(tail -n 1 "$work/time")" >> "$work/$name"
+}
+
+# The sparse ffmpeg side is one process per image: its wall time is the
+# loop's, its peak memory the largest of the processes.
+ffmpeg_sparse_loop() {
+    local peak=0 kb
+    for t in "${sparse_seconds[@]}"; do
+        /usr/bin/time -f "%M" -o "$work/loop-time" \
+            ffmpeg -y -hide_banner -loglevel error -ss "$t" -i "$sparse" -frames:v 1 -q:v 2 "$work/out/$t.jpg"
+        kb=$(tail -n 1 "$work/loop-time")
+        [ "$kb" -gt "$peak" ] && peak=$kb
+    done
+    echo "$peak" > "$work/loop-peak"
+}
+measure_sparse_ffmpeg() {
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    local start end
+    start=$(date +%s%N)
+    ffmpeg_sparse_loop
+    end=$(date +%s%N)
+    echo "$(( (end - start) / 1000000 )) $(cat "$work/loop-peak")" >> "$work/sparse-ffmpeg"
+}
+
+dense_ms=(); dense_frames=()
+for t in $(seq 2 5 57); do dense_ms+=("$((t * 1000))"); dense_frames+=("eq(n\\,$((t * 30)))"); done
+dense_select=$(IFS=+; echo "${dense_frames[*]}")
+sparse_ms=(); sparse_seconds=()
+for t in $(seq 2 30 599); do sparse_ms+=("$((t * 1000))"); sparse_seconds+=("$t"); done
+
+for run in $(seq 1 "$runs"); do
+    echo "run $run of $runs" >&2
+    measure dense-ours "$grabber" "$dense" "$work/out" "${dense_ms[@]}"
+    measure dense-ffmpeg ffmpeg -y -hide_banner -loglevel error -i "$dense" \
+        -vf "select=$dense_select" -fps_mode passthrough -q:v 2 "$work/out/%03d.jpg"
+    measure sparse-ours "$grabber" "$sparse" "$work/out" "${sparse_ms[@]}"
+    measure_sparse_ffmpeg
+done
+
+median() { # file column
+    cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+peak() { cut -d' ' -f2 "$1" | sort -n | tail -n 1; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "runs=$runs"
+for bench in dense sparse; do
+    ours=$(median "$work/$bench-ours" 1)
+    theirs=$(median "$work/$bench-ffmpeg" 1)
+    ours_kb=$(peak "$work/$bench-ours")
+    theirs_kb=$(peak "$work/$bench-ffmpeg")
+    echo "${bench}_ours_ms=$ours ${bench}_ffmpeg_ms=$theirs ${bench}_time_ratio=$(ratio "$ours" "$theirs")"
+    echo "${bench}_ours_peak_kb=$ours_kb ${bench}_ffmpeg_peak_kb=$theirs_kb ${bench}_memory_ratio=$(ratio "$ours_kb" "$theirs_kb")"
+done
+echo "targets: dense_time_ratio<=1.0 sparse_time_ratio<=0.6 memory_ratio<=1.5"
+
+if [ -x "$pipeline" ]; then
+    # shellcheck disable=SC2086
+    pipeline_ms=$("$pipeline" ${PIPELINE_ARGS:-} | sed -n 's/^pipeline_ms_per_image=//p' | tail -n 1)
+    if [ -n "$pipeline_ms" ]; then
+        dense_per_image=$(awk -v t="$(median "$work/dense-ours" 1)" -v n="${#dense_ms[@]}" 'BEGIN { printf "%.1f", t / n }')
+        echo "pipeline_ms_per_image=$pipeline_ms dense_ours_ms_per_image=$dense_per_image" \
+            "pipeline_share=$(awk -v p="$pipeline_ms" -v d="$dense_per_image" 'BEGIN { printf "%.2f", p / d }')"
+    else
+        echo "pipeline benchmark printed no pipeline_ms_per_image line"
+    fi
+else
+    echo "pipeline benchmark not built ($pipeline)"
+fi
