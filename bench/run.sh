@@ -18,12 +18,14 @@ cache="$top/bench/cache"
 runs=${RUNS:-3}
 grabber="$build/bench/grabber/vistaloom-bench-grabber"
 pipeline="$build/bench/pipeline/vistaloom-bench-pipeline"
+batch="$build/bench/batch/vistaloom-bench-batch"
+cli="$build/cli/vistaloom-cli"
 
 "$top/scripts/install-deps.sh"
 if [ ! -d "$build" ]; then
     cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" --target vistaloom-bench-grabber -j2 >/dev/null
+cmake --build "$build" --target vistaloom-bench-grabber vistaloom-bench-pipeline vistaloom-bench-batch vistaloom-cli -j2 >/dev/null
 
 mkdir -p "$cache"
 make_clip() { # name seconds
@@ -89,8 +91,11 @@ for run in $(seq 1 "$runs"); do
     measure dense-ours "$grabber" "$dense" "$work/out" "${dense_ms[@]}"
     measure dense-ffmpeg ffmpeg -y -hide_banner -loglevel error -i "$dense" \
         -vf "select=$dense_select" -fps_mode passthrough -q:v 2 "$work/out/%03d.jpg"
+    # The whole console program, as a user runs it (JPEG quality 90).
+    measure dense-cli "$cli" "$dense" "$work/out" --ms 5000 --skipfront 2000 --skipback 2000
     measure sparse-ours "$grabber" "$sparse" "$work/out" "${sparse_ms[@]}"
     measure_sparse_ffmpeg
+    measure sparse-cli "$cli" "$sparse" "$work/out" --ms 30000 --skipfront 2000 --skipback 0
 done
 
 median() { # file column
@@ -108,6 +113,12 @@ for bench in dense sparse; do
     echo "${bench}_ours_ms=$ours ${bench}_ffmpeg_ms=$theirs ${bench}_time_ratio=$(ratio "$ours" "$theirs")"
     echo "${bench}_ours_peak_kb=$ours_kb ${bench}_ffmpeg_peak_kb=$theirs_kb ${bench}_memory_ratio=$(ratio "$ours_kb" "$theirs_kb")"
 done
+for bench in dense sparse; do
+    ours=$(median "$work/$bench-cli" 1)
+    theirs=$(median "$work/$bench-ffmpeg" 1)
+    echo "${bench}_cli_ms=$ours ${bench}_cli_time_ratio=$(ratio "$ours" "$theirs")" \
+        "${bench}_cli_peak_kb=$(peak "$work/$bench-cli") ${bench}_cli_memory_ratio=$(ratio "$(peak "$work/$bench-cli")" "$(peak "$work/$bench-ffmpeg")")"
+done
 echo "targets: dense_time_ratio<=1.0 sparse_time_ratio<=0.6 memory_ratio<=1.5"
 
 if [ -x "$pipeline" ]; then
@@ -123,3 +134,13 @@ if [ -x "$pipeline" ]; then
 else
     echo "pipeline benchmark not built ($pipeline)"
 fi
+
+# A long queue of short videos through the batch thread: resident memory
+# after 20 jobs and after all of them shows any growth from job to job.
+short="$cache/short-5s.mp4"
+if [ ! -f "$short" ]; then
+    ffmpeg -y -hide_banner -loglevel error -f lavfi -i "testsrc2=size=640x360:rate=30:duration=5" \
+        -c:v libx264 -preset veryfast -pix_fmt yuv420p "$cache/short-5s.tmp.mp4"
+    mv "$cache/short-5s.tmp.mp4" "$short"
+fi
+QT_QPA_PLATFORM=offscreen "$batch" --jobs "${BATCH_JOBS:-200}" "$short"

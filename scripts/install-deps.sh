@@ -9,7 +9,7 @@ packages=(
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
     libmpv-dev
     libopencv-core-dev libopencv-imgproc-dev
-    ffmpeg xvfb xauth
+    ffmpeg xvfb xauth time
     libgl1-mesa-dri fonts-dejavu-core
 )
 
