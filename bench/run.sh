@@ -143,4 +143,4 @@ if [ ! -f "$short" ]; then
         -c:v libx264 -preset veryfast -pix_fmt yuv420p "$cache/short-5s.tmp.mp4"
     mv "$cache/short-5s.tmp.mp4" "$short"
 fi
-QT_QPA_PLATFORM=offscreen "$batch" --jobs "${BATCH_JOBS:-200}" "$short"
+QT_LOGGING_RULES="*.debug=false" QT_QPA_PLATFORM=offscreen "$batch" --jobs "${BATCH_JOBS:-200}" "$short"
