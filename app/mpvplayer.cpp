@@ -5,6 +5,7 @@
 #include <mpv/client.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 #include <QtDebug>
@@ -160,7 +161,8 @@ void MpvPlayer::play()
 {
     if (!m_handle)
         return;
-    if (m_state == StoppedState) {
+    // Nothing open or loading yet (or the last load failed): open m_file.
+    if (m_mediaStatus == NoMedia || m_mediaStatus == InvalidMedia) {
         if (m_file.isEmpty())
             return;
         m_paused = false;
@@ -183,8 +185,10 @@ void MpvPlayer::play()
 void MpvPlayer::load()
 {
     m_loadWaiting = false;
-    // The path goes to mpv as it is: no "file://" or option parsing.
-    const QByteArray path = QFile::encodeName(m_file);
+    // mpv reads "-" as standard input and "x://" as a stream; an absolute
+    // path of an existing file is always that file.
+    const QFileInfo info(m_file);
+    const QByteArray path = QFile::encodeName(info.exists() ? info.absoluteFilePath() : m_file);
     const char *pauseOff = "no";
     mpv_set_property_async(m_handle.get(), 0, "pause", MPV_FORMAT_STRING, &pauseOff);
     command({"loadfile", path.constData(), "replace"});
@@ -229,7 +233,7 @@ void MpvPlayer::setFile(const QString &path)
 {
     if (path == m_file)
         return;
-    if (m_state != StoppedState)
+    if (m_mediaStatus != NoMedia)
         stop();
     m_file = path;
 }
