@@ -79,6 +79,10 @@ std::shared_ptr<mpv_handle> createHandle()
         {"keep-open", "yes"},          // pause on the last frame at the end
         {"idle", "yes"},
         {"hr-seek", "yes"},            // every seek lands on the exact frame
+        // Software decoding: captures read the very frame decoded, and no
+        // GPU interop is probed (loading CUDA and friends) at start.
+        {"hwdec", "no"},
+        {"gpu-hwdec-interop", "no"},
         {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"},
         {"osd-level", "0"},
