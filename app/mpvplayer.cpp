@@ -317,6 +317,7 @@ qint64 MpvPlayer::decoderDroppedFrames() const
 
 void MpvPlayer::reportFrameShown()
 {
+    ++m_framesShown;
     if (m_awaitingFirstFrame && m_displaySize.isValid()) {
         m_awaitingFirstFrame = false;
         emit firstFrameShown();
