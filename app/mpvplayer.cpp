@@ -5,6 +5,7 @@
 #include <mpv/client.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 #include <QtDebug>
@@ -78,6 +79,10 @@ std::shared_ptr<mpv_handle> createHandle()
         {"keep-open", "yes"},          // pause on the last frame at the end
         {"idle", "yes"},
         {"hr-seek", "yes"},            // every seek lands on the exact frame
+        // Software decoding: captures read the very frame decoded, and no
+        // GPU interop is probed (loading CUDA and friends) at start.
+        {"hwdec", "no"},
+        {"gpu-hwdec-interop", "no"},
         {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"},
         {"osd-level", "0"},
@@ -160,7 +165,8 @@ void MpvPlayer::play()
 {
     if (!m_handle)
         return;
-    if (m_state == StoppedState) {
+    // Nothing open or loading yet (or the last load failed): open m_file.
+    if (m_mediaStatus == NoMedia || m_mediaStatus == InvalidMedia) {
         if (m_file.isEmpty())
             return;
         m_paused = false;
@@ -183,8 +189,10 @@ void MpvPlayer::play()
 void MpvPlayer::load()
 {
     m_loadWaiting = false;
-    // The path goes to mpv as it is: no "file://" or option parsing.
-    const QByteArray path = QFile::encodeName(m_file);
+    // mpv reads "-" as standard input and "x://" as a stream; an absolute
+    // path of an existing file is always that file.
+    const QFileInfo info(m_file);
+    const QByteArray path = QFile::encodeName(info.exists() ? info.absoluteFilePath() : m_file);
     const char *pauseOff = "no";
     mpv_set_property_async(m_handle.get(), 0, "pause", MPV_FORMAT_STRING, &pauseOff);
     command({"loadfile", path.constData(), "replace"});
@@ -229,7 +237,7 @@ void MpvPlayer::setFile(const QString &path)
 {
     if (path == m_file)
         return;
-    if (m_state != StoppedState)
+    if (m_mediaStatus != NoMedia)
         stop();
     m_file = path;
 }
@@ -309,6 +317,7 @@ qint64 MpvPlayer::decoderDroppedFrames() const
 
 void MpvPlayer::reportFrameShown()
 {
+    ++m_framesShown;
     if (m_awaitingFirstFrame && m_displaySize.isValid()) {
         m_awaitingFirstFrame = false;
         emit firstFrameShown();

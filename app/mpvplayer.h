@@ -81,8 +81,10 @@ public:
     qint64 droppedFrames() const;
     qint64 decoderDroppedFrames() const;
 
-    // Called by the video widget after it has drawn a frame.
+    // Called by the video widget after it has drawn a new frame.
     void reportFrameShown();
+    // New frames the video widget has drawn since this player was made.
+    qint64 framesShown() const { return m_framesShown; }
     // mpv cannot open a video before its renderer exists; a widget that
     // makes the renderer late (OpenGL, on first show) holds loading back
     // until then.
@@ -126,6 +128,7 @@ private:
     QTimer *m_stepTimeout;
     bool m_draining = false;
     bool m_awaitingFirstFrame = false;
+    qint64 m_framesShown = 0;
     bool m_rendererReady = true;
     bool m_loadWaiting = false;
     qint64 m_position = 0;

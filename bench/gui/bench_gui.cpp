@@ -95,18 +95,21 @@ int main(int argc, char *argv[])
     const qint64 dropsBefore = player->droppedFrames();
     const qint64 decoderDropsBefore = player->decoderDroppedFrames();
     const qint64 startPosition = player->position();
+    const qint64 shownBefore = player->framesShown();
     QElapsedTimer wall;
     wall.start();
     spin(10000);
     const qint64 played = player->position() - startPosition;
     const qint64 drops = player->droppedFrames() - dropsBefore;
     const qint64 decoderDrops = player->decoderDroppedFrames() - decoderDropsBefore;
+    const qint64 shown = player->framesShown() - shownBefore;
     const int interval = player->notifyInterval() > 0 ? player->notifyInterval() : 40;
     const double frames = static_cast<double>(played) / interval;
     std::printf("played %.2f s of video in %.2f s; frames due %.0f, dropped at output %lld, in decoder %lld: "
                 "%.2f %% dropped\n",
                 played / 1000.0, wall.elapsed() / 1000.0, frames, static_cast<long long>(drops),
                 static_cast<long long>(decoderDrops), frames > 0 ? 100.0 * (drops + decoderDrops) / frames : 0.0);
+    std::printf("frames drawn by the widget: %lld of %.0f due\n", static_cast<long long>(shown), frames);
     std::fflush(stdout);
     window.closeVideo();
     return 0;

@@ -232,7 +232,7 @@ private slots:
         QTest::qWait(plays ? 1000 : 3000);
         bool moving = false;
         QImage previous = grabVideoArea();
-        for (int waited = 0; waited < (plays ? timeoutMs : 1200) && !moving; waited += 600) {
+        for (int waited = 0; waited < (plays ? 3 * timeoutMs : 1200) && !moving; waited += 600) {
             QTest::qWait(600);
             const QImage current = grabVideoArea();
             moving = current != previous && distinctColours(current) > 20;

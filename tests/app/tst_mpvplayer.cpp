@@ -122,6 +122,22 @@ private slots:
         QCOMPARE(rig.player->file(), indexed());
     }
 
+    // Names mpv would read otherwise: "-" is standard input to it.
+    void relativeNamesOpenTheFileOfThatName()
+    {
+        const QString dash = FixtureVideos::folder() + QStringLiteral("/-");
+        QFile::remove(dash);
+        QVERIFY(QFile::copy(indexed(), dash));
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(FixtureVideos::folder()));
+        Rig rig;
+        rig.player->play(QStringLiteral("-"));
+        const bool opened = waitForVideo(rig.player.get());
+        QDir::setCurrent(previous);
+        QVERIFY(opened);
+        QCOMPARE(rig.player->duration(), qint64(5000));
+    }
+
     void pausesOnTheLastFrameAtTheEnd()
     {
         Rig rig;
