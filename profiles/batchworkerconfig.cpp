@@ -9,6 +9,21 @@
 #include <QMetaProperty>
 #include <QSettings>
 
+namespace {
+
+// The candidate when it is a profile of the kind, else the manager's
+// last-used one, else the current profile stays.
+template <typename Kind>
+void takeProfileOrLastUsed(Kind *&current, BaseProfile *candidate, ProfileManager *manager)
+{
+    if (auto *profile = qobject_cast<Kind *>(candidate))
+        current = profile;
+    else if (auto *lastUsed = qobject_cast<Kind *>(manager->lastUsedProfile()))
+        current = lastUsed;
+}
+
+} // namespace
+
 BatchWorkerConfig::BatchWorkerConfig()
     : QObject(nullptr)
     , m_ownImageProfile(std::make_unique<ImageProfile>())
@@ -39,10 +54,7 @@ QString BatchWorkerConfig::imageProfileId() const
 void BatchWorkerConfig::setImageProfileId(const QString &id)
 {
     ProfileManager *manager = ImageProfile::manager();
-    if (auto *profile = qobject_cast<ImageProfile *>(manager->profileById(id)))
-        m_imageProfile = profile;
-    else if (auto *lastUsed = qobject_cast<ImageProfile *>(manager->lastUsedProfile()))
-        m_imageProfile = lastUsed;
+    takeProfileOrLastUsed(m_imageProfile, manager->profileById(id), manager);
 }
 
 QString BatchWorkerConfig::filenameProfileId() const
@@ -53,10 +65,7 @@ QString BatchWorkerConfig::filenameProfileId() const
 void BatchWorkerConfig::setFileNameProfileId(const QString &id)
 {
     ProfileManager *manager = FileNameProfile::manager();
-    if (auto *profile = qobject_cast<FileNameProfile *>(manager->profileById(id)))
-        m_fileNameProfile = profile;
-    else if (auto *lastUsed = qobject_cast<FileNameProfile *>(manager->lastUsedProfile()))
-        m_fileNameProfile = lastUsed;
+    takeProfileOrLastUsed(m_fileNameProfile, manager->profileById(id), manager);
 }
 
 QString BatchWorkerConfig::filenameExample() const
@@ -91,10 +100,7 @@ ImageProfile *BatchWorkerConfig::imageProfile() const
 
 void BatchWorkerConfig::setImageProfile(ImageProfile *profile)
 {
-    if (profile)
-        m_imageProfile = profile;
-    else if (auto *lastUsed = qobject_cast<ImageProfile *>(ImageProfile::manager()->lastUsedProfile()))
-        m_imageProfile = lastUsed;
+    takeProfileOrLastUsed(m_imageProfile, profile, ImageProfile::manager());
 }
 
 FileNameProfile *BatchWorkerConfig::fileNameProfile() const
@@ -104,10 +110,7 @@ FileNameProfile *BatchWorkerConfig::fileNameProfile() const
 
 void BatchWorkerConfig::setFileNameProfile(FileNameProfile *profile)
 {
-    if (profile)
-        m_fileNameProfile = profile;
-    else if (auto *lastUsed = qobject_cast<FileNameProfile *>(FileNameProfile::manager()->lastUsedProfile()))
-        m_fileNameProfile = lastUsed;
+    takeProfileOrLastUsed(m_fileNameProfile, profile, FileNameProfile::manager());
 }
 
 QString BatchWorkerConfig::sourceBaseName() const
