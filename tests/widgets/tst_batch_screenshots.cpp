@@ -11,7 +11,6 @@
 #include "profiles/batchworkerconfig.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -52,13 +51,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dropFiles(&dialog, clips);
         auto *table = child<QTableView>(&dialog, "filesTableView");
-        table->selectionModel()->select(table->model()->index(1, 0),
-                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        edit(&dialog)->setText(QDir::toNativeSeparators(output.path()));
-        table->selectionModel()->select(QItemSelection(table->model()->index(1, 0), table->model()->index(2, 3)),
-                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         for (BatchWorkerConfig *job : dialog.listModel()->configs())
             job->setFileOutputPath(output.path());
+        table->clearSelection();
+        table->selectionModel()->select(QItemSelection(table->model()->index(1, 0), table->model()->index(2, 3)),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QTest::qWait(300);
         QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog")));
 
@@ -85,11 +82,6 @@ private slots:
         QVERIFY(shotTaken);
     }
 
-private:
-    static QLineEdit *edit(QWidget *dialog)
-    {
-        return child<QLineEdit>(dialog, "fileOutputFolderTextEdit");
-    }
 };
 
 VISTALOOM_TEST_MAIN_WITH(QApplication, TestBatchScreenshots)
