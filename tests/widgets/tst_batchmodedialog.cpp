@@ -7,7 +7,10 @@
 #include "dialogtestutils.h"
 #include "stepdriver.h"
 
+#include "imageprofiledialog.h"
+
 #include "profiles/batchworkerconfig.h"
+#include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 
 #include <QApplication>
@@ -280,6 +283,48 @@ private slots:
         QCOMPARE(jobs[0]->intervalMilliseconds(), 1234);
         QCOMPARE(jobs[1]->intervalMilliseconds(), 5000);
         QCOMPARE(jobs[0]->intervalType(), int(BatchWorkerConfig::EveryMilliseconds));
+    }
+
+    void profileChoicesReachTheSelectedJobs()
+    {
+        ProfileManager *manager = ImageProfile::manager();
+        BaseProfile *sharp = manager->createProfile();
+        sharp->setName(QStringLiteral("Sharp"));
+        manager->addProfile(sharp);
+
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB, clipC});
+        const QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        BaseProfile *standard = jobs[2]->imageProfile();
+        QVERIFY(standard != sharp);
+
+        selectOnly(&dialog, {0, 1});
+        auto *combo = child<QComboBox>(&dialog, "imageProfileComboBox");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Sharp")));
+        QCOMPARE(jobs[0]->imageProfile(), sharp);
+        QCOMPARE(jobs[1]->imageProfile(), sharp);
+        QCOMPARE(jobs[2]->imageProfile(), standard);
+        QCOMPARE(manager->lastUsedProfile(), sharp);
+
+        // Different profiles show the marker; Edit cancelled without a
+        // common profile leaves each job with its own.
+        selectOnly(&dialog, {1, 2});
+        QCOMPARE(combo->currentIndex(), 0);
+        QCOMPARE(combo->itemText(0), multiple);
+        bool edited = false;
+        StepDriver driver(20000);
+        driver.then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
+                    [&](QWidget *modal) {
+                        edited = true;
+                        button(modal, "cancelButton")->click();
+                    });
+        driver.start();
+        QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked");
+        QVERIFY(edited);
+        QCOMPARE(jobs[1]->imageProfile(), sharp);
+        QCOMPARE(jobs[2]->imageProfile(), standard);
+        QCOMPARE(combo->itemText(0), multiple);
     }
 
     void withoutSelectionTheSettingsAreDisabledAndWithoutRowsStartIs()
