@@ -32,9 +32,6 @@ MainWindow::MainWindow(QWidget *parent)
             box->layout()->setContentsMargins(10, 10, 10, 10);
     }
     updateWindowTitle();
-    // The batch and filter dialogs are not part of this build yet.
-    ui->actionBatch_Mode->setEnabled(false);
-    ui->actionImage_Filters_Test->setEnabled(false);
 
     player = new MpvPlayer(this);
     videoOutput = VideoOutput::create(player, this);

@@ -92,6 +92,8 @@ private slots:
     void on_actionDocumentation_triggered();
     void on_actionAbout_triggered();
     void on_actionCommandLineOptions_triggered();
+    void on_actionBatch_Mode_triggered();
+    void on_actionImage_Filters_Test_triggered();
     void videoLoadFailed(const QString &path);
     void setLastSaveDir(QDir dir);
     void on_actionCopy_Snapshot_triggered();

@@ -1,0 +1,61 @@
+#ifndef VISTALOOM_BATCHTESTSUPPORT_H
+#define VISTALOOM_BATCHTESTSUPPORT_H
+
+#include "fixturevideos.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QStringList>
+#include <QUrl>
+
+namespace BatchTestSupport {
+
+// A small H.264 clip of its own name, so that jobs differ by file name.
+inline QString video(const QString &name, int seconds, const QString &size = QStringLiteral("160x120"))
+{
+    return FixtureVideos::make(name + QStringLiteral(".mp4"),
+                               {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                QStringLiteral("testsrc2=size=%1:rate=10:duration=%2").arg(size).arg(seconds),
+                                QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+                                QStringLiteral("yuv420p")});
+}
+
+// A text file dressed up as a video.
+inline QString brokenVideo(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/broken.mp4");
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("this is not a video\n");
+    return QDir::toNativeSeparators(path);
+}
+
+// Drops the files on the widget the way a file manager does.
+inline void dropFiles(QWidget *target, const QStringList &paths)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    data.setUrls(urls);
+    const QPoint where = target->rect().center();
+    QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return;
+    QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+}
+
+inline QStringList imagesIn(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.jpeg"), QStringLiteral("*.jpg"), QStringLiteral("*.png")},
+                                  QDir::Files, QDir::Name);
+}
+
+} // namespace BatchTestSupport
+
+#endif

@@ -1,0 +1,88 @@
+// Pictures of the batch dialogs on a real X server, for a person to look at.
+#include "testmain.h"
+
+#include "batchmodedialog.h"
+#include "batchmodelistmodel.h"
+#include "batchprocessingdialog.h"
+#include "batchtestsupport.h"
+#include "dialogtestutils.h"
+#include "stepdriver.h"
+
+#include "profiles/batchworkerconfig.h"
+
+#include <QApplication>
+#include <QTableView>
+#include <QTemporaryDir>
+
+using namespace BatchTestSupport;
+using namespace DialogTestUtils;
+
+namespace {
+
+QString shotPath(const QString &name)
+{
+    QDir().mkpath(QStringLiteral(VISTALOOM_SCREENSHOT_DIR));
+    return QStringLiteral(VISTALOOM_SCREENSHOT_DIR "/") + name + QStringLiteral(".png");
+}
+
+bool saveShot(QWidget *widget, const QString &name)
+{
+    const QImage shot = widget->grab().toImage();
+    return !shot.isNull() && shot.save(shotPath(name));
+}
+
+} // namespace
+
+class TestBatchScreenshots : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void batchDialogs()
+    {
+        QStringList clips;
+        for (const char *name : {"harbour", "meadow", "station", "workshop"}) {
+            clips << video(QString::fromLatin1(name), 30, QStringLiteral("640x360"));
+            QVERIFY(!clips.last().isEmpty());
+        }
+        QTemporaryDir output;
+        BatchModeDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dropFiles(&dialog, clips);
+        auto *table = child<QTableView>(&dialog, "filesTableView");
+        for (BatchWorkerConfig *job : dialog.listModel()->configs())
+            job->setFileOutputPath(output.path());
+        table->clearSelection();
+        table->selectionModel()->select(QItemSelection(table->model()->index(1, 0), table->model()->index(2, 3)),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::qWait(300);
+        QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog")));
+
+        bool shotTaken = false;
+        StepDriver driver;
+        driver.then([&](QWidget *modal) {
+            return qobject_cast<BatchProcessingDialog *>(modal) && imagesIn(output.path()).size() >= 8;
+        }, [&](QWidget *modal) {
+            shotTaken = saveShot(modal, QStringLiteral("batch_processing_dialog"));
+            button(modal, "doneButton")->click();
+        }).then([](QWidget *modal) {
+            return StepDriver::messageBox(modal, QStringLiteral("Cancel Batch Processing"));
+        }, [](QWidget *modal) {
+            StepDriver::press(modal, QMessageBox::Yes);
+        }).then([](QWidget *modal) {
+            auto *run = qobject_cast<BatchProcessingDialog *>(modal);
+            return run && run->isBatchFinished();
+        }, [](QWidget *modal) {
+            button(modal, "doneButton")->click();
+        });
+        driver.start();
+        button(&dialog, "startButton")->click();
+        QVERIFY(driver.finished());
+        QVERIFY(shotTaken);
+    }
+
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestBatchScreenshots)
+#include "tst_batch_screenshots.moc"

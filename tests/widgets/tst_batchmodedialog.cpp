@@ -1,0 +1,525 @@
+#include "testmain.h"
+
+#include "batchmodedialog.h"
+#include "batchmodelistmodel.h"
+#include "batchprocessingdialog.h"
+#include "batchtestsupport.h"
+#include "dialogtestutils.h"
+#include "stepdriver.h"
+
+#include "imageprofiledialog.h"
+
+#include "profiles/batchworkerconfig.h"
+#include "profiles/imageprofile.h"
+#include "profiles/profilemanager.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+using namespace BatchTestSupport;
+using namespace DialogTestUtils;
+
+namespace {
+
+const QString multiple = QStringLiteral("[Multiple]");
+
+QLineEdit *edit(QWidget *dialog, const char *name)
+{
+    return child<QLineEdit>(dialog, name);
+}
+
+QTableView *table(QWidget *dialog)
+{
+    return child<QTableView>(dialog, "filesTableView");
+}
+
+QList<int> selectedRows(QWidget *dialog)
+{
+    QList<int> rows;
+    for (const QModelIndex &index : table(dialog)->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void selectOnly(QWidget *dialog, QList<int> rows)
+{
+    QTableView *view = table(dialog);
+    view->clearSelection();
+    for (int row : rows)
+        view->selectionModel()->select(view->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// Replaces the field's text as a user would: select all, type, press Return.
+void retype(QLineEdit *field, const QString &text)
+{
+    field->setFocus();
+    field->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Delete);
+    else
+        QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+void showActive(QWidget *dialog)
+{
+    dialog->show();
+    QApplication::setActiveWindow(dialog);
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+}
+
+} // namespace
+
+class TestBatchModeDialog : public QObject
+{
+    Q_OBJECT
+
+    QString clipA, clipB, clipC, clipOther;
+
+private slots:
+    void initTestCase()
+    {
+        clipA = video(QStringLiteral("alpha"), 8);
+        clipB = video(QStringLiteral("bravo"), 8);
+        clipC = video(QStringLiteral("charlie"), 12);
+        QVERIFY(!clipA.isEmpty() && !clipB.isEmpty() && !clipC.isEmpty());
+        // A clip in another folder, so that destinations differ.
+        QDir(FixtureVideos::folder()).mkpath(QStringLiteral("elsewhere"));
+        clipOther = FixtureVideos::folder() + QStringLiteral("/elsewhere/delta.mp4");
+        QVERIFY(QFile::copy(clipA, clipOther));
+    }
+
+    void init()
+    {
+        QSettings().remove(QStringLiteral("rememberedFileOutputDir"));
+        QFile::remove(ProfileManager::settingsFilePath(BatchWorkerConfig::defaultsFileName()));
+    }
+
+    void droppedFilesAreSelectedAndShowTheirCommonValues()
+    {
+        BatchModeDialog dialog;
+        dropFiles(&dialog, {clipC});
+        dropFiles(&dialog, {clipA, clipB, clipOther});
+
+        BatchModeListModel *model = dialog.listModel();
+        QCOMPARE(model->rowCount(), 4);
+        QCOMPARE(selectedRows(&dialog), (QList<int>{1, 2, 3}));
+        QCOMPARE(model->data(model->index(1, 0)).toString(), QStringLiteral("alpha"));
+        QCOMPARE(model->data(model->index(3, 1)).toString(),
+                 QDir::toNativeSeparators(QFileInfo(clipOther).absolutePath()));
+        QCOMPARE(model->data(model->index(2, 2)).toString(), QStringLiteral("Every 5000ms"));
+        QCOMPARE(model->data(model->index(2, 3)).toString(), QStringLiteral("bravo-1.jpeg"));
+        QCOMPARE(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Output Example"));
+
+        // Different sources and folders, common interval and profiles.
+        QCOMPARE(child<QLabel>(&dialog, "selectedVideoFileNameLabel")->text(), multiple);
+        QLineEdit *folder = edit(&dialog, "fileOutputFolderTextEdit");
+        QCOMPARE(folder->text(), QString());
+        QCOMPARE(folder->placeholderText(), multiple);
+        QCOMPARE(edit(&dialog, "intervalMillisecondsTextEdit")->text(), QStringLiteral("5000"));
+        QCOMPARE(edit(&dialog, "intervalImagesTextEdit")->text(), QString());
+        QCOMPARE(edit(&dialog, "skipFrontTextEdit")->text(), QStringLiteral("2000"));
+        QVERIFY(child<QRadioButton>(&dialog, "intervalMillisecondsRadioButton")->isChecked());
+        auto *imageProfiles = child<QComboBox>(&dialog, "imageProfileComboBox");
+        QVERIFY(imageProfiles->currentIndex() > 0);
+        QCOMPARE(imageProfiles->itemText(0), QStringLiteral("-"));
+        QCOMPARE(child<QLabel>(&dialog, "filenameOutputExampleLabel")->text(), multiple);
+
+        // Two from the same folder share it.
+        selectOnly(&dialog, {1, 2});
+        QCOMPARE(folder->text(), QDir::toNativeSeparators(QFileInfo(clipA).absolutePath()));
+        QCOMPARE(folder->placeholderText(), QString());
+    }
+
+    void differingIntervalsShowTheMarkerAndAnEditReachesEverySelectedJob()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB, clipC});
+        QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        QLineEdit *ms = edit(&dialog, "intervalMillisecondsTextEdit");
+
+        selectOnly(&dialog, {0});
+        retype(ms, QStringLiteral("3000"));
+        QCOMPARE(jobs[0]->intervalMilliseconds(), 3000);
+        QCOMPARE(jobs[1]->intervalMilliseconds(), 5000);
+
+        selectOnly(&dialog, {0, 1});
+        QCOMPARE(ms->text(), QString());
+        QCOMPARE(ms->placeholderText(), multiple);
+
+        retype(ms, QStringLiteral("7000"));
+        QCOMPARE(jobs[0]->intervalMilliseconds(), 7000);
+        QCOMPARE(jobs[1]->intervalMilliseconds(), 7000);
+        QCOMPARE(jobs[2]->intervalMilliseconds(), 5000);
+        QCOMPARE(dialog.listModel()->data(dialog.listModel()->index(1, 2)).toString(), QStringLiteral("Every 7000ms"));
+
+        // A combo box edit goes the same way.
+        auto *shot = child<QComboBox>(&dialog, "intervalSingleShotComboBox");
+        child<QRadioButton>(&dialog, "intervalSingleShotRadioButton")->click();
+        shot->setCurrentIndex(shot->findText(QStringLiteral("back")));
+        for (int i : {0, 1}) {
+            QCOMPARE(jobs[i]->intervalType(), int(BatchWorkerConfig::SingleShot));
+            QCOMPARE(jobs[i]->intervalSingleShot(), int(BatchWorkerConfig::Back));
+        }
+        QCOMPARE(jobs[2]->intervalType(), int(BatchWorkerConfig::EveryMilliseconds));
+
+        // Mixed rules: no radio button is checked, the interval fields are empty.
+        selectOnly(&dialog, {0, 1, 2});
+        for (const char *name : {"intervalMillisecondsRadioButton", "intervalImagesRadioButton",
+                                 "intervalSingleShotRadioButton"})
+            QVERIFY(!child<QRadioButton>(&dialog, name)->isChecked());
+        QCOMPARE(ms->placeholderText(), multiple);
+    }
+
+    void typingIntoARuleFieldSelectsItAndTheOtherShowsTheEstimate()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipC});
+        BatchWorkerConfig *job = dialog.listModel()->configAt(0);
+        QLineEdit *ms = edit(&dialog, "intervalMillisecondsTextEdit");
+        QLineEdit *images = edit(&dialog, "intervalImagesTextEdit");
+        // 12 s less 2 s at each end: 8000 ms; every 5000 ms makes 2 images.
+        QCOMPARE(images->placeholderText(), QStringLiteral("2"));
+
+        images->setFocus();
+        QTest::keyClicks(images, QStringLiteral("4"));
+        QCOMPARE(job->intervalType(), int(BatchWorkerConfig::ImageCount));
+        QCOMPARE(job->intervalImages(), 4);
+        QVERIFY(child<QRadioButton>(&dialog, "intervalImagesRadioButton")->isChecked());
+        QCOMPARE(images->text(), QStringLiteral("4"));
+        QCOMPARE(ms->text(), QString());
+        QCOMPARE(ms->placeholderText(), QStringLiteral("2000"));
+        QCOMPARE(dialog.listModel()->data(dialog.listModel()->index(0, 2)).toString(), QStringLiteral("4 images"));
+    }
+
+    void nonPositiveNumbersAreRepaired_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<bool>("differing");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("type");
+
+        QTest::newRow("zero milliseconds undone")
+            << QByteArray("intervalMillisecondsTextEdit") << false << "0" << "5000" << QByteArray("intervalMilliseconds") << 5000 << 0;
+        QTest::newRow("negative milliseconds undone")
+            << QByteArray("intervalMillisecondsTextEdit") << false << "-20" << "5000" << QByteArray("intervalMilliseconds") << 5000 << 0;
+        QTest::newRow("cleared milliseconds undone")
+            << QByteArray("intervalMillisecondsTextEdit") << false << "" << "5000" << QByteArray("intervalMilliseconds") << 5000 << 0;
+        QTest::newRow("zero over multiple becomes 100")
+            << QByteArray("intervalMillisecondsTextEdit") << true << "0" << "100" << QByteArray("intervalMilliseconds") << 100 << 0;
+        QTest::newRow("zero images becomes 10")
+            << QByteArray("intervalImagesTextEdit") << false << "0" << "10" << QByteArray("intervalImages") << 10 << 1;
+        QTest::newRow("letters as images become 10")
+            << QByteArray("intervalImagesTextEdit") << false << "x" << "10" << QByteArray("intervalImages") << 10 << 1;
+        QTest::newRow("negative skip undone")
+            << QByteArray("skipFrontTextEdit") << false << "-5" << "2000" << QByteArray("skipFront") << 2000 << 0;
+        QTest::newRow("zero skip kept")
+            << QByteArray("skipBackTextEdit") << false << "0" << "0" << QByteArray("skipBack") << 0 << 0;
+    }
+
+    void nonPositiveNumbersAreRepaired()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(bool, differing);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QByteArray, property);
+        QFETCH(int, stored);
+        QFETCH(int, type);
+
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB});
+        const QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        if (differing) {
+            jobs[0]->setIntervalMilliseconds(1234);
+            selectOnly(&dialog, {});
+            selectOnly(&dialog, {0, 1});
+        }
+        QLineEdit *target = edit(&dialog, field.constData());
+        retype(target, typed);
+
+        QCOMPARE(target->text(), shown);
+        for (BatchWorkerConfig *job : jobs) {
+            QCOMPARE(job->property(property.constData()).toInt(), stored);
+            QCOMPARE(job->intervalType(), type);
+        }
+    }
+
+    void passingThroughAnEmptyFieldChangesNothing()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB});
+        const QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        jobs[0]->setIntervalMilliseconds(1234);
+        selectOnly(&dialog, {});
+        selectOnly(&dialog, {0, 1});
+
+        // The milliseconds field shows "[Multiple]", the images field belongs
+        // to a rule not in use; leaving either must not rewrite the jobs.
+        for (const char *name : {"intervalMillisecondsTextEdit", "intervalImagesTextEdit"}) {
+            QLineEdit *field = edit(&dialog, name);
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(field->text(), QString());
+        }
+        QCOMPARE(jobs[0]->intervalMilliseconds(), 1234);
+        QCOMPARE(jobs[1]->intervalMilliseconds(), 5000);
+        QCOMPARE(jobs[0]->intervalType(), int(BatchWorkerConfig::EveryMilliseconds));
+    }
+
+    void profileChoicesReachTheSelectedJobs()
+    {
+        ProfileManager *manager = ImageProfile::manager();
+        BaseProfile *sharp = manager->createProfile();
+        sharp->setName(QStringLiteral("Sharp"));
+        manager->addProfile(sharp);
+
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB, clipC});
+        const QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        BaseProfile *standard = jobs[2]->imageProfile();
+        QVERIFY(standard != sharp);
+
+        selectOnly(&dialog, {0, 1});
+        auto *combo = child<QComboBox>(&dialog, "imageProfileComboBox");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Sharp")));
+        QCOMPARE(jobs[0]->imageProfile(), sharp);
+        QCOMPARE(jobs[1]->imageProfile(), sharp);
+        QCOMPARE(jobs[2]->imageProfile(), standard);
+        QCOMPARE(manager->lastUsedProfile(), sharp);
+
+        // Different profiles show the marker; Edit cancelled without a
+        // common profile leaves each job with its own.
+        selectOnly(&dialog, {1, 2});
+        QCOMPARE(combo->currentIndex(), 0);
+        QCOMPARE(combo->itemText(0), multiple);
+        bool edited = false;
+        StepDriver driver(20000);
+        driver.then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
+                    [&](QWidget *modal) {
+                        edited = true;
+                        button(modal, "cancelButton")->click();
+                    });
+        driver.start();
+        QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked");
+        QVERIFY(edited);
+        QCOMPARE(jobs[1]->imageProfile(), sharp);
+        QCOMPARE(jobs[2]->imageProfile(), standard);
+        QCOMPARE(combo->itemText(0), multiple);
+    }
+
+    void withoutSelectionTheSettingsAreDisabledAndWithoutRowsStartIs()
+    {
+        BatchModeDialog dialog;
+        QVERIFY(!button(&dialog, "startButton")->isEnabled());
+        dropFiles(&dialog, {clipA, clipB});
+        QVERIFY(button(&dialog, "startButton")->isEnabled());
+
+        table(&dialog)->clearSelection();
+        QCOMPARE(child<QLabel>(&dialog, "selectedVideoFileNameLabel")->text(), QStringLiteral("[No Video Selected]"));
+        for (const char *group : {"selectedVideoGroupBox", "imageProfileGroupBox", "intervalGroupBox",
+                                  "skipGroupBox", "fileOutputGroupBox"})
+            QVERIFY2(!child<QGroupBox>(&dialog, group)->isEnabled(), group);
+        QVERIFY(!button(&dialog, "removeVideoButton")->isEnabled());
+        QCOMPARE(edit(&dialog, "intervalMillisecondsTextEdit")->text(), QString());
+        QCOMPARE(child<QComboBox>(&dialog, "imageProfileComboBox")->currentIndex(), 0);
+        QVERIFY(button(&dialog, "startButton")->isEnabled());
+
+        button(&dialog, "selectAllVideoButton")->click();
+        QCOMPARE(selectedRows(&dialog), (QList<int>{0, 1}));
+        QVERIFY(child<QGroupBox>(&dialog, "intervalGroupBox")->isEnabled());
+        button(&dialog, "removeVideoButton")->click();
+        QCOMPARE(dialog.listModel()->rowCount(), 0);
+        QVERIFY(!button(&dialog, "startButton")->isEnabled());
+        QVERIFY(!child<QGroupBox>(&dialog, "intervalGroupBox")->isEnabled());
+    }
+
+    void removingRowsKeepsTheOthers()
+    {
+        BatchModeDialog dialog;
+        dropFiles(&dialog, {clipA, clipB, clipC});
+        selectOnly(&dialog, {0, 2});
+        button(&dialog, "removeVideoButton")->click();
+        QCOMPARE(dialog.listModel()->rowCount(), 1);
+        QCOMPARE(dialog.listModel()->configAt(0)->sourceBaseName(), QStringLiteral("bravo"));
+    }
+
+    void rememberingAnEmptyFolderIsRefused()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipOther});
+        QLineEdit *folder = edit(&dialog, "fileOutputFolderTextEdit");
+        QCOMPARE(folder->text(), QString());
+        auto *remember = child<QCheckBox>(&dialog, "fileOutputFolderRememberCheckbox");
+        remember->click();
+        QVERIFY(!remember->isChecked());
+        QVERIFY(folder->hasFocus());
+        QVERIFY(!QSettings().contains(QStringLiteral("rememberedFileOutputDir")));
+    }
+
+    void aRememberedFolderGoesToEveryJobAndToLaterDialogs()
+    {
+        QTemporaryDir output;
+        const QString outputPath = QDir::toNativeSeparators(output.path());
+        {
+            BatchModeDialog dialog;
+            showActive(&dialog);
+            dropFiles(&dialog, {clipA, clipB, clipOther});
+            selectOnly(&dialog, {2});
+            edit(&dialog, "fileOutputFolderTextEdit")->setText(outputPath);
+            child<QCheckBox>(&dialog, "fileOutputFolderRememberCheckbox")->click();
+            for (BatchWorkerConfig *job : dialog.listModel()->configs())
+                QCOMPARE(job->fileOutputPath(), outputPath);
+            QCOMPARE(QSettings().value(QStringLiteral("rememberedFileOutputDir")).toString(), output.path());
+        }
+        BatchModeDialog later;
+        dropFiles(&later, {clipC});
+        QCOMPARE(later.listModel()->configAt(0)->fileOutputPath(), outputPath);
+        QVERIFY(child<QCheckBox>(&later, "fileOutputFolderRememberCheckbox")->isChecked());
+
+        // Unchecking forgets it.
+        child<QCheckBox>(&later, "fileOutputFolderRememberCheckbox")->click();
+        QVERIFY(!QSettings().contains(QStringLiteral("rememberedFileOutputDir")));
+    }
+
+    void loadingStartsFromTheSavedDefaults()
+    {
+        {
+            BatchModeDialog dialog;
+            showActive(&dialog);
+            dropFiles(&dialog, {clipA});
+            retype(edit(&dialog, "intervalMillisecondsTextEdit"), QStringLiteral("2500"));
+            retype(edit(&dialog, "skipBackTextEdit"), QStringLiteral("100"));
+            QMetaObject::invokeMethod(&dialog, "saveBatchWorkerConfigDefault");
+        }
+        BatchModeDialog later;
+        dropFiles(&later, {clipB});
+        BatchWorkerConfig *job = later.listModel()->configAt(0);
+        QCOMPARE(job->intervalMilliseconds(), 2500);
+        QCOMPARE(job->skipBack(), 100);
+        QCOMPARE(job->skipFront(), 2000);
+    }
+
+    void startRunsTheBatchOfEveryRowToTheEnd()
+    {
+        QTemporaryDir output;
+        QTemporaryDir brokenFolder;
+        const QString broken = brokenVideo(brokenFolder.path());
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, broken, clipB});
+        button(&dialog, "selectAllVideoButton")->click();
+        retype(edit(&dialog, "intervalMillisecondsTextEdit"), QStringLiteral("1000"));
+        edit(&dialog, "fileOutputFolderTextEdit")->setText(QDir::toNativeSeparators(output.path()));
+
+        QString log;
+        int total = -1;
+        QString doneText;
+        QStringList imagesAtDone;
+        StepDriver driver;
+        auto processing = [](QWidget *modal) { return qobject_cast<BatchProcessingDialog *>(modal); };
+        driver.then([&](QWidget *modal) { return processing(modal) && processing(modal)->isBatchFinished(); },
+                    [&](QWidget *modal) {
+                        log = child<QTextEdit>(modal, "logTextEdit")->toPlainText();
+                        total = child<QProgressBar>(modal, "progressBarTotal")->value();
+                        doneText = button(modal, "doneButton")->text();
+                        imagesAtDone = imagesIn(output.path());
+                        button(modal, "doneButton")->click();
+                    });
+        driver.start();
+        button(&dialog, "startButton")->click();
+
+        QVERIFY(driver.finished());
+        QCOMPARE(doneText, QStringLiteral("Done"));
+        QCOMPARE(total, 100);
+        // 8 s less the skips: 2, 3, 4 and 5 s, each video.
+        QCOMPARE(imagesAtDone, (QStringList{"alpha-1.jpeg", "alpha-2.jpeg", "alpha-3.jpeg", "alpha-4.jpeg",
+                                            "bravo-1.jpeg", "bravo-2.jpeg", "bravo-3.jpeg", "bravo-4.jpeg"}));
+        QVERIFY2(log.contains(broken + QStringLiteral(": Could not open file\n")), qPrintable(log));
+        QVERIFY(!log.contains(QStringLiteral("Saving: ")));
+        QVERIFY(log.endsWith(QStringLiteral("Processing Complete\n")));
+        // The rows outlive the run, the defaults came from the last row.
+        QCOMPARE(dialog.listModel()->rowCount(), 3);
+        QVERIFY(QFile::exists(ProfileManager::settingsFilePath(BatchWorkerConfig::defaultsFileName())));
+    }
+
+    void startOffersToCreateMissingFolders_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("started");
+        QTest::newRow("create") << int(QMessageBox::Yes) << true;
+        QTest::newRow("refuse") << int(QMessageBox::Cancel) << false;
+    }
+
+    void startOffersToCreateMissingFolders()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, started);
+        QTemporaryDir output;
+        const QString missing = output.path() + QStringLiteral("/new/deeper");
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB});
+        selectOnly(&dialog, {1});
+        dialog.listModel()->configAt(0)->setFileOutputPath(output.path());
+        dialog.listModel()->configAt(1)->setFileOutputPath(missing);
+        table(&dialog)->clearSelection();
+
+        QString question;
+        QList<int> selectedWhileAsking;
+        bool ran = false;
+        StepDriver driver(10000);
+        driver.then([](QWidget *modal) { return StepDriver::messageBox(modal, QStringLiteral("Output Folder Not Found")); },
+                    [&](QWidget *modal) {
+                        question = qobject_cast<QMessageBox *>(modal)->text();
+                        selectedWhileAsking = selectedRows(&dialog);
+                        StepDriver::press(modal, QMessageBox::StandardButton(answer));
+                    });
+        if (started) {
+            driver.then([](QWidget *modal) {
+                auto *run = qobject_cast<BatchProcessingDialog *>(modal);
+                return run && run->isBatchFinished();
+            }, [&](QWidget *modal) {
+                ran = true;
+                button(modal, "doneButton")->click();
+            });
+        }
+        driver.start();
+        button(&dialog, "startButton")->click();
+        QTRY_VERIFY(driver.finished());
+
+        QCOMPARE(question, QStringLiteral("This folder does not exist. It must be created to continue. "
+                                          "Create output folder?\n\n")
+                               + QDir::toNativeSeparators(missing));
+        QCOMPARE(selectedWhileAsking, (QList<int>{1}));
+        QCOMPARE(QDir(missing).exists(), started);
+        QCOMPARE(ran, started);
+        if (!started)
+            QCOMPARE(selectedRows(&dialog), (QList<int>{1}));
+        else
+            QCOMPARE(imagesIn(missing).size(), 1);
+    }
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestBatchModeDialog)
+#include "tst_batchmodedialog.moc"

@@ -1,0 +1,696 @@
+#include "batchmodedialog.h"
+#include "ui_batchmodedialog.h"
+
+#include "batchmodelistmodel.h"
+#include "batchprocessingdialog.h"
+#include "filenameprofiledialog.h"
+#include "imageprofiledialog.h"
+#include "nofocusitemdelegate.h"
+#include "profiledialogsupport.h"
+#include "smartfiledialog.h"
+
+#include "media/videoinfo.h"
+#include "profiles/batchworkerconfig.h"
+#include "profiles/field.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+#include "profiles/profilemanager.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStandardItemModel>
+#include <QStandardPaths>
+#include <QUrl>
+
+using namespace ProfileDialogSupport;
+
+namespace {
+
+const QString rememberedDirKey = QStringLiteral("rememberedFileOutputDir");
+
+QString multipleMarker()
+{
+    return QStringLiteral("[") + BatchModeDialog::tr("Multiple") + QStringLiteral("]");
+}
+
+// Item 0 ("-") stands for "no common value" and cannot be chosen.
+void disableFirstItem(QComboBox *combo)
+{
+    if (auto *items = qobject_cast<QStandardItemModel *>(combo->model())) {
+        if (QStandardItem *first = items->item(0))
+            first->setFlags(first->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+    }
+}
+
+} // namespace
+
+BatchModeDialog::BatchModeDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::BatchModeDialog)
+{
+    ui->setupUi(this);
+    setGroupBoxMargins(this);
+    removeContextHelpButton(this);
+    // Return in a number or folder field ends the edit; it must not press
+    // Load Video or Start as the dialog's default button.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
+
+    model = new BatchModeListModel(this);
+    ui->filesTableView->setModel(model);
+    ui->filesTableView->setItemDelegate(new NoFocusItemDelegate(ui->filesTableView));
+    ui->filesTableView->horizontalHeader()->setHighlightSections(false);
+    connect(ui->filesTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &BatchModeDialog::loadFormValues);
+
+    loadImageProfileComboBox();
+    loadFileNameProfileComboBox();
+    loadSingleShotComboBox();
+    createBindings();
+
+    loadFormValues();
+    setAcceptDrops(true);
+}
+
+BatchModeDialog::~BatchModeDialog() = default;
+
+QString BatchModeDialog::noRememberedFolderPath()
+{
+    return QStringLiteral("/SOME_GARBAGE_PATH_THAT_DOESNT_EXIST-IDKAKZJKEJREJQJQIJKK");
+}
+
+void BatchModeDialog::createBindings()
+{
+    fields = {
+        makeField(this, "source", ui->selectedVideoFileNameLabel),
+        makeField(this, "imageProfileId", ui->imageProfileComboBox),
+        makeField(this, "fileOutputPath", ui->fileOutputFolderTextEdit),
+        makeField(this, "filenameProfileId", ui->filenameProfileComboBox),
+        makeField(this, "filenameExample", ui->filenameOutputExampleLabel),
+        makeField(this, "intervalType", ui->intervalMillisecondsRadioButton, BatchWorkerConfig::EveryMilliseconds),
+        makeField(this, "intervalType", ui->intervalImagesRadioButton, BatchWorkerConfig::ImageCount),
+        makeField(this, "intervalType", ui->intervalSingleShotRadioButton, BatchWorkerConfig::SingleShot),
+        makeField(this, "intervalMilliseconds", ui->intervalMillisecondsTextEdit),
+        makeField(this, "intervalImages", ui->intervalImagesTextEdit),
+        makeField(this, "intervalSingleShot", ui->intervalSingleShotComboBox),
+        makeField(this, "skipFront", ui->skipFrontTextEdit),
+        makeField(this, "skipBack", ui->skipBackTextEdit),
+    };
+    for (Field *field : qAsConst(fields))
+        watchField(field);
+    // Choosing a rule shows its values and the other rule's estimate.
+    for (QRadioButton *radio : {ui->intervalMillisecondsRadioButton, ui->intervalImagesRadioButton,
+                                ui->intervalSingleShotRadioButton})
+        connect(radio, &QRadioButton::clicked, this, &BatchModeDialog::loadFormValues);
+}
+
+void BatchModeDialog::watchField(Field *field)
+{
+    auto report = [this, field] {
+        if (!loading)
+            fieldUpdated(field);
+    };
+    QWidget *widget = field->widget;
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        connect(edit, &QLineEdit::textChanged, this, report);
+    else if (auto *combo = qobject_cast<QComboBox *>(widget))
+        connect(combo, &QComboBox::currentTextChanged, this, report);
+    else if (auto *check = qobject_cast<QCheckBox *>(widget))
+        connect(check, &QCheckBox::stateChanged, this, report);
+    else if (auto *radio = qobject_cast<QRadioButton *>(widget))
+        connect(radio, &QRadioButton::clicked, this, report);
+}
+
+void BatchModeDialog::loadProfileComboBox(QComboBox *combo, ProfileManager *manager)
+{
+    const bool wasLoading = loading;
+    loading = true;
+    combo->clear();
+    combo->addItem(QStringLiteral("-"), QStringLiteral("-"));
+    const QList<BaseProfile *> profiles = manager->profiles();
+    for (BaseProfile *profile : profiles)
+        combo->addItem(profile->name(), profile->id());
+    disableFirstItem(combo);
+    loading = wasLoading;
+}
+
+void BatchModeDialog::loadImageProfileComboBox()
+{
+    loadProfileComboBox(ui->imageProfileComboBox, ImageProfile::manager());
+}
+
+void BatchModeDialog::loadFileNameProfileComboBox()
+{
+    loadProfileComboBox(ui->filenameProfileComboBox, FileNameProfile::manager());
+}
+
+void BatchModeDialog::loadSingleShotComboBox()
+{
+    QComboBox *combo = ui->intervalSingleShotComboBox;
+    combo->clear();
+    combo->addItem(QStringLiteral("-"), QStringLiteral("-"));
+    combo->addItem(tr("front"), BatchWorkerConfig::Front);
+    combo->addItem(tr("middle"), BatchWorkerConfig::Middle);
+    combo->addItem(tr("back"), BatchWorkerConfig::Back);
+    disableFirstItem(combo);
+}
+
+QVector<BatchWorkerConfig *> BatchModeDialog::getSelectedConfigs()
+{
+    QVector<BatchWorkerConfig *> selected;
+    const QModelIndexList indexes = ui->filesTableView->selectionModel()->selectedIndexes();
+    for (const QModelIndex &index : indexes) {
+        if (index.column() != 0)
+            continue;
+        if (BatchWorkerConfig *config = model->configAt(index.row()))
+            selected.append(config);
+    }
+    return selected;
+}
+
+QVariant BatchModeDialog::fieldValue(BatchWorkerConfig *config, const Field *field)
+{
+    const QByteArray name(field->propertyName);
+    const int type = config->intervalType();
+    if ((name == "intervalMilliseconds" && type != BatchWorkerConfig::EveryMilliseconds)
+        || (name == "intervalImages" && type != BatchWorkerConfig::ImageCount)
+        || (name == "intervalSingleShot" && type != BatchWorkerConfig::SingleShot))
+        return QString();
+    return config->property(field->propertyName);
+}
+
+void BatchModeDialog::loadFormValues()
+{
+    const bool wasLoading = loading;
+    loading = true;
+    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
+    if (!selected.isEmpty()) {
+        for (const Field *field : qAsConst(fields)) {
+            const QVariant value = fieldValue(selected.first(), field);
+            bool multiple = false;
+            for (int i = 1; i < selected.size() && !multiple; ++i)
+                multiple = fieldValue(selected.at(i), field) != value;
+            showFieldValue(field, value, multiple);
+        }
+    }
+    updateFieldsEnabled();
+    if (selected.size() == 1)
+        updateIntervalEstimates(selected.first());
+    const QDir remembered = getRememberedOutputDir();
+    if (remembered.exists()) {
+        ui->fileOutputFolderTextEdit->setText(QDir::toNativeSeparators(remembered.absolutePath()));
+        // Checking the box applies the folder to every job.
+        ui->fileOutputFolderRememberCheckbox->setChecked(true);
+    }
+    loading = wasLoading;
+}
+
+void BatchModeDialog::showFieldValue(const Field *field, const QVariant &value, bool multiple)
+{
+    QWidget *widget = field->widget;
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        label->setText(multiple ? multipleMarker() : value.toString());
+    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        edit->setPlaceholderText(multiple ? multipleMarker() : QString());
+        edit->setText(multiple ? QString() : value.toString());
+    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        if (combo == ui->imageProfileComboBox || combo == ui->filenameProfileComboBox)
+            combo->setItemText(0, multiple ? multipleMarker() : QStringLiteral("-"));
+        const int index = multiple ? 0 : combo->findData(value);
+        combo->setCurrentIndex(index < 0 ? 0 : index);
+    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
+        if (multiple) {
+            check->setTristate(true);
+            check->setCheckState(Qt::PartiallyChecked);
+        } else {
+            check->setChecked(value.toBool());
+        }
+    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
+        bool isInt = false;
+        const int number = value.toInt(&isInt);
+        radio->setAutoExclusive(false);
+        radio->setChecked(!multiple && isInt && number == field->value);
+        radio->setAutoExclusive(true);
+    }
+}
+
+void BatchModeDialog::showFilenameExample()
+{
+    for (const Field *field : qAsConst(fields)) {
+        if (field->widget != ui->filenameOutputExampleLabel)
+            continue;
+        const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
+        if (selected.isEmpty())
+            return;
+        const QVariant value = fieldValue(selected.first(), field);
+        bool multiple = false;
+        for (int i = 1; i < selected.size() && !multiple; ++i)
+            multiple = fieldValue(selected.at(i), field) != value;
+        showFieldValue(field, value, multiple);
+    }
+}
+
+void BatchModeDialog::fieldUpdated(Field *field)
+{
+    QVariant value;
+    QWidget *widget = field->widget;
+    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        value = edit->text();
+        edit->setPlaceholderText(QString());
+    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        value = combo->currentData(Qt::UserRole);
+    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
+        value = check->isChecked();
+    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
+        if (!radio->isChecked())
+            return;
+        value = field->value;
+    } else {
+        return;
+    }
+    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
+    for (BatchWorkerConfig *config : selected) {
+        config->setProperty(field->propertyName, value);
+        model->configChanged(config);
+    }
+    if (selected.size() == 1)
+        updateIntervalEstimates(selected.first());
+    // The example name depends on the profile and, through the padding, on
+    // the interval; keep it in step with the jobs.
+    const bool wasLoading = loading;
+    loading = true;
+    showFilenameExample();
+    loading = wasLoading;
+}
+
+void BatchModeDialog::updateFieldsEnabled()
+{
+    const bool wasLoading = loading;
+    loading = true;
+    const bool hasSelection = !getSelectedConfigs().isEmpty();
+    ui->startButton->setEnabled(model->rowCount() > 0);
+    ui->removeVideoButton->setEnabled(hasSelection);
+    for (QWidget *group : std::initializer_list<QWidget *>{ui->selectedVideoGroupBox, ui->imageProfileGroupBox,
+                                                          ui->intervalGroupBox, ui->skipGroupBox,
+                                                          ui->fileOutputGroupBox})
+        group->setEnabled(hasSelection);
+    for (const Field *field : qAsConst(fields))
+        setWidgetEnabled(field->widget, hasSelection);
+    if (!hasSelection)
+        ui->selectedVideoFileNameLabel->setText(tr("[No Video Selected]"));
+    loading = wasLoading;
+}
+
+void BatchModeDialog::setWidgetEnabled(QWidget *widget, bool enabled)
+{
+    widget->setEnabled(enabled);
+    if (enabled)
+        return;
+    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        edit->clear();
+        edit->setPlaceholderText(QString());
+    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        combo->setCurrentIndex(0);
+    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
+        check->setChecked(false);
+        check->setTristate(false);
+    }
+}
+
+void BatchModeDialog::updateIntervalEstimates(BatchWorkerConfig *config)
+{
+    ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
+    ui->intervalImagesTextEdit->setPlaceholderText(QString());
+    const qint64 duration = config->videoInfo() ? config->videoInfo()->duration() : 0;
+    const qint64 span = duration - config->skipFront() - config->skipBack();
+    if (config->intervalType() == BatchWorkerConfig::ImageCount && config->intervalImages() > 0)
+        ui->intervalMillisecondsTextEdit->setPlaceholderText(QString::number(span / config->intervalImages()));
+    if (config->intervalType() == BatchWorkerConfig::EveryMilliseconds && config->intervalMilliseconds() > 0)
+        ui->intervalImagesTextEdit->setPlaceholderText(QString::number(span / config->intervalMilliseconds() + 1));
+}
+
+void BatchModeDialog::resetIntervalWidgets()
+{
+    ui->intervalMillisecondsRadioButton->setEnabled(true);
+    ui->intervalImagesRadioButton->setEnabled(true);
+    ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
+    ui->intervalImagesTextEdit->setPlaceholderText(QString());
+}
+
+// Typing into a rule's field selects that rule.
+void BatchModeDialog::on_intervalMillisecondsTextEdit_textChanged(QString text)
+{
+    if (loading || text.isEmpty() || ui->intervalMillisecondsRadioButton->isChecked())
+        return;
+    resetIntervalWidgets();
+    ui->intervalMillisecondsRadioButton->click();
+    ui->intervalMillisecondsTextEdit->setText(text);
+}
+
+void BatchModeDialog::on_intervalImagesTextEdit_textChanged(QString text)
+{
+    if (loading || text.isEmpty() || ui->intervalImagesRadioButton->isChecked())
+        return;
+    resetIntervalWidgets();
+    ui->intervalImagesRadioButton->click();
+    ui->intervalImagesTextEdit->setText(text);
+}
+
+void BatchModeDialog::repairInterval(QLineEdit *edit, const QString &fallback)
+{
+    // Leaving an empty field untouched (another rule's field, or a
+    // "[Multiple]" one) must not overwrite the jobs' values.
+    if (edit->text().isEmpty() && !edit->isModified())
+        return;
+    if (edit->text().toInt() > 0)
+        return;
+    edit->undo();
+    if (edit->text().toInt() <= 0)
+        edit->setText(fallback);
+}
+
+void BatchModeDialog::on_intervalMillisecondsTextEdit_editingFinished()
+{
+    repairInterval(ui->intervalMillisecondsTextEdit, QStringLiteral("100"));
+}
+
+void BatchModeDialog::on_intervalImagesTextEdit_editingFinished()
+{
+    repairInterval(ui->intervalImagesTextEdit, QStringLiteral("10"));
+}
+
+void BatchModeDialog::on_skipFrontTextEdit_editingFinished()
+{
+    if (ui->skipFrontTextEdit->text().toLongLong() < 0)
+        ui->skipFrontTextEdit->undo();
+}
+
+void BatchModeDialog::on_skipBackTextEdit_editingFinished()
+{
+    if (ui->skipBackTextEdit->text().toLongLong() < 0)
+        ui->skipBackTextEdit->undo();
+}
+
+QDir BatchModeDialog::getRememberedOutputDir()
+{
+    if (settings.contains(rememberedDirKey))
+        return QDir(settings.value(rememberedDirKey).toString());
+    return QDir(noRememberedFolderPath());
+}
+
+void BatchModeDialog::saveRememberedOutputDir()
+{
+    const QDir dir(ui->fileOutputFolderTextEdit->text());
+    const QList<BatchWorkerConfig *> configs = model->configs();
+    for (BatchWorkerConfig *config : configs) {
+        config->setFileOutputDir(dir);
+        model->configChanged(config);
+    }
+    settings.setValue(rememberedDirKey, dir.absolutePath());
+}
+
+void BatchModeDialog::on_fileOutputFolderRememberCheckbox_stateChanged(int state)
+{
+    if (state != Qt::Checked) {
+        settings.remove(rememberedDirKey);
+        return;
+    }
+    const QString text = ui->fileOutputFolderTextEdit->text();
+    if (!text.isEmpty() && (QDir(text).exists() || promptCreateOutputDir(QDir(text)))) {
+        saveRememberedOutputDir();
+        return;
+    }
+    ui->fileOutputFolderTextEdit->setFocus();
+    ui->fileOutputFolderRememberCheckbox->setChecked(false);
+}
+
+void BatchModeDialog::on_fileOutputFolderSelectButton_clicked()
+{
+    SmartFileDialog dialog(this, QStringLiteral("batchOutputFolder"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    const QDir current(ui->fileOutputFolderTextEdit->text());
+    if (!ui->fileOutputFolderTextEdit->text().isEmpty() && current.exists())
+        dialog.setDirectory(current);
+    else
+        dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString chosen = QDir(dialog.selectedFiles().first()).absolutePath();
+    ui->fileOutputFolderTextEdit->setText(QDir::toNativeSeparators(chosen));
+    if (ui->fileOutputFolderRememberCheckbox->isChecked())
+        saveRememberedOutputDir();
+}
+
+void BatchModeDialog::on_fileOutputFolderTextEdit_editingFinished()
+{
+    QLineEdit *edit = ui->fileOutputFolderTextEdit;
+    // Only an edit of the user's is checked, and only once.
+    if (checkingFolder || !edit->isModified())
+        return;
+    checkingFolder = true;
+    const QString text = edit->text();
+    if (!text.isEmpty() && (QDir(text).exists() || promptCreateOutputDir(QDir(text)))) {
+        edit->setText(text);
+        if (ui->fileOutputFolderRememberCheckbox->isChecked())
+            saveRememberedOutputDir();
+    } else {
+        edit->undo();
+        edit->setModified(false);
+        if (!edit->text().isEmpty() && QDir(edit->text()).exists())
+            edit->setFocus();
+        else
+            on_fileOutputFolderSelectButton_clicked();
+    }
+    edit->setModified(false);
+    checkingFolder = false;
+}
+
+bool BatchModeDialog::promptCreateOutputDir(QDir dir)
+{
+    const QString path = QDir::toNativeSeparators(dir.absolutePath());
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, QStringLiteral("Output Folder Not Found"),
+        QStringLiteral("This folder does not exist. It must be created to continue. Create output folder?\n\n") + path,
+        QMessageBox::Yes | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (QDir().mkpath(dir.absolutePath()))
+        return true;
+    QMessageBox::warning(this, QStringLiteral("Output Folder Problem"),
+                         QStringLiteral("Unable to create output folder. Please validate your path.\n\n") + path,
+                         QMessageBox::Ok);
+    return false;
+}
+
+bool BatchModeDialog::validateOutputDirs()
+{
+    bool selectedARow = false;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        BatchWorkerConfig *config = model->configAt(row);
+        if (config->fileOutputDir().exists())
+            continue;
+        selectRows(row, row);
+        selectedARow = true;
+        ui->fileOutputFolderTextEdit->setFocus();
+        const bool wasChecking = checkingFolder;
+        checkingFolder = true;
+        const bool created = promptCreateOutputDir(config->fileOutputDir());
+        checkingFolder = wasChecking;
+        if (!created)
+            return false;
+    }
+    if (selectedARow)
+        ui->filesTableView->clearSelection();
+    return true;
+}
+
+void BatchModeDialog::selectRows(int first, int last)
+{
+    QItemSelection rows(model->index(first, 0), model->index(last, BatchModeListModel::ColumnCount - 1));
+    ui->filesTableView->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect
+                                                           | QItemSelectionModel::Rows);
+}
+
+void BatchModeDialog::loadFiles(QList<QString> files)
+{
+    const QDir remembered = getRememberedOutputDir();
+    int added = 0;
+    for (const QString &path : files) {
+        if (path.isEmpty())
+            return;
+        auto config = std::make_unique<BatchWorkerConfig>();
+        config->loadDefaults();
+        config->setSource(path);
+        if (remembered.exists())
+            config->setFileOutputDir(remembered);
+        config->loadVideoInfo();
+        model->addConfig(config.release());
+        ++added;
+    }
+    if (added > 0) {
+        QTableView *table = ui->filesTableView;
+        table->repaint();
+        table->clearSelection();
+        table->setSelectionMode(QAbstractItemView::MultiSelection);
+        selectRows(model->rowCount() - added, model->rowCount() - 1);
+        table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    raise();
+    activateWindow();
+    ui->filesTableView->setFocus();
+}
+
+void BatchModeDialog::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void BatchModeDialog::dropEvent(QDropEvent *event)
+{
+    QList<QString> files;
+    const QList<QUrl> urls = event->mimeData()->urls();
+    for (const QUrl &url : urls)
+        files.append(url.toLocalFile());
+    event->acceptProposedAction();
+    loadFiles(files);
+}
+
+void BatchModeDialog::on_loadVideoButton_clicked()
+{
+    saveBatchWorkerConfigDefault();
+    SmartFileDialog dialog(this, QStringLiteral("openDialog"));
+    dialog.setVideoNameFilters();
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() == QDialog::Accepted)
+        loadFiles(dialog.selectedFiles());
+}
+
+void BatchModeDialog::on_removeVideoButton_clicked()
+{
+    QModelIndexList rows;
+    const QModelIndexList indexes = ui->filesTableView->selectionModel()->selectedIndexes();
+    for (const QModelIndex &index : indexes) {
+        if (index.column() == 0)
+            rows.append(index);
+    }
+    model->removeConfigs(rows);
+    updateFieldsEnabled();
+    ui->filesTableView->setFocus();
+}
+
+void BatchModeDialog::on_selectAllVideoButton_clicked()
+{
+    ui->filesTableView->selectAll();
+    ui->filesTableView->setFocus();
+}
+
+void BatchModeDialog::on_cancelButton_clicked()
+{
+    close();
+}
+
+void BatchModeDialog::on_startButton_clicked()
+{
+    if (!validateOutputDirs())
+        return;
+    saveBatchWorkerConfigDefault();
+    BatchProcessingDialog dialog(this);
+    const QList<BatchWorkerConfig *> configs = model->configs();
+    for (BatchWorkerConfig *config : configs)
+        dialog.addJob(config);
+    dialog.exec();
+    // The workers may have repaired interval values of their jobs.
+    refreshAllRows();
+    loadFormValues();
+    raise();
+    activateWindow();
+}
+
+void BatchModeDialog::refreshAllRows()
+{
+    const QList<BatchWorkerConfig *> configs = model->configs();
+    for (BatchWorkerConfig *config : configs)
+        model->configChanged(config);
+}
+
+void BatchModeDialog::on_imageProfileComboBox_currentIndexChanged(int index)
+{
+    ui->imageProfileEditButton->setEnabled(index != 0);
+    if (index < 1)
+        return;
+    ProfileManager *manager = ImageProfile::manager();
+    if (BaseProfile *profile = manager->profileById(ui->imageProfileComboBox->currentData().toString()))
+        manager->setLastUsedProfile(profile);
+}
+
+void BatchModeDialog::on_filenameProfileComboBox_currentIndexChanged(int index)
+{
+    ui->filenameProfileEditButton->setEnabled(index != 0);
+    if (index < 1)
+        return;
+    ProfileManager *manager = FileNameProfile::manager();
+    if (BaseProfile *profile = manager->profileById(ui->filenameProfileComboBox->currentData().toString()))
+        manager->setLastUsedProfile(profile);
+}
+
+void BatchModeDialog::on_imageProfileEditButton_clicked()
+{
+    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
+    ImageProfile *common = selected.isEmpty() ? nullptr : selected.first()->imageProfile();
+    for (BatchWorkerConfig *config : selected) {
+        if (config->imageProfile() != common)
+            common = nullptr;
+    }
+    ImageProfileDialog dialog(this);
+    dialog.selectProfile(common);
+    dialog.exec();
+    if (auto *chosen = qobject_cast<ImageProfile *>(dialog.selectedProfile())) {
+        for (BatchWorkerConfig *config : selected) {
+            config->setImageProfile(chosen);
+            model->configChanged(config);
+        }
+    }
+    loadImageProfileComboBox();
+    loadFormValues();
+}
+
+void BatchModeDialog::on_filenameProfileEditButton_clicked()
+{
+    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
+    FileNameProfile *common = selected.isEmpty() ? nullptr : selected.first()->fileNameProfile();
+    for (BatchWorkerConfig *config : selected) {
+        if (config->fileNameProfile() != common)
+            common = nullptr;
+    }
+    FileNameProfileDialog dialog(this);
+    dialog.selectProfile(common);
+    dialog.exec();
+    if (auto *chosen = qobject_cast<FileNameProfile *>(dialog.selectedProfile())) {
+        for (BatchWorkerConfig *config : selected) {
+            config->setFileNameProfile(chosen);
+            model->configChanged(config);
+        }
+    }
+    loadFileNameProfileComboBox();
+    loadFormValues();
+}
+
+void BatchModeDialog::on_filenameProfileComboBox_activated(QString)
+{
+    loadFormValues();
+}
+
+void BatchModeDialog::saveBatchWorkerConfigDefault()
+{
+    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
+    if (!selected.isEmpty())
+        selected.last()->saveDefaults();
+    else if (model->rowCount() > 0)
+        model->configAt(model->rowCount() - 1)->saveDefaults();
+}

@@ -1,0 +1,102 @@
+#ifndef VISTALOOM_BATCHMODEDIALOG_H
+#define VISTALOOM_BATCHMODEDIALOG_H
+
+#include <QDialog>
+#include <QDir>
+#include <QList>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+
+namespace Ui {
+class BatchModeDialog;
+}
+class BatchModeListModel;
+class BatchWorkerConfig;
+class Field;
+class ProfileManager;
+class QComboBox;
+class QLineEdit;
+
+// Collects videos as batch jobs, edits the settings of the selected jobs
+// all at once, and starts the batch.
+class BatchModeDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit BatchModeDialog(QWidget *parent = nullptr);
+    ~BatchModeDialog() override;
+
+    BatchModeListModel *listModel() const { return model; }
+
+    // The folder used when no folder is remembered; it never exists.
+    static QString noRememberedFolderPath();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private slots:
+    void on_loadVideoButton_clicked();
+    void on_removeVideoButton_clicked();
+    void on_selectAllVideoButton_clicked();
+    void on_fileOutputFolderRememberCheckbox_stateChanged(int state);
+    void saveRememberedOutputDir();
+    QDir getRememberedOutputDir();
+    void loadFormValues();
+    void loadFiles(QList<QString> files);
+    void updateFieldsEnabled();
+    void setWidgetEnabled(QWidget *widget, bool enabled);
+    QVector<BatchWorkerConfig *> getSelectedConfigs();
+    void fieldUpdated(Field *field);
+    void loadSingleShotComboBox();
+    void on_cancelButton_clicked();
+    void on_startButton_clicked();
+    bool validateOutputDirs();
+    bool promptCreateOutputDir(QDir dir);
+    void on_intervalMillisecondsTextEdit_textChanged(QString text);
+    void on_intervalImagesTextEdit_textChanged(QString text);
+    void on_intervalMillisecondsTextEdit_editingFinished();
+    void on_intervalImagesTextEdit_editingFinished();
+    void on_skipFrontTextEdit_editingFinished();
+    void on_skipBackTextEdit_editingFinished();
+    void on_fileOutputFolderTextEdit_editingFinished();
+    void on_fileOutputFolderSelectButton_clicked();
+    void on_imageProfileComboBox_currentIndexChanged(int index);
+    void on_imageProfileEditButton_clicked();
+    void on_filenameProfileComboBox_currentIndexChanged(int index);
+    void on_filenameProfileEditButton_clicked();
+    void on_filenameProfileComboBox_activated(QString);
+    void resetIntervalWidgets();
+    void updateIntervalEstimates(BatchWorkerConfig *config);
+    void saveBatchWorkerConfigDefault();
+
+private:
+    void createBindings();
+    void watchField(Field *field);
+    void loadProfileComboBox(QComboBox *combo, ProfileManager *manager);
+    void loadImageProfileComboBox();
+    void loadFileNameProfileComboBox();
+    // The value a job shows for a field; an interval of another rule shows nothing.
+    static QVariant fieldValue(BatchWorkerConfig *config, const Field *field);
+    void showFieldValue(const Field *field, const QVariant &value, bool multiple);
+    void showFilenameExample();
+    void selectRows(int first, int last);
+    void repairInterval(QLineEdit *edit, const QString &fallback);
+    void refreshAllRows();
+
+    std::unique_ptr<Ui::BatchModeDialog> ui;
+    BatchModeListModel *model = nullptr;
+    QList<Field *> fields;
+    QSettings settings;
+    bool loading = false;
+    // The folder checks open message boxes, which take the focus and so
+    // end the folder field's editing a second time.
+    bool checkingFolder = false;
+};
+
+#endif
