@@ -185,6 +185,18 @@ bool BatchWorkerConfig::isStoredInDefaults(const char *propertyName)
     return qstrcmp(propertyName, "source") != 0 && qstrcmp(propertyName, "fileOutputPath") != 0;
 }
 
+QVector<QMetaProperty> BatchWorkerConfig::defaultsProperties() const
+{
+    QVector<QMetaProperty> result;
+    const QMetaObject *meta = metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (property.isStored(this) && property.isWritable() && isStoredInDefaults(property.name()))
+            result.append(property);
+    }
+    return result;
+}
+
 void BatchWorkerConfig::loadDefaults()
 {
     if (auto *image = qobject_cast<ImageProfile *>(ImageProfile::manager()->lastUsedProfile()))
@@ -193,11 +205,7 @@ void BatchWorkerConfig::loadDefaults()
         m_fileNameProfile = names;
 
     QSettings settings(ProfileManager::settingsFilePath(defaultsFileName()), QSettings::IniFormat);
-    const QMetaObject *meta = metaObject();
-    for (int i = 0; i < meta->propertyCount(); ++i) {
-        const QMetaProperty property = meta->property(i);
-        if (!property.isStored(this) || !property.isWritable() || !isStoredInDefaults(property.name()))
-            continue;
+    for (const QMetaProperty &property : defaultsProperties()) {
         const QString key = QString::fromLatin1(property.name());
         if (settings.contains(key))
             setProperty(property.name(), settings.value(key));
@@ -207,12 +215,7 @@ void BatchWorkerConfig::loadDefaults()
 void BatchWorkerConfig::saveDefaults()
 {
     QSettings settings(ProfileManager::settingsFilePath(defaultsFileName()), QSettings::IniFormat);
-    const QMetaObject *meta = metaObject();
-    for (int i = 0; i < meta->propertyCount(); ++i) {
-        const QMetaProperty property = meta->property(i);
-        if (!property.isStored(this) || !property.isWritable() || !isStoredInDefaults(property.name()))
-            continue;
+    for (const QMetaProperty &property : defaultsProperties())
         settings.setValue(QString::fromLatin1(property.name()), property.read(this));
-    }
     settings.sync();
 }

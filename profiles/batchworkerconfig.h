@@ -2,8 +2,10 @@
 #define VISTALOOM_BATCHWORKERCONFIG_H
 
 #include <QDir>
+#include <QMetaProperty>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include <memory>
 
@@ -90,6 +92,8 @@ public:
 
 private:
     static bool isStoredInDefaults(const char *propertyName);
+    // The properties the defaults file holds, in property order.
+    QVector<QMetaProperty> defaultsProperties() const;
 
     QString m_source;
     std::unique_ptr<QDir> m_fileOutputDir;

@@ -34,6 +34,16 @@ Job makeJob(const QString &video, int intervalMs)
     return job;
 }
 
+// One worker per job, queued on the thread (which then owns them).
+void queueWorkers(BatchThread &thread, std::vector<Job> &jobs)
+{
+    for (Job &job : jobs) {
+        auto *worker = new BatchWorker;
+        worker->setConfig(job.config.get());
+        thread.addWorker(worker);
+    }
+}
+
 int imagesIn(const Job &job)
 {
     return QDir(job.output->path()).entryList(QDir::Files).size();
@@ -65,12 +75,10 @@ private slots:
             jobs.push_back(makeJob(video, 2000));
 
         BatchThread thread;
-        for (Job &job : jobs) {
-            auto *worker = new BatchWorker;
-            worker->setConfig(job.config.get());
-            thread.addWorker(worker);
-            QCOMPARE(worker->parent(), &thread);
-        }
+        queueWorkers(thread, jobs);
+        for (QObject *child : thread.children())
+            QVERIFY(qobject_cast<BatchWorker *>(child));
+        QCOMPARE(thread.children().size(), 3);
         QVector<Progress> progress;
         connect(&thread, &BatchThread::progressUpdate, this,
                 [&](float overall, float current) { progress.append({overall, current}); });
@@ -104,11 +112,7 @@ private slots:
         jobs.push_back(makeJob(shortVideo, 2000));
 
         BatchThread thread;
-        for (Job &job : jobs) {
-            auto *worker = new BatchWorker;
-            worker->setConfig(job.config.get());
-            thread.addWorker(worker);
-        }
+        queueWorkers(thread, jobs);
         QElapsedTimer sinceCancel;
         int progressAfterCancel = 0;
         connect(&thread, &BatchThread::progressUpdate, this, [&](float overall, float current) {
