@@ -39,23 +39,34 @@ QString Demuxer::fileName() const
     return m_fileName;
 }
 
-bool Demuxer::load()
+FFmpeg::FormatContextPtr Demuxer::open() const
 {
-    unload();
     AVFormatContext *raw = avformat_alloc_context();
     if (!raw)
-        return false;
+        return nullptr;
+    // The abort flag reaches opening and probing too: a file on a stalled
+    // share must not hold up a cancelled job.
     raw->interrupt_callback.callback = &Demuxer::interruptCallback;
-    raw->interrupt_callback.opaque = this;
+    raw->interrupt_callback.opaque = const_cast<Demuxer *>(this);
     const QByteArray path = QFile::encodeName(m_fileName);
     int result = avformat_open_input(&raw, path.constData(), nullptr, nullptr);
     if (result < 0)
-        return false; // avformat_open_input frees the context on failure
+        return nullptr; // avformat_open_input frees the context on failure
     FFmpeg::FormatContextPtr context(raw);
     result = avformat_find_stream_info(context.get(), nullptr);
     if (result < 0)
+        return nullptr;
+    return context;
+}
+
+bool Demuxer::load()
+{
+    unload();
+    m_context = open();
+    if (!m_context)
         return false;
-    m_context = std::move(context);
+    if (m_context->duration == AV_NOPTS_VALUE || m_context->duration <= 0)
+        m_foundDurationMs = durationFromPackets();
     return true;
 }
 
@@ -65,7 +76,9 @@ void Demuxer::unload()
     m_context.reset();
     m_streamIndex = -1;
     m_atEnd = false;
+    m_seekRefused = false;
     m_failedReads = 0;
+    m_foundDurationMs = 0;
 }
 
 bool Demuxer::isLoaded() const
@@ -80,9 +93,93 @@ bool Demuxer::atEnd() const
 
 qint64 Demuxer::duration() const
 {
-    if (!m_context || m_context->duration == AV_NOPTS_VALUE || m_context->duration < 0)
+    if (!m_context)
         return 0;
+    if (m_context->duration == AV_NOPTS_VALUE || m_context->duration <= 0)
+        return m_foundDurationMs;
     return av_rescale(m_context->duration, 1000, AV_TIME_BASE);
+}
+
+// Streams written to a pipe (Matroska, TS) and raw elementary streams state
+// no length. Their last packets tell it: read the tail of the file with a
+// second reader. Streams without any times are counted instead.
+qint64 Demuxer::durationFromPackets() const
+{
+    FFmpeg::FormatContextPtr context = open();
+    if (!context || !context->pb)
+        return 0;
+    int index = -1;
+    for (unsigned i = 0; i < context->nb_streams && index < 0; ++i) {
+        if (isVideo(context->streams[i]))
+            index = int(i);
+    }
+    if (index < 0)
+        return 0;
+    const AVStream *stream = context->streams[index];
+    AVRational rate = stream->avg_frame_rate.num > 0 && stream->avg_frame_rate.den > 0 ? stream->avg_frame_rate
+                                                                                       : stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = AVRational{25, 1};
+    selectStream(context.get(), index);
+    const qint64 start = context->start_time != AV_NOPTS_VALUE
+        ? av_rescale_q(context->start_time, AV_TIME_BASE_Q, stream->time_base)
+        : 0;
+    const auto toMs = [&](qint64 ticks) {
+        return qMax<qint64>(0, av_rescale_q(ticks - start, stream->time_base, AVRational{1, 1000}));
+    };
+    const qint64 size = avio_size(context->pb);
+    FFmpeg::PacketPtr packet = FFmpeg::allocPacket();
+
+    if (size > 0 && !(context->iformat->flags & AVFMT_NO_BYTE_SEEK)) {
+        for (qint64 window = 1 << 20;; window *= 8) {
+            const qint64 from = qMax<qint64>(0, size - window);
+            if (av_seek_frame(context.get(), -1, from, AVSEEK_FLAG_BYTE) < 0)
+                break;
+            qint64 end = AV_NOPTS_VALUE;
+            int reads = 0;
+            while (av_read_frame(context.get(), packet.get()) >= 0 && ++reads < 1000000) {
+                const qint64 time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+                if (packet->stream_index == index && time != AV_NOPTS_VALUE)
+                    end = qMax(end, time + qMax<qint64>(0, packet->duration));
+                av_packet_unref(packet.get());
+            }
+            if (end != AV_NOPTS_VALUE)
+                return toMs(end);
+            if (from == 0)
+                break;
+        }
+    }
+
+    // No times at all: count frames from the start, reading at most a
+    // sample of a large file and scaling the count to its size.
+    constexpr qint64 SampleBytes = 64 << 20;
+    if (av_seek_frame(context.get(), -1, 0, AVSEEK_FLAG_BYTE) < 0) {
+        context = open();
+        if (!context)
+            return 0;
+        selectStream(context.get(), index);
+    }
+    qint64 frames = 0;
+    qint64 bytes = 0;
+    bool ended = false;
+    for (;;) {
+        if (av_read_frame(context.get(), packet.get()) < 0) {
+            ended = true;
+            break;
+        }
+        if (packet->stream_index == index) {
+            ++frames;
+            bytes += packet->size;
+        }
+        av_packet_unref(packet.get());
+        if (bytes >= SampleBytes)
+            break;
+    }
+    if (frames == 0)
+        return 0;
+    if (!ended && size > bytes && bytes > 0)
+        frames = qint64(double(frames) * double(size) / double(bytes));
+    return av_rescale(frames, qint64(rate.den) * 1000, rate.num);
 }
 
 int Demuxer::videoStreamCount() const
@@ -107,9 +204,14 @@ bool Demuxer::setVideoStreamIndex(int n)
     if (found < 0)
         return false;
     m_streamIndex = found;
-    for (unsigned i = 0; i < m_context->nb_streams; ++i)
-        m_context->streams[i]->discard = int(i) == found ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    selectStream(m_context.get(), found);
     return true;
+}
+
+void Demuxer::selectStream(AVFormatContext *context, int index) const
+{
+    for (unsigned i = 0; i < context->nb_streams; ++i)
+        context->streams[i]->discard = int(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
 }
 
 int Demuxer::streamIndex() const
@@ -156,13 +258,14 @@ const Packet &Demuxer::packet() const
 
 bool Demuxer::seek(qint64 ms)
 {
-    if (!m_context || m_streamIndex < 0)
+    if (!m_context || m_streamIndex < 0 || m_seekRefused)
         return false;
     m_packet.reset();
     const qint64 ticks = startTicks() + msToTicks(ms);
     const int result = av_seek_frame(m_context.get(), m_streamIndex, ticks, AVSEEK_FLAG_BACKWARD);
     if (result < 0) {
         qDebug() << "Demuxer seek failed:" << FFmpeg::errorText(result);
+        m_seekRefused = true;
         return false;
     }
     m_atEnd = false;
@@ -170,9 +273,35 @@ bool Demuxer::seek(qint64 ms)
     return true;
 }
 
+bool Demuxer::seekToStart()
+{
+    if (!m_context || m_streamIndex < 0)
+        return false;
+    m_packet.reset();
+    if (!m_seekRefused
+        && av_seek_frame(m_context.get(), m_streamIndex, startTicks(), AVSEEK_FLAG_BACKWARD) >= 0) {
+        m_atEnd = false;
+        m_failedReads = 0;
+        return true;
+    }
+    // Containers without timestamps or index (raw streams, some AVI) refuse
+    // or half-perform the seek: a fresh open is the one sure way back.
+    FFmpeg::FormatContextPtr context = open();
+    if (!context || context->nb_streams != m_context->nb_streams) {
+        qWarning() << "Demuxer cannot go back to the start of" << m_fileName;
+        return false;
+    }
+    selectStream(context.get(), m_streamIndex);
+    m_context = std::move(context);
+    m_seekRefused = true;
+    m_atEnd = false;
+    m_failedReads = 0;
+    return true;
+}
+
 bool Demuxer::isSeekable() const
 {
-    return m_context && m_context->pb && (m_context->pb->seekable & AVIO_SEEKABLE_NORMAL);
+    return m_context && m_context->pb && (m_context->pb->seekable & AVIO_SEEKABLE_NORMAL) && !m_seekRefused;
 }
 
 qint64 Demuxer::indexedKeyFrameBefore(qint64 ms) const
@@ -196,6 +325,19 @@ qint64 Demuxer::startTicks() const
     if (!stream || m_context->start_time == AV_NOPTS_VALUE)
         return 0;
     return av_rescale_q(m_context->start_time, AV_TIME_BASE_Q, stream->time_base);
+}
+
+qint64 Demuxer::frameDurationTicks() const
+{
+    const AVStream *stream = videoStream();
+    if (!stream)
+        return 1;
+    AVRational rate = stream->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = AVRational{25, 1};
+    return qMax<qint64>(1, av_rescale_q(1, av_inv_q(rate), stream->time_base));
 }
 
 qint64 Demuxer::ticksToMs(qint64 ticks) const
@@ -237,7 +379,5 @@ void Demuxer::setInterruptFlag(const std::atomic<bool> *flag)
 int Demuxer::interruptCallback(void *opaque)
 {
     const auto *demuxer = static_cast<const Demuxer *>(opaque);
-    // Only reads of an opened file are cut short: an abort must not turn
-    // into a failure to open.
-    return demuxer->m_interruptFlag && demuxer->m_context && demuxer->m_interruptFlag->load() ? 1 : 0;
+    return demuxer->m_interruptFlag && demuxer->m_interruptFlag->load() ? 1 : 0;
 }

@@ -29,7 +29,9 @@ public:
 
     // True once a read found the end of the file.
     bool atEnd() const;
-    // Length of the media in milliseconds, 0 when the container does not say.
+    // Length of the media in milliseconds. When the container does not say,
+    // the end of the last packet in the file, or for streams without any
+    // times an estimate from the frame count; 0 when nothing tells.
     qint64 duration() const;
 
     int videoStreamCount() const;
@@ -46,8 +48,16 @@ public:
     bool readFrame();
     const Packet &packet() const;
 
-    // Seeks to the key frame at or before ms on the chosen video stream.
+    // Seeks to the key frame at or before ms on the chosen video stream. A
+    // refused seek may leave the reading position anywhere: follow it with
+    // seekToStart().
     bool seek(qint64 ms);
+    // Back to the first packet of the file; reopens the file when the
+    // container refuses the seek. False only when the file cannot be
+    // opened again (the reading position is then unchanged).
+    bool seekToStart();
+    // True when the file can be repositioned by time: a seekable file whose
+    // container has not refused a seek by time yet.
     bool isSeekable() const;
     // The time of the indexed key frame at or before ms, or -1 when the
     // container has no index to tell.
@@ -59,20 +69,29 @@ public:
     // Seconds from the start of the media; truncated to milliseconds it
     // always gives ticksToMs(ticks).
     double ticksToSeconds(qint64 ticks) const;
+    // The ticks of the chosen video stream at the start of the media.
+    qint64 startTicks() const;
+    // The nominal length of one frame of the chosen video stream, in its
+    // ticks (from its frame rate; 40 ms when the stream does not say).
+    qint64 frameDurationTicks() const;
 
     // A flag that, once set, makes every pending read return at once.
     void setInterruptFlag(const std::atomic<bool> *flag);
 
 private:
     static int interruptCallback(void *opaque);
-    qint64 startTicks() const;
+    FFmpeg::FormatContextPtr open() const;
+    void selectStream(AVFormatContext *context, int index) const;
+    qint64 durationFromPackets() const;
 
     QString m_fileName;
     FFmpeg::FormatContextPtr m_context;
     Packet m_packet;
     int m_streamIndex = -1;
     bool m_atEnd = false;
+    bool m_seekRefused = false;
     int m_failedReads = 0;
+    qint64 m_foundDurationMs = 0;
     const std::atomic<bool> *m_interruptFlag = nullptr;
 };
 

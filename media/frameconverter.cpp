@@ -2,12 +2,16 @@
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libavutil/mem.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
 #include <QMutexLocker>
 #include <QtDebug>
+
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -49,6 +53,31 @@ int swsColorSpace(const AVFrame *frame)
     }
 }
 
+struct AvFreeDeleter {
+    void operator()(uchar *buffer) const { av_free(buffer); }
+};
+
+// The scaler's SIMD code writes whole blocks of pixels, past the end of a
+// line whose width is not a multiple of the block and past the last line.
+// The image gets lines padded by a spare block and spare rows below, in a
+// buffer it frees itself.
+QImage paddedArgb32Image(const QSize &size)
+{
+    constexpr int Alignment = 64;
+    const qint64 lineBytes = (qint64(size.width()) * 4 + Alignment - 1) / Alignment * Alignment + Alignment;
+    const qint64 bytes = lineBytes * (qint64(size.height()) + 2);
+    if (lineBytes > std::numeric_limits<int>::max() || bytes > std::numeric_limits<int>::max())
+        return QImage();
+    std::unique_ptr<uchar, AvFreeDeleter> buffer(static_cast<uchar *>(av_malloc(size_t(bytes))));
+    if (!buffer)
+        return QImage();
+    QImage image(buffer.get(), size.width(), size.height(), int(lineBytes), QImage::Format_ARGB32,
+                 [](void *data) { av_free(data); }, buffer.get());
+    if (!image.isNull())
+        buffer.release();
+    return image;
+}
+
 } // namespace
 
 FrameConverter::FrameConverter() = default;
@@ -63,7 +92,7 @@ QImage FrameConverter::toArgb32(const AVFrame *frame, const QSize &size)
     if (!descriptor)
         return QImage();
 
-    QImage image(size, QImage::Format_ARGB32);
+    QImage image = paddedArgb32Image(size);
     if (image.isNull())
         return QImage();
 

@@ -96,6 +96,18 @@ bool FrameGrabber::atEnd() const
     return m_reader && m_reader->isDrained() && m_last.delivered;
 }
 
+bool FrameGrabber::holdsSingleFrame()
+{
+    if (!openVideo())
+        return false;
+    return m_demuxer.duration() <= m_demuxer.ticksToMs(m_demuxer.startTicks() + m_demuxer.frameDurationTicks());
+}
+
+qint64 FrameGrabber::lastDecodedTime() const
+{
+    return m_last.frame.isValid() ? m_last.time : -1;
+}
+
 void FrameGrabber::abort()
 {
     m_abortRequested.store(true);
@@ -160,19 +172,18 @@ bool FrameGrabber::shouldJump(qint64 pos) const
     return m_last.time + SeekDistanceMs < pos;
 }
 
-bool FrameGrabber::decodeFrameAt(qint64 pos, QString &reason, bool &wasAborted)
+FrameGrabber::Outcome FrameGrabber::decodeFrameAt(qint64 pos)
 {
     m_outputFrame = VideoFrame();
     if (m_last.time > pos && !m_last.delivered) {
         m_last.delivered = true;
         m_outputFrame = m_last.frame;
-        return true;
+        return Outcome{Outcome::Delivered, {}, false};
     }
-    if (atEnd()) {
-        reason = QStringLiteral("Grabber at end of video, cannot read any more frames");
-        return false;
-    }
+    if (atEnd())
+        return Outcome{Outcome::Failed, QStringLiteral("Grabber at end of video, cannot read any more frames"), false};
 
+    const Outcome aborted{Outcome::Aborted, QStringLiteral("abort seek after key frame before read"), false};
     // Leaving pictures undecoded needs a way back should one of them turn
     // out to matter.
     const bool maySkip = m_demuxer.isSeekable();
@@ -182,19 +193,26 @@ bool FrameGrabber::decodeFrameAt(qint64 pos, QString &reason, bool &wasAborted)
     bool jump = shouldJump(pos);
     for (int attempt = 0;; ++attempt) {
         if (jump) {
-            if (m_reader->jumpBefore(pos, entry.ticks) == FrameReader::Result::Aborted) {
+            switch (m_reader->jumpBefore(pos, entry.ticks)) {
+            case FrameReader::Jump::Aborted:
                 qDebug("FrameGrabber abort seek after key frame before read");
-                reason = QStringLiteral("abort seek after key frame before read");
-                wasAborted = true;
-                return false;
+                return aborted;
+            case FrameReader::Jump::Refused:
+                // Not even the start of the file can be read again: decode on
+                // from where the reader stands.
+                if (attempt > 0)
+                    return Outcome{Outcome::Failed, QStringLiteral("cannot seek"), false};
+                break;
+            case FrameReader::Jump::Landed:
+                break;
             }
         }
-        const bool skipping = maySkip && attempt == 0;
-        bool needsCheck = false;
-        const bool found = decodeForward(pos, reason, wasAborted, needsCheck,
-                                         skipping ? skipBefore : FrameReader::NoSkip);
-        if (!skipping || !needsCheck || wasAborted || !reason.isEmpty())
-            return found;
+        const bool skipping = maySkip && m_demuxer.isSeekable() && attempt == 0;
+        const Outcome outcome = decodeForward(pos, skipping ? skipBefore : FrameReader::NoSkip);
+        if (outcome.kind == Outcome::Aborted)
+            qDebug("FrameGrabber abort seek after key frame before read");
+        if (!skipping || !outcome.needsCheck || outcome.kind == Outcome::Aborted || !outcome.reason.isEmpty())
+            return outcome;
         // A picture left undecoded may have been the nearest: decode the
         // stretch again in full.
         m_last = entry;
@@ -203,8 +221,7 @@ bool FrameGrabber::decodeFrameAt(qint64 pos, QString &reason, bool &wasAborted)
     }
 }
 
-bool FrameGrabber::decodeForward(qint64 pos, QString &reason, bool &wasAborted, bool &needsCheck,
-                                 qint64 skipBefore)
+FrameGrabber::Outcome FrameGrabber::decodeForward(qint64 pos, qint64 skipBefore)
 {
     m_reader->setSkipBefore(skipBefore);
     // Undecoded pictures all lie before skipBefore, so a neighbour of the
@@ -213,32 +230,30 @@ bool FrameGrabber::decodeForward(qint64 pos, QString &reason, bool &wasAborted, 
         return m_reader->skippedAny() && (!hasNeighbour || neighbourTime < skipBefore);
     };
     for (;;) {
-        VideoFrame frame;
-        qint64 t = 0;
-        qint64 ticks = 0;
-        switch (m_reader->next(frame, t, ticks)) {
-        case FrameReader::Result::Aborted:
-            qDebug("FrameGrabber abort seek after key frame before read");
-            reason = QStringLiteral("abort seek after key frame before read");
-            wasAborted = true;
-            return false;
-        case FrameReader::Result::DecodeFailed:
+        FrameReader::Read read = m_reader->next();
+        switch (read.status) {
+        case FrameReader::Status::Aborted:
+            return Outcome{Outcome::Aborted, QStringLiteral("abort seek after key frame before read"), false};
+        case FrameReader::Status::DecodeFailed:
             qWarning("!!!!!!!!!decode failed!!!!");
-            reason = QStringLiteral("decode failed");
-            return false;
-        case FrameReader::Result::End:
+            return Outcome{Outcome::Failed, QStringLiteral("decode failed"), false};
+        case FrameReader::Status::End: {
+            const bool needsCheck = leftOutNearer(m_last.frame.isValid(), m_last.time);
             // The last frame, before the position and not handed out yet,
             // is the nearest one there is.
-            needsCheck = leftOutNearer(m_last.frame.isValid(), m_last.time);
             if (m_last.frame.isValid() && !m_last.delivered) {
                 m_last.delivered = true;
                 m_outputFrame = m_last.frame;
-                return true;
+                return Outcome{Outcome::Delivered, {}, needsCheck};
             }
-            return false;
-        case FrameReader::Result::Frame:
+            return Outcome{Outcome::Failed, {}, needsCheck};
+        }
+        case FrameReader::Status::Frame:
             break;
         }
+        const VideoFrame &frame = read.picture.frame;
+        const qint64 t = read.picture.ms;
+        bool needsCheck = false;
         if (t >= pos) {
             needsCheck = leftOutNearer(m_last.frame.isValid(), m_last.time);
             if (!m_last.delivered && m_last.frame.isValid()) {
@@ -256,9 +271,9 @@ bool FrameGrabber::decodeForward(qint64 pos, QString &reason, bool &wasAborted, 
         }
         m_last.frame = frame;
         m_last.time = t;
-        m_last.ticks = ticks;
+        m_last.ticks = read.picture.ticks;
         if (m_outputFrame.isValid())
-            return true;
+            return Outcome{Outcome::Delivered, {}, needsCheck};
         m_last.delivered = false;
     }
 }
@@ -272,20 +287,30 @@ void FrameGrabber::extractInternal(qint64 pos)
 {
     const int precisionBefore = m_precision;
     if (!openVideo()) {
-        emit error(tr("Cannot open file"));
+        // An abort also cuts opening short; it is reported as the abort.
+        if (m_abortRequested.load()) {
+            qDebug("FrameGrabber abort seek after key frame before read");
+            emit aborted(QString::asprintf(tr("Abort at position %lld: %s").toLatin1().constData(),
+                                           static_cast<long long>(pos), "abort seek after key frame before read"));
+        } else {
+            emit error(tr("Cannot open file"));
+        }
         return;
     }
     if (m_precision != precisionBefore)
         emit precisionChanged();
-    QString reason;
-    bool wasAborted = false;
-    if (decodeFrameAt(pos, reason, wasAborted)) {
+    const Outcome outcome = decodeFrameAt(pos);
+    switch (outcome.kind) {
+    case Outcome::Delivered:
         emit frameExtracted(m_outputFrame);
-    } else if (wasAborted) {
+        break;
+    case Outcome::Aborted:
         emit aborted(QString::asprintf(tr("Abort at position %lld: %s").toLatin1().constData(),
-                                       static_cast<long long>(pos), reason.toLatin1().constData()));
-    } else {
+                                       static_cast<long long>(pos), outcome.reason.toLatin1().constData()));
+        break;
+    case Outcome::Failed:
         emit error(QString::asprintf(tr("Cannot extract frame at position %lld: %s").toLatin1().constData(),
-                                     static_cast<long long>(pos), reason.toLatin1().constData()));
+                                     static_cast<long long>(pos), outcome.reason.toLatin1().constData()));
+        break;
     }
 }

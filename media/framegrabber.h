@@ -43,6 +43,11 @@ public:
     qint64 duration();
     // True when nothing more can be read or handed out.
     bool atEnd() const;
+    // The time in milliseconds of the last frame decoded, -1 before any.
+    qint64 lastDecodedTime() const;
+    // True when the open video is no longer than one frame (a still in a
+    // video container); opens the video when needed.
+    bool holdsSingleFrame();
     // Stops a running extraction at its next packet. Callable from any thread.
     void abort();
 
@@ -68,9 +73,19 @@ private:
         bool delivered = true;
     };
 
+    // What one attempt to reach a position came to. A delivered frame is
+    // in m_outputFrame.
+    struct Outcome {
+        enum Kind { Delivered, Failed, Aborted };
+        Kind kind = Failed;
+        QString reason;
+        // Pictures left undecoded may have held a nearer frame.
+        bool needsCheck = false;
+    };
+
     bool openVideo();
-    bool decodeFrameAt(qint64 pos, QString &reason, bool &wasAborted);
-    bool decodeForward(qint64 pos, QString &reason, bool &wasAborted, bool &needsCheck, qint64 skipBefore);
+    Outcome decodeFrameAt(qint64 pos);
+    Outcome decodeForward(qint64 pos, qint64 skipBefore);
     bool shouldJump(qint64 pos) const;
     void closeDecoder();
 

@@ -6,12 +6,18 @@
 
 #include <QtDebug>
 
+#include <utility>
+
 namespace {
 
 // Without a presentation time a key packet's decoding time may lie up to a
 // few pictures before the picture it shows.
 constexpr qint64 DecodingTimeAllowanceMs = 1000;
 constexpr qint64 FirstStepBackMs = 1000;
+// A decoder error on one packet is normal in real footage; only a decoder
+// that rejects everything for this long has failed.
+constexpr int MaxRejectedInARow = 100;
+constexpr qint64 MaxRejectedStretchMs = 2000;
 
 } // namespace
 
@@ -19,12 +25,13 @@ FrameReader::FrameReader(Demuxer &demuxer, VideoDecoder &decoder, const std::ato
     : m_demuxer(demuxer)
     , m_decoder(decoder)
     , m_abortRequested(abortRequested)
+    , m_nextUntimedTicks(demuxer.startTicks())
 {
 }
 
 bool FrameReader::isDrained() const
 {
-    return m_drained;
+    return m_endGiven;
 }
 
 qint64 FrameReader::readMs() const
@@ -45,44 +52,124 @@ bool FrameReader::skippedAny() const
     return m_skippedAny;
 }
 
-FrameReader::Result FrameReader::next(VideoFrame &frame, qint64 &ms, qint64 &ticks)
+FrameReader::Read FrameReader::next()
+{
+    for (;;) {
+        Read read = decodeNext();
+        if (read.status == Status::Aborted || read.status == Status::DecodeFailed)
+            return read;
+        Picture out;
+        if (read.status == Status::End) {
+            if (!m_lookahead) {
+                m_endGiven = true;
+                return read;
+            }
+            out = std::move(*m_lookahead);
+            m_lookahead.reset();
+        } else {
+            Picture &incoming = read.picture;
+            if (m_lastGivenTicks && incoming.ticks < *m_lastGivenTicks) {
+                qWarning("Picture at %lld ms lies before pictures already read; left out",
+                         static_cast<long long>(incoming.ms));
+                continue;
+            }
+            if (!m_lookahead) {
+                m_lookahead = std::move(incoming);
+                continue;
+            }
+            if (m_lookahead->ticks > incoming.ticks) {
+                // The held picture's time jumped past its successor's: a stray
+                // time. It belongs between its neighbours.
+                const qint64 before = m_lastGivenTicks ? *m_lastGivenTicks : incoming.ticks - 1;
+                const qint64 ticks = before + (incoming.ticks - before) / 2;
+                qWarning("Picture with a stray time (%lld ms) placed at %lld ms",
+                         static_cast<long long>(m_lookahead->ms),
+                         static_cast<long long>(m_demuxer.ticksToMs(ticks)));
+                m_lookahead->ticks = ticks;
+                m_lookahead->ms = m_demuxer.ticksToMs(ticks);
+                m_lookahead->frame = m_lookahead->frame.withTimestamp(m_demuxer.ticksToSeconds(ticks));
+            }
+            out = std::exchange(*m_lookahead, std::move(incoming));
+        }
+        m_lastGivenTicks = out.ticks;
+        if (m_ignoring && out.ticks <= m_ignoreUpToTicks)
+            continue;
+        m_ignoring = false;
+        return Read{Status::Frame, std::move(out)};
+    }
+}
+
+bool FrameReader::noteRejected()
+{
+    if (m_rejectedInARow++ == 0)
+        m_firstRejectedMs = m_readMs;
+    if (m_rejectedInARow < MaxRejectedInARow && m_readMs - m_firstRejectedMs < MaxRejectedStretchMs)
+        return false;
+    // Reported once; the next request starts counting afresh.
+    m_rejectedInARow = 0;
+    return true;
+}
+
+bool FrameReader::skipsPacket() const
+{
+    if (m_skipBeforeMs == NoSkip)
+        return false;
+    const Packet &packet = m_demuxer.packet();
+    if (packet.hasPts())
+        return m_demuxer.ticksToMs(packet.pts()) < m_skipBeforeMs;
+    return packet.hasBestTime()
+        && m_demuxer.ticksToMs(packet.bestTime()) + DecodingTimeAllowanceMs < m_skipBeforeMs;
+}
+
+FrameReader::Read FrameReader::decodeNext()
 {
     const int videoStream = m_demuxer.streamIndex();
     for (;;) {
         if (m_drained)
-            return Result::End;
+            return Read{Status::End, {}};
         switch (m_decoder.receive()) {
-        case VideoDecoder::Result::Frame:
-            if (!m_decoder.frameHasTime())
-                continue; // a picture without any time cannot be placed
-            ticks = m_decoder.frameTicks();
-            if (m_ignoring && ticks <= m_ignoreUpToTicks)
-                continue;
-            m_ignoring = false;
-            ms = m_demuxer.ticksToMs(ticks);
-            frame = m_decoder.takeFrame(m_demuxer.ticksToSeconds(ticks));
-            return Result::Frame;
+        case VideoDecoder::Result::Frame: {
+            m_rejectedInARow = 0;
+            qint64 ticks = 0;
+            if (m_decoder.frameHasTime())
+                ticks = m_decoder.frameTicks();
+            else if (m_nextUntimedTicks)
+                ticks = *m_nextUntimedTicks; // raw streams: placed by the frame rate
+            else
+                continue; // no time, and no known place after a seek
+            const qint64 duration = m_decoder.frameDurationTicks();
+            m_nextUntimedTicks = ticks + (duration > 0 ? duration : m_demuxer.frameDurationTicks());
+            Picture picture;
+            picture.ticks = ticks;
+            picture.ms = m_demuxer.ticksToMs(ticks);
+            picture.frame = m_decoder.takeFrame(m_demuxer.ticksToSeconds(ticks));
+            return Read{Status::Frame, std::move(picture)};
+        }
         case VideoDecoder::Result::EndOfStream:
             m_drained = true;
-            return Result::End;
+            return Read{Status::End, {}};
         case VideoDecoder::Result::Failed:
-            return Result::DecodeFailed;
+            if (noteRejected())
+                return Read{Status::DecodeFailed, {}};
+            continue;
         case VideoDecoder::Result::NeedsInput:
             break;
         }
         if (m_sentEnd) {
             m_drained = true;
-            return Result::End;
+            return Read{Status::End, {}};
         }
 
         if (!m_pendingPacket) {
             if (m_abortRequested.load())
-                return Result::Aborted;
+                return Read{Status::Aborted, {}};
             if (!m_demuxer.readFrame()) {
                 if (m_demuxer.atEnd()) {
                     m_sentEnd = true;
-                    if (!m_decoder.sendEndOfStream())
-                        return Result::DecodeFailed;
+                    if (!m_decoder.sendEndOfStream()) {
+                        m_drained = true;
+                        return Read{Status::End, {}};
+                    }
                 }
                 continue;
             }
@@ -97,21 +184,31 @@ FrameReader::Result FrameReader::next(VideoFrame &frame, qint64 &ms, qint64 &tic
         }
         if (packet.hasBestTime())
             m_readMs = m_demuxer.ticksToMs(packet.bestTime());
-        const bool skip = m_skipBeforeMs != NoSkip && packet.hasPts()
-            && m_demuxer.ticksToMs(packet.pts()) < m_skipBeforeMs;
+        const bool skip = skipsPacket();
         m_decoder.setSkipNonReference(skip);
         m_skippedAny = m_skippedAny || skip;
-        if (!m_decoder.send(packet))
-            return Result::DecodeFailed;
+        if (!m_decoder.send(packet)) {
+            qWarning("Decoder rejected the packet at %lld ms; skipped", static_cast<long long>(m_readMs));
+            if (noteRejected())
+                return Read{Status::DecodeFailed, {}};
+        }
     }
 }
 
-void FrameReader::restart()
+void FrameReader::restart(bool atStart)
 {
     m_decoder.flush();
     m_pendingPacket = false;
     m_sentEnd = false;
     m_drained = false;
+    m_endGiven = false;
+    m_lookahead.reset();
+    m_lastGivenTicks.reset();
+    m_rejectedInARow = 0;
+    if (atStart)
+        m_nextUntimedTicks = m_demuxer.startTicks();
+    else
+        m_nextUntimedTicks.reset();
 }
 
 bool FrameReader::acceptsAsStart(qint64 ms, bool fromStart) const
@@ -125,35 +222,28 @@ bool FrameReader::acceptsAsStart(qint64 ms, bool fromStart) const
     return packet.hasPts() ? keyMs < ms : keyMs + DecodingTimeAllowanceMs < ms;
 }
 
-FrameReader::Result FrameReader::jumpBefore(qint64 ms, qint64 ignoreUpToTicks)
+FrameReader::Jump FrameReader::jumpBefore(qint64 ms, qint64 ignoreUpToTicks)
 {
     const int videoStream = m_demuxer.streamIndex();
-    bool moved = false;
     qint64 stepBack = 1;
     for (;;) {
         // Containers without an index land near the target rather than on a
-        // key frame before it: step back further until one is found.
-        const bool fromStart = ms - stepBack <= 0;
-        if (!m_demuxer.seek(fromStart ? std::numeric_limits<int>::min() : ms - stepBack)) {
-            if (!moved)
-                return Result::End;
-            if (!fromStart) {
-                stepBack = ms;
-                continue;
-            }
-            qWarning() << "FrameGrabber cannot seek back to the start";
-            m_drained = true;
-            return Result::Frame;
+        // key frame before it: step back further until one is found, and
+        // finally start from the beginning of the file.
+        const bool fromStart = ms - stepBack <= 0 || !m_demuxer.isSeekable();
+        if (fromStart ? !m_demuxer.seekToStart() : !m_demuxer.seek(ms - stepBack)) {
+            if (fromStart)
+                return Jump::Refused;
+            continue; // a refused seek marks the file as not seekable by time
         }
-        moved = true;
-        restart();
+        restart(fromStart);
         m_ignoring = true;
         m_ignoreUpToTicks = ignoreUpToTicks;
 
         bool found = false;
         while (!found) {
             if (m_abortRequested.load())
-                return Result::Aborted;
+                return Jump::Aborted;
             if (!m_demuxer.readFrame()) {
                 if (m_demuxer.atEnd())
                     break;
@@ -162,13 +252,13 @@ FrameReader::Result FrameReader::jumpBefore(qint64 ms, qint64 ignoreUpToTicks)
             const Packet &packet = m_demuxer.packet();
             found = packet.streamIndex() == videoStream && packet.isValid() && (packet.isKeyFrame() || fromStart);
         }
-        if (!found && fromStart) {
-            m_drained = true; // the stream holds no picture at all
-            return Result::Frame;
+        if (fromStart) {
+            m_pendingPacket = found; // without any picture the walk simply ends
+            return Jump::Landed;
         }
         if (found && acceptsAsStart(ms, fromStart)) {
             m_pendingPacket = true;
-            return Result::Frame;
+            return Jump::Landed;
         }
         stepBack = stepBack < FirstStepBackMs ? FirstStepBackMs : stepBack * 2;
     }

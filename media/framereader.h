@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <limits>
+#include <optional>
 
 class Demuxer;
 class VideoDecoder;
@@ -16,23 +17,40 @@ class VideoDecoder;
 // decoder so the last pictures are not lost. Can restart at a key frame
 // before a position, and can leave out pictures nothing refers to while
 // they lie before a given time.
+//
+// Real files are not always well formed: a packet the decoder rejects is
+// skipped, pictures without any time are placed by the frame rate, and a
+// picture whose time jumps far out of order is put back between its
+// neighbours, so one damaged packet never ends the walk.
 class FrameReader
 {
 public:
-    enum class Result { Frame, End, Aborted, DecodeFailed };
+    enum class Status { Frame, End, Aborted, DecodeFailed };
+    enum class Jump { Landed, Refused, Aborted };
+
+    struct Picture {
+        VideoFrame frame;
+        qint64 ms = 0;    // from the start of the media
+        qint64 ticks = 0; // in the stream's time base
+    };
+    struct Read {
+        Status status = Status::End;
+        Picture picture; // set when status is Frame
+    };
 
     FrameReader(Demuxer &demuxer, VideoDecoder &decoder, const std::atomic<bool> &abortRequested);
 
-    // The next picture, its time in milliseconds and in stream ticks.
-    Result next(VideoFrame &frame, qint64 &ms, qint64 &ticks);
+    // The next picture in presentation order.
+    Read next();
     // True once the decoder gave out its last picture.
     bool isDrained() const;
 
     // Restarts at the last key frame whose time lies before ms, so every
-    // picture from the last one before ms onwards comes out. Pictures at or
-    // before ignoreUpToTicks are not given out again. Returns Frame when
-    // repositioned, End when the demuxer cannot seek (nothing changed).
-    Result jumpBefore(qint64 ms, qint64 ignoreUpToTicks);
+    // picture from the last one before ms onwards comes out; falls back to
+    // earlier points and finally to the start of the file. Pictures at or
+    // before ignoreUpToTicks are not given out again. Refused only when the
+    // file cannot even be read from its start again.
+    Jump jumpBefore(qint64 ms, qint64 ignoreUpToTicks);
     // The time of the last video packet read, in milliseconds.
     qint64 readMs() const;
 
@@ -45,8 +63,11 @@ public:
     bool skippedAny() const;
 
 private:
-    void restart();
+    Read decodeNext();
+    bool noteRejected();
+    void restart(bool atStart);
     bool acceptsAsStart(qint64 ms, bool fromStart) const;
+    bool skipsPacket() const;
 
     Demuxer &m_demuxer;
     VideoDecoder &m_decoder;
@@ -54,11 +75,23 @@ private:
     bool m_pendingPacket = false;
     bool m_sentEnd = false;
     bool m_drained = false;
+    // Set once next() has answered End: the look-ahead may know of the end
+    // a picture earlier than the caller.
+    bool m_endGiven = false;
     bool m_ignoring = false;
     qint64 m_ignoreUpToTicks = 0;
     qint64 m_readMs = 0;
     qint64 m_skipBeforeMs = NoSkip;
     bool m_skippedAny = false;
+
+    // One picture of look-ahead, to tell a stray time from a real jump.
+    std::optional<Picture> m_lookahead;
+    std::optional<qint64> m_lastGivenTicks;
+    // Where a picture without a time goes, once the place is known.
+    std::optional<qint64> m_nextUntimedTicks;
+    // Packets or pictures the decoder rejected since its last good picture.
+    int m_rejectedInARow = 0;
+    qint64 m_firstRejectedMs = 0;
 };
 
 #endif

@@ -161,6 +161,11 @@ qint64 VideoDecoder::frameTicks() const
     return m_frame->best_effort_timestamp != AV_NOPTS_VALUE ? m_frame->best_effort_timestamp : m_frame->pts;
 }
 
+qint64 VideoDecoder::frameDurationTicks() const
+{
+    return m_frame->pkt_duration > 0 ? m_frame->pkt_duration : 0;
+}
+
 VideoFrame VideoDecoder::takeFrame(double timestamp)
 {
     FFmpeg::FramePtr frame = FFmpeg::allocFrame();

@@ -46,6 +46,9 @@ public:
     // valid after receive() answered Frame.
     bool frameHasTime() const;
     qint64 frameTicks() const;
+    // The last received picture's own duration in stream ticks, 0 when
+    // unknown.
+    qint64 frameDurationTicks() const;
     // Hands out the last received picture.
     VideoFrame takeFrame(double timestamp);
 

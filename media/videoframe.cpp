@@ -75,6 +75,22 @@ double VideoFrame::timestamp() const
     return d ? d->properties.timestamp : 0.0;
 }
 
+VideoFrame VideoFrame::withTimestamp(double timestamp) const
+{
+    if (!d)
+        return VideoFrame();
+    auto data = std::make_shared<Data>();
+    data->frame = FFmpeg::allocFrame();
+    if (av_frame_ref(data->frame.get(), d->frame.get()) < 0)
+        return *this;
+    data->properties = d->properties;
+    data->properties.timestamp = timestamp;
+    data->converter = d->converter;
+    VideoFrame frame;
+    frame.d = std::move(data);
+    return frame;
+}
+
 int VideoFrame::rotation() const
 {
     return d ? d->properties.rotation : 0;

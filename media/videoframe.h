@@ -34,6 +34,8 @@ public:
     int width() const;
     int height() const;
     double timestamp() const;
+    // The same picture (sharing its data) at another time.
+    VideoFrame withTimestamp(double timestamp) const;
     int rotation() const;
     // The size toImage() gives by default: upright and at display aspect.
     QSize displaySize() const;
