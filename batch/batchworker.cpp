@@ -13,6 +13,13 @@
 #include <QThread>
 #include <QtDebug>
 
+namespace {
+
+// How far beyond the last frame a position may lie and still get it.
+constexpr qint64 EarlyEndToleranceMs = 1000;
+
+} // namespace
+
 BatchWorker::BatchWorker(QObject *parent)
     : Worker(parent)
     , m_grabber(new FrameGrabber(this))
@@ -82,9 +89,13 @@ void BatchWorker::runJob()
 
     const qint64 duration = m_grabber->duration();
     if (duration < 0) {
-        emit statusUpdate(this, tr("Could not open file"), Error);
+        // An abort also stops opening; that is no failure of the file.
+        if (!isCancelled())
+            emit statusUpdate(this, tr("Could not open file"), Error);
         return;
     }
+    m_duration = duration;
+    m_endedEarly = false;
 
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
@@ -125,6 +136,15 @@ void BatchWorker::runJob()
     if (position < 0)
         position = 0;
 
+    // A still in a video container is shorter than any skips: its one frame
+    // is the image, not nothing.
+    const bool singleFrame = m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds
+        && !(position < duration - skipBack) && m_grabber->holdsSingleFrame();
+    if (singleFrame) {
+        position = 0;
+        expected = 1;
+    }
+
     m_imageIndex = 1;
     m_fileCounter = 1;
     if (isCancelled())
@@ -138,14 +158,20 @@ void BatchWorker::runJob()
 
     const int type = m_config->intervalType();
     for (;;) {
-        if (type == BatchWorkerConfig::EveryMilliseconds && !(position < duration - skipBack))
+        if (singleFrame) {
+            if (m_imageIndex > 1)
+                return;
+        } else if (type == BatchWorkerConfig::EveryMilliseconds && !(position < duration - skipBack)) {
             return;
+        }
         if (type == BatchWorkerConfig::ImageCount && m_imageIndex > m_config->intervalImages())
             return;
         if (type == BatchWorkerConfig::SingleShot && m_imageIndex > 1)
             return;
 
         if (m_grabber->atEnd()) {
+            if (m_endedEarly || endsEarlyAt(position))
+                return;
             if (type != BatchWorkerConfig::EveryMilliseconds)
                 emit statusUpdate(this, tr("At end of video, cannot read any more frames"), Error);
             return;
@@ -159,6 +185,7 @@ void BatchWorker::runJob()
         if (isCancelled())
             return;
 
+        m_requestedPosition = m_grabber->position();
         m_waiting.storeRelease(1);
         m_grabber->extract();
         while (m_waiting.loadAcquire()) {
@@ -182,6 +209,20 @@ void BatchWorker::runJob()
         if (isCancelled())
             return;
     }
+}
+
+// A stream that ends while positions remain well beyond its last frame
+// (a cut-off download) is reported once instead of ending in silence.
+bool BatchWorker::endsEarlyAt(qint64 position)
+{
+    if (m_endedEarly)
+        return true;
+    const qint64 lastFrame = qMax<qint64>(0, m_grabber->lastDecodedTime());
+    if (position <= lastFrame + EarlyEndToleranceMs)
+        return false;
+    m_endedEarly = true;
+    emit statusUpdate(this, tr("Video ended early at %1 ms of %2 ms").arg(lastFrame).arg(m_duration), Error);
+    return true;
 }
 
 void BatchWorker::grabberFrameExtracted(const VideoFrame &frame)
@@ -211,6 +252,13 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
 {
     if (isCancelled())
         return;
+    // The last frame of a video cut short is no image of a position far
+    // beyond it.
+    if (m_grabber->atEnd() && frame.isValid()
+        && qint64(frame.timestamp() * 1000.0) + EarlyEndToleranceMs < m_requestedPosition) {
+        endsEarlyAt(m_requestedPosition);
+        return;
+    }
     if (!frame.isValid() || frame.width() == 0 || frame.height() == 0) {
         emit statusUpdate(this, QStringLiteral("Frame was invalid. Possibly corrupt video."), Error);
         return;
@@ -238,6 +286,8 @@ void BatchWorker::grabberError(const QString &message)
 {
     m_waiting.storeRelease(0);
     if (isCancelled())
+        return;
+    if (m_grabber->atEnd() && (m_endedEarly || endsEarlyAt(m_requestedPosition)))
         return;
     if (m_grabber->atEnd() && m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds)
         return;

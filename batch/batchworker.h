@@ -48,6 +48,7 @@ private:
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
     QString nextFreeFilePath(QString *fileName);
+    bool endsEarlyAt(qint64 position);
     void processPendingEvents();
 
     BatchWorkerConfig *m_config = nullptr;
@@ -56,6 +57,9 @@ private:
     int m_fileCounter = 1;
     float m_progress = 0.0f;
     QAtomicInteger<int> m_waiting {0};
+    qint64 m_duration = 0;
+    qint64 m_requestedPosition = 0;
+    bool m_endedEarly = false;
 };
 
 Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)

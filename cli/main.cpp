@@ -9,21 +9,31 @@
 
 namespace {
 
-// The console program must run over SSH, in containers and in CI: without a
-// display it falls back to Qt's offscreen platform instead of aborting.
-void chooseHeadlessPlatformIfNeeded()
+// The console program never shows a window: it runs on Qt's offscreen
+// platform, so a stale DISPLAY (ssh -X without a server) or a missing one
+// never stops it. A platform the user names still wins.
+void chooseHeadlessPlatform()
 {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        return;
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The terminal carries the job's status lines only. Diagnostics of Qt and
+// of the media layer reach it when VISTALOOM_DEBUG is set.
+QtMessageHandler defaultHandler = nullptr;
+
+void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg || qEnvironmentVariableIsSet("VISTALOOM_DEBUG"))
+        defaultHandler(type, context, message);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    chooseHeadlessPlatformIfNeeded();
+    defaultHandler = qInstallMessageHandler(quietMessageHandler);
+    chooseHeadlessPlatform();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     ApplicationIdentity::apply();
