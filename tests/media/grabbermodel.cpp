@@ -25,7 +25,7 @@ QByteArray run(const QStringList &arguments)
 
 } // namespace
 
-QVector<qint64> probeFrameTimesMs(const QString &path)
+QVector<qint64> probeFrameTimesMs(const QString &path, TimeZero zero)
 {
     const QList<QByteArray> header =
         run({QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
@@ -45,19 +45,60 @@ QVector<qint64> probeFrameTimesMs(const QString &path)
     if (num <= 0 || den <= 0)
         return {};
 
-    QVector<qint64> times;
+    QVector<qint64> ticks;
     const QList<QByteArray> lines =
         run({QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
              QStringLiteral("frame=best_effort_timestamp"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path})
             .split('\n');
     for (const QByteArray &line : lines) {
         const QByteArray value = line.trimmed().split(',').value(0);
-        if (value.isEmpty() || value == "N/A")
-            continue;
-        // Truncated toward zero, as the grabber does.
-        times << (value.toLongLong() - startTicks) * num * 1000 / den;
+        if (!value.isEmpty() && value != "N/A")
+            ticks << value.toLongLong();
     }
+    const qint64 zeroTicks = zero == TimeZero::FirstFrame && !ticks.isEmpty() ? ticks.first() : startTicks;
+    QVector<qint64> times;
+    // Truncated toward zero, as the grabber does.
+    for (qint64 t : qAsConst(ticks))
+        times << (t - zeroTicks) * num * 1000 / den;
     return times;
+}
+
+QVector<qint64> forwardWalk(const QVector<qint64> &times, quint32 seed)
+{
+    auto random = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % quint32(n));
+    };
+    auto firstAfter = [&times](qint64 pos) {
+        int i = 0;
+        while (i < times.size() - 1 && times[i] <= pos)
+            ++i;
+        return i;
+    };
+    const qint64 last = times.last();
+    QVector<qint64> requests{-500, -500};
+    qint64 pos = -500;
+    while (pos < last + 1000) {
+        const int i = firstAfter(pos);
+        const qint64 gap = i + 1 < times.size() ? times[i + 1] - times[i] : 40;
+        switch (random(18)) {
+        case 0: break; // repeat
+        case 1: case 2: case 3: pos = times[i]; break;
+        case 4: case 5: pos = i + 1 < times.size() ? (times[i] + times[i + 1]) / 2 : last + 1; break;
+        case 6: pos += 1; break;
+        case 7: case 8: pos = times[i] + gap / 3; break;
+        case 9: case 10: pos = times[i] + 2 * gap / 3; break;
+        case 11: case 12: pos += 150; break;
+        case 13: pos += 700; break;
+        case 14: pos += 2500; break;
+        case 15: pos += 10001 + random(4000); break;
+        case 16: pos -= 300; break;
+        case 17: pos = times[i] - 1; break;
+        }
+        requests << pos;
+    }
+    requests << last + 3000 << last + 4000;
+    return requests;
 }
 
 GrabberModel::GrabberModel(const QVector<qint64> &times)

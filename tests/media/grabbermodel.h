@@ -5,9 +5,17 @@
 #include <QStringList>
 #include <QVector>
 
+enum class TimeZero { MediaStart, FirstFrame };
+
 // The frames of a video as ffprobe lists them: best-effort times in
-// milliseconds from the start of the media, in presentation order.
-QVector<qint64> probeFrameTimesMs(const QString &path);
+// milliseconds from the start of the media (or from the first frame), in
+// presentation order.
+QVector<qint64> probeFrameTimesMs(const QString &path, TimeZero zero = TimeZero::MediaStart);
+
+// A forward walk over a video with these frame times, the same for the same
+// seed: exact frame times, points between frames, exact ties, repeats, small
+// steps back, jumps of more than 10 s and requests past the end.
+QVector<qint64> forwardWalk(const QVector<qint64> &times, quint32 seed);
 
 // Which frame a grabber must hand out for each request of a forward walk,
 // worked out from the list of frame times alone: the nearer of the last
