@@ -79,6 +79,8 @@ void Demuxer::unload()
     m_seekRefused = false;
     m_failedReads = 0;
     m_foundDurationMs = 0;
+    m_originTicks = 0;
+    m_originChecked = false;
 }
 
 bool Demuxer::isLoaded() const
@@ -240,6 +242,12 @@ bool Demuxer::readFrame()
     const int result = av_read_frame(m_context.get(), m_packet.avPacket());
     if (result >= 0) {
         m_failedReads = 0;
+        if (!m_originChecked && m_packet.streamIndex() == m_streamIndex && m_streamIndex >= 0) {
+            m_originChecked = true;
+            const AVStream *stream = m_context->streams[m_streamIndex];
+            if (!m_packet.hasPts() && m_packet.hasBestTime() && stream->codecpar->video_delay > 0)
+                m_originTicks = stream->codecpar->video_delay * frameDurationTicks();
+        }
         return true;
     }
     if (result == AVERROR_EOF || (m_context->pb && avio_feof(m_context->pb))) {
@@ -323,8 +331,8 @@ qint64 Demuxer::startTicks() const
 {
     const AVStream *stream = videoStream();
     if (!stream || m_context->start_time == AV_NOPTS_VALUE)
-        return 0;
-    return av_rescale_q(m_context->start_time, AV_TIME_BASE_Q, stream->time_base);
+        return m_originTicks;
+    return av_rescale_q(m_context->start_time, AV_TIME_BASE_Q, stream->time_base) + m_originTicks;
 }
 
 qint64 Demuxer::frameDurationTicks() const

@@ -92,6 +92,10 @@ private:
     bool m_seekRefused = false;
     int m_failedReads = 0;
     qint64 m_foundDurationMs = 0;
+    // Streams with decoding times only (AVI) show their first picture
+    // after the decoder's delay; that picture is time 0.
+    qint64 m_originTicks = 0;
+    bool m_originChecked = false;
     const std::atomic<bool> *m_interruptFlag = nullptr;
 };
 

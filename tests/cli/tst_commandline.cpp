@@ -72,6 +72,68 @@ QStringList savingLines(const QStringList &lines)
 QString sixtySeconds() { return FixtureVideos::indexedVideo(160, 120, 1, 60); }
 QString threeSeconds() { return FixtureVideos::indexedVideo(160, 120, 10, 3); }
 
+// ffmpeg writing to a pipe: the file states no duration.
+QString pipedMatroska(const QString &source)
+{
+    const QString path = FixtureVideos::folder() + QStringLiteral("/piped.mkv");
+    if (QFileInfo::exists(path))
+        return path;
+    QProcess ffmpeg;
+    ffmpeg.setStandardOutputFile(path);
+    ffmpeg.start(QStringLiteral(FFMPEG_EXECUTABLE),
+                 {"-hide_banner", "-loglevel", "error", "-i", source, "-c", "copy", "-f", "matroska", "-"});
+    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0)
+        return QString();
+    return path;
+}
+
+// The byte ranges of the video packets, as ffprobe lists them.
+QVector<QPair<qint64, qint64>> packetRanges(const QString &path)
+{
+    QString ffprobe = QStringLiteral(FFMPEG_EXECUTABLE);
+    ffprobe.replace(ffprobe.lastIndexOf(QLatin1String("ffmpeg")), 6, QStringLiteral("ffprobe"));
+    QProcess process;
+    process.start(ffprobe, {"-v", "error", "-select_streams", "v", "-show_entries", "packet=pos,size", "-of", "csv=p=0",
+                            path});
+    process.waitForFinished(60000);
+    QVector<QPair<qint64, qint64>> ranges;
+    for (const QByteArray &line : process.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        if (fields.size() >= 2)
+            ranges << qMakePair(fields.at(1).toLongLong(), fields.at(0).toLongLong());
+    }
+    return ranges;
+}
+
+QString copyWithZeroedPacket(const QString &source, int packet, const QString &target)
+{
+    const auto ranges = packetRanges(source);
+    if (packet >= ranges.size() || !QFile::copy(source, target))
+        return QString();
+    QFile file(target);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(ranges.at(packet).first))
+        return QString();
+    file.write(QByteArray(int(ranges.at(packet).second), '\0'));
+    return target;
+}
+
+// The file up to the first byte of the given video packet.
+QString cutBeforePacket(const QString &source, int packet, const QString &target)
+{
+    const auto ranges = packetRanges(source);
+    QFile in(source);
+    QFile out(target);
+    if (packet >= ranges.size() || !in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write(in.read(ranges.at(packet).first));
+    return target;
+}
+
+int bandIndexOf(const QString &imagePath)
+{
+    return FixtureVideos::frameIndexOfBandImage(QImage(imagePath).convertToFormat(QImage::Format_ARGB32));
+}
+
 } // namespace
 
 class TestCommandLine : public QObject
@@ -329,6 +391,132 @@ private slots:
         QCOMPARE(savingLines(result.lines), written);
         for (int i = 0; i < written.size(); ++i)
             QCOMPARE(frameIndexOf(folder.filePath(written.at(i))), 2 + 5 * i);
+    }
+
+    // Files as users bring them: each must give the images a clean file of
+    // the same content gives, or say why not.
+    void strayTimestampLosesNoImage()
+    {
+        const QString clean = FixtureVideos::make(QStringLiteral("stray-clean.ts"),
+            {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=30:d=40", "-f", "lavfi", "-i", "sine=d=40", "-c:v", "libx264",
+             "-preset", "veryfast", "-c:a", "aac", "-f", "mpegts"});
+        const QString stray = FixtureVideos::make(QStringLiteral("stray.ts"),
+            {"-i", clean, "-c", "copy", "-bsf:v", "setts=pts=if(eq(N\\,700)\\,PTS+40000000\\,PTS)", "-f", "mpegts"});
+        QVERIFY(!clean.isEmpty() && !stray.isEmpty());
+        QTemporaryDir cleanFolder;
+        QTemporaryDir strayFolder;
+        const CliResult fromClean = runCli({clean, cleanFolder.path(), "--ms", "2000", "--filetype", "png"});
+        const CliResult fromStray = runCli({stray, strayFolder.path(), "--ms", "2000", "--filetype", "png"});
+        QCOMPARE(fromClean.exitCode, 0);
+        QCOMPARE(fromStray.exitCode, 0);
+        QCOMPARE(imagesIn(cleanFolder.path()).size(), 19);
+        QCOMPARE(imagesIn(strayFolder.path()).size(), imagesIn(cleanFolder.path()).size());
+    }
+
+    void damagedPacketLosesNoIntactCapture()
+    {
+        // Key frames every second; the packet just before the one at 2 s is
+        // wiped, so the decoder rejects it.
+        const QString intact = FixtureVideos::bandIndexedVideo(QStringLiteral("keyframe-every-second.avi"), 160, 120,
+                                                               25, 6, {"-c:v", "mpeg4", "-q:v", "2", "-g", "25", "-bf", "0"});
+        QTemporaryDir folder;
+        const QString damaged = copyWithZeroedPacket(intact, 49, folder.filePath(QStringLiteral("Damaged.avi")));
+        QVERIFY(!damaged.isEmpty());
+        const CliResult result = runCli({damaged, "--ms", "1000", "--skipfront", "0", "--skipback", "0", "--filetype", "png"});
+        QCOMPARE(result.exitCode, 0);
+        const QStringList written = imagesIn(folder.path());
+        QCOMPARE(savingLines(result.lines), written);
+        QCOMPARE(written.size(), 6);
+        for (int i = 0; i < written.size(); ++i)
+            QCOMPARE(bandIndexOf(folder.filePath(written.at(i))), 25 * i);
+    }
+
+    void streamsWithoutADurationGiveTheirImages_data()
+    {
+        QTest::addColumn<QString>("video");
+        const QString lossless = FixtureVideos::bandIndexedVideo(QStringLiteral("twelve-seconds.mp4"), 160, 120, 10, 12,
+                                                                 {"-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuv420p"});
+        QTest::newRow("matroska from a pipe") << pipedMatroska(lossless);
+        QTest::newRow("raw h264") << FixtureVideos::make(QStringLiteral("raw.h264"),
+                                                         {"-i", lossless, "-c", "copy", "-f", "h264"});
+        QTest::newRow("single frame") << FixtureVideos::indexedVideo(160, 120, 10, 0.1);
+    }
+    void streamsWithoutADurationGiveTheirImages()
+    {
+        QFETCH(QString, video);
+        QVERIFY(!video.isEmpty());
+        QTemporaryDir folder;
+        const CliResult result = runCli({video, folder.path(), "--ms", "1000", "--filetype", "png"});
+        QCOMPARE(result.exitCode, 0);
+        const QStringList written = imagesIn(folder.path());
+        QCOMPARE(savingLines(result.lines), written);
+        if (QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("single frame")) {
+            QCOMPARE(written.size(), 1);
+            QCOMPARE(bandIndexOf(folder.filePath(written.first())), 0);
+            return;
+        }
+        // 2 s to 9 s: one image a second, each the frame at its position.
+        QCOMPARE(written.size(), 8);
+        for (int i = 0; i < written.size(); ++i)
+            QCOMPARE(bandIndexOf(folder.filePath(written.at(i))), 20 + 10 * i);
+    }
+
+    void cutDownloadSaysWhereItEnded()
+    {
+        // Index at the front, as downloads are made: the file promises 60 s
+        // and holds the frames of the first 30.
+        const QString whole = FixtureVideos::make(QStringLiteral("sixty-seconds-faststart.mp4"),
+                                                  {"-i", sixtySeconds(), "-c", "copy", "-movflags", "+faststart"});
+        QTemporaryDir folder;
+        const QString cut = cutBeforePacket(whole, 30, folder.filePath(QStringLiteral("Download.mp4")));
+        QVERIFY(!cut.isEmpty());
+        const CliResult result = runCli({cut, "--ms", "5000", "--filetype", "png"});
+        QCOMPARE(result.exitCode, 2);
+        const QStringList written = imagesIn(folder.path());
+        QCOMPARE(savingLines(result.lines), written);
+        QCOMPARE(written.size(), 6);
+        for (int i = 0; i < written.size(); ++i)
+            QCOMPARE(frameIndexOf(folder.filePath(written.at(i))), 2 + 5 * i);
+        // Said once, at the end, with the last frame there was.
+        QCOMPARE(result.lines.size(), written.size() + 1);
+        QCOMPARE(result.lines.last(), QStringLiteral("Video ended early at 29000 ms of 60000 ms"));
+
+        // The same with the count rule.
+        QTemporaryDir countFolder;
+        const QString countCut = cutBeforePacket(whole, 30, countFolder.filePath(QStringLiteral("Download.mp4")));
+        const CliResult counted = runCli({countCut, "--count", "10", "--filetype", "png"});
+        QCOMPARE(counted.exitCode, 2);
+        QCOMPARE(counted.lines.filter(QStringLiteral("Video ended early at 29000 ms of 60000 ms")).size(), 1);
+        QCOMPARE(counted.lines.size(), imagesIn(countFolder.path()).size() + 1);
+    }
+
+    void unreachableDisplaysChangeNothing_data()
+    {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("stale X display") << "DISPLAY" << ":987";
+        QTest::newRow("missing Wayland socket") << "WAYLAND_DISPLAY" << "nowhere";
+    }
+    void unreachableDisplaysChangeNothing()
+    {
+        QFETCH(QString, variable);
+        QFETCH(QString, value);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(variable, value);
+        const CliResult help = runCli({QStringLiteral("--help")}, environment);
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.errorText.isEmpty());
+
+        QTemporaryDir folder;
+        const QString video = copyInto(folder, threeSeconds(), QStringLiteral("Clip.mp4"));
+        const CliResult run = runCli({video, "--ms", "500", "--skipfront", "0", "--skipback", "0"}, environment);
+        QCOMPARE(run.exitCode, 0);
+        // Only the job's own lines: no platform or runtime-folder warnings.
+        QVERIFY2(run.errorText.isEmpty(), qPrintable(run.errorText));
+        QCOMPARE(savingLines(run.lines).size(), 6);
+        QCOMPARE(run.lines.size(), 6);
     }
 
     void unwritableOutputIsReportedNotHidden()

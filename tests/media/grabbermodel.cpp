@@ -48,12 +48,24 @@ QVector<qint64> probeFrameTimesMs(const QString &path, TimeZero zero)
     QVector<qint64> ticks;
     const QList<QByteArray> lines =
         run({QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-             QStringLiteral("frame=best_effort_timestamp"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path})
+             QStringLiteral("frame=best_effort_timestamp,pkt_duration"), QStringLiteral("-of"),
+             QStringLiteral("csv=p=0"), path})
             .split('\n');
+    // A picture without a time after timed ones (the last of an MPEG-PS
+    // stream) lies one frame after its predecessor.
+    qint64 lastDuration = 0;
     for (const QByteArray &line : lines) {
-        const QByteArray value = line.trimmed().split(',').value(0);
-        if (!value.isEmpty() && value != "N/A")
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        const QByteArray value = fields.value(0);
+        if (value.isEmpty())
+            continue;
+        if (value != "N/A")
             ticks << value.toLongLong();
+        else if (!ticks.isEmpty() && lastDuration > 0)
+            ticks << ticks.last() + lastDuration;
+        const QByteArray duration = fields.value(1);
+        if (!duration.isEmpty() && duration != "N/A")
+            lastDuration = duration.toLongLong();
     }
     const qint64 zeroTicks = zero == TimeZero::FirstFrame && !ticks.isEmpty() ? ticks.first() : startTicks;
     QVector<qint64> times;
