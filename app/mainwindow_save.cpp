@@ -5,6 +5,7 @@
 #include "ui_mainwindow.h"
 
 #include "imaging/imageprocessingmanager.h"
+#include "imaging/outputfile.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
@@ -121,9 +122,19 @@ void MainWindow::saveWithAutomaticFileName()
             return;
         }
     }
-    const QString path = folder.absoluteFilePath(automaticFileName(folder));
+    // The name is claimed before writing, so another program saving into
+    // the same folder (or a link placed there) never loses or redirects it.
+    QString path = folder.absoluteFilePath(automaticFileName(folder));
+    OutputFile::Claim claim = OutputFile::claim(path);
+    while (claim == OutputFile::Claim::Taken) {
+        ++fileCounter;
+        path = folder.absoluteFilePath(automaticFileName(folder));
+        claim = OutputFile::claim(path);
+    }
     if (saveSnapshot(path))
         ++fileCounter;
+    else if (claim == OutputFile::Claim::Claimed)
+        OutputFile::release(path);
     updateAutomaticFileNameDisplay();
 }
 

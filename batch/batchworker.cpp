@@ -1,6 +1,7 @@
 #include "batchworker.h"
 
 #include "imaging/imageprocessingmanager.h"
+#include "imaging/outputfile.h"
 #include "media/framegrabber.h"
 #include "media/videoframe.h"
 #include "profiles/batchworkerconfig.h"
@@ -231,21 +232,22 @@ void BatchWorker::grabberFrameExtracted(const VideoFrame &frame)
     m_waiting.storeRelease(0);
 }
 
-QString BatchWorker::nextFreeFilePath(QString *fileName)
+// Claims the first free name of the series: a name taken by anything, or
+// claimed by another run a moment ago, moves the counter on. Empty when the
+// folder refuses new files.
+QString BatchWorker::claimNextFreeFile(QString *fileName)
 {
     const QDir folder = m_config->fileOutputDir();
-    if (m_config->intervalType() == BatchWorkerConfig::SingleShot) {
-        *fileName = m_config->fileNameFor(-1);
-        const QString path = folder.filePath(*fileName);
-        if (!QFileInfo::exists(path))
-            return path;
-    }
-    for (;;) {
-        *fileName = m_config->fileNameFor(m_fileCounter++);
-        const QString path = folder.filePath(*fileName);
-        if (!QFileInfo::exists(path))
-            return path;
-    }
+    auto tryName = [&](const QString &name) {
+        *fileName = name;
+        return OutputFile::claim(folder.filePath(name));
+    };
+    OutputFile::Claim claim = OutputFile::Claim::Taken;
+    if (m_config->intervalType() == BatchWorkerConfig::SingleShot)
+        claim = tryName(m_config->fileNameFor(-1));
+    while (claim == OutputFile::Claim::Taken)
+        claim = tryName(m_config->fileNameFor(m_fileCounter++));
+    return claim == OutputFile::Claim::Claimed ? folder.filePath(*fileName) : QString();
 }
 
 void BatchWorker::handleFrame(const VideoFrame &frame)
@@ -264,10 +266,6 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         return;
     }
 
-    QString fileName;
-    const QString path = nextFreeFilePath(&fileName);
-    emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
-
     const QImage image = frame.toImage(QImage::Format_ARGB32, QSize(), QRectF());
     if (image.width() == 0 || image.height() == 0) {
         qWarning("Frame image was empty");
@@ -275,7 +273,27 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     }
     ImageProcessingManager *processing = ImageProcessingManager::instance();
     QImage processed = processing->processImage(image, m_config->imageProfile());
+    if (processed.isNull() && m_config->imageProfile()) {
+        const QSize size = ImageProcessingManager::outputSizeFor(image.size(), *m_config->imageProfile());
+        if (ImageProcessingManager::exceedsOutputLimit(size)) {
+            emit statusUpdate(this, tr("Output image too large: %1x%2").arg(size.width()).arg(size.height()), Error);
+            return;
+        }
+    }
+
+    QString fileName;
+    const QString path = claimNextFreeFile(&fileName);
+    if (path.isEmpty()) {
+        emit statusUpdate(this,
+                          tr("Could not save image: ")
+                              + QDir::toNativeSeparators(m_config->fileOutputDir().filePath(fileName)),
+                          Error);
+        return;
+    }
+    emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
+    // Written beside the claimed file and renamed over it.
     if (!processing->saveImage(path, processed, m_config->imageProfile(), m_config->fileNameProfile())) {
+        OutputFile::release(path);
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
         return;
     }

@@ -47,7 +47,7 @@ private:
     void runJob();
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
-    QString nextFreeFilePath(QString *fileName);
+    QString claimNextFreeFile(QString *fileName);
     bool endsEarlyAt(qint64 position);
     void processPendingEvents();
 

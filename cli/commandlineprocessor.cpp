@@ -183,8 +183,14 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     auto *worker = new BatchWorker(this);
     worker->setConfig(&config);
     connect(worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
+    connect(worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &) { ++m_imageCount; });
     worker->run();
     delete worker;
+    // One line a script or a person can check the whole job by.
+    const QByteArray summary =
+        QStringLiteral("Done: %1 images written, %2 errors\n").arg(m_imageCount).arg(m_errorCount).toUtf8();
+    std::fwrite(summary.constData(), 1, static_cast<size_t>(summary.size()), stdout);
+    std::fflush(stdout);
     return ParseOk;
 }
 

@@ -38,6 +38,7 @@ private slots:
 private:
     std::unique_ptr<QFile> m_log;
     int m_errorCount = 0;
+    int m_imageCount = 0;
 };
 
 #endif

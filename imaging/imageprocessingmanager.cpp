@@ -99,6 +99,17 @@ QImage ImageProcessingManager::processImage(const QImage &image, ImageProfile *p
     return result;
 }
 
+QSize ImageProcessingManager::outputSizeFor(const QSize &frameSize, const ImageProfile &profile)
+{
+    const QSize target = profile.sameSizeAsVideo() ? frameSize : QSize(profile.imageWidth(), profile.imageHeight());
+    return ResizePlan::make(frameSize, target, profile.cropImage()).outputSize;
+}
+
+bool ImageProcessingManager::exceedsOutputLimit(const QSize &size)
+{
+    return qint64(size.width()) * size.height() > MaximumOutputPixels;
+}
+
 QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageProfile &profile)
 {
     const QSize target = profile.sameSizeAsVideo()
@@ -106,7 +117,7 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
         : QSize(profile.imageWidth(), profile.imageHeight());
     const ResizePlan plan = ResizePlan::make(image.size(), target, profile.cropImage());
 
-    if (qint64(plan.outputSize.width()) * plan.outputSize.height() > MaximumOutputPixels) {
+    if (exceedsOutputLimit(plan.outputSize)) {
         qWarning() << "ImageProcessingManager - refusing an output image of" << plan.outputSize;
         return QImage();
     }

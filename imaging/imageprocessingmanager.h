@@ -28,6 +28,10 @@ public:
     // a null image. With no watermark given, the profile's
     // watermarkProfileId selects one.
     QImage processImage(const QImage &image, ImageProfile *profile, WatermarkProfile *watermark = nullptr);
+    // The size processImage gives an image of frameSize, and whether that
+    // is above the output limit (processImage then refuses it).
+    static QSize outputSizeFor(const QSize &frameSize, const ImageProfile &profile);
+    static bool exceedsOutputLimit(const QSize &size);
 
     // Writes the image at 300 dots per inch in the format of the file name's
     // suffix, with the profile's quality for JPEG output. Writes to a

@@ -4,7 +4,11 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
 
 #include <sys/mount.h>
 #include <unistd.h>
@@ -14,7 +18,8 @@ namespace {
 struct CliResult
 {
     int exitCode = -1;
-    QStringList lines;
+    QStringList lines;   // the job's status lines (or the help text)
+    QString summary;     // the closing "Done: ..." line of a job that ran
     QString errorText;
     bool finished = false;
 };
@@ -30,6 +35,8 @@ CliResult runCli(const QStringList &arguments, const QProcessEnvironment &enviro
         process.kill();
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (!result.lines.isEmpty() && result.lines.last().startsWith(QLatin1String("Done: ")))
+        result.summary = result.lines.takeLast();
     result.errorText = QString::fromUtf8(process.readAllStandardError());
     return result;
 }
@@ -203,6 +210,7 @@ private slots:
             expected << QStringLiteral("MyVideo-%1.jpeg").arg(i);
         QCOMPARE(savingLines(result.lines), expected);
         QCOMPARE(result.lines.size(), 12);
+        QCOMPARE(result.summary, QStringLiteral("Done: 12 images written, 0 errors"));
         QCOMPARE(imagesIn(folder.path(), QStringLiteral("*.jpeg")), expected);
     }
 
@@ -361,6 +369,7 @@ private slots:
         }
         QCOMPARE(result.exitCode, 2);
         QCOMPARE(result.lines, QStringList{"Could not open file"});
+        QCOMPARE(result.summary, QStringLiteral("Done: 0 images written, 1 errors"));
         // The log collects error lines across runs.
         QVERIFY(runCli({path, folder.path(), QStringLiteral("--log"), log}).exitCode == 2);
         QFile logFile(log);
@@ -519,6 +528,78 @@ private slots:
         QCOMPARE(run.lines.size(), 6);
     }
 
+    // Names are claimed, not checked: runs at once into one folder never
+    // take the same name, and nothing already at a name is followed or
+    // replaced.
+    void concurrentRunsNeverShareAName_data()
+    {
+        QTest::addColumn<int>("runs");
+        QTest::newRow("two") << 2;
+        QTest::newRow("four") << 4;
+    }
+    void concurrentRunsNeverShareAName()
+    {
+        QFETCH(int, runs);
+        QTemporaryDir folder;
+        const QString video = copyInto(folder, threeSeconds(), QStringLiteral("Clip.mp4"));
+        const QStringList arguments{video, "--ms", "100", "--skipfront", "0", "--skipback", "0", "--filetype", "png"};
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int i = 0; i < runs; ++i) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->start(QStringLiteral(VISTALOOM_CLI_EXECUTABLE), arguments);
+        }
+        QStringList saved;
+        for (const auto &process : processes) {
+            QVERIFY(process->waitForFinished(120000));
+            QCOMPARE(process->exitCode(), 0);
+            saved << savingLines(QString::fromUtf8(process->readAllStandardOutput()).split(QLatin1Char('\n')));
+        }
+        QCOMPARE(saved.size(), 30 * runs);
+        QCOMPARE(QSet<QString>(saved.begin(), saved.end()).size(), saved.size());
+        const QStringList written = imagesIn(folder.path());
+        QCOMPARE(written.size(), saved.size());
+        for (const QString &name : written) {
+            const QImage image(folder.filePath(name));
+            QVERIFY2(image.size() == QSize(160, 120), qPrintable(name));
+        }
+    }
+
+    void linksAndFoldersAtOutputNamesAreLeftAlone()
+    {
+        QTemporaryDir folder;
+        QTemporaryDir elsewhere;
+        const QString video = copyInto(folder, threeSeconds(), QStringLiteral("Clip.mp4"));
+        const QString victim = elsewhere.filePath(QStringLiteral("victim.png"));
+        const QString existing = elsewhere.filePath(QStringLiteral("existing.png"));
+        QFile existingFile(existing);
+        QVERIFY(existingFile.open(QIODevice::WriteOnly));
+        existingFile.write("keep me");
+        existingFile.close();
+        QVERIFY(QFile::link(victim, folder.filePath(QStringLiteral("Clip-1.png"))));   // dangling
+        QVERIFY(QFile::link(existing, folder.filePath(QStringLiteral("Clip-2.png")))); // to a file
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Clip-3.png")));              // a folder
+
+        const CliResult result = runCli({video, "--count", "3", "--filetype", "png"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(savingLines(result.lines), (QStringList{"Clip-4.png", "Clip-5.png", "Clip-6.png"}));
+        QVERIFY(!QFileInfo::exists(victim));
+        QVERIFY(existingFile.open(QIODevice::ReadOnly));
+        QCOMPARE(existingFile.readAll(), QByteArray("keep me"));
+        QCOMPARE(QFileInfo(folder.filePath(QStringLiteral("Clip-1.png"))).symLinkTarget(), victim);
+        QVERIFY(QFileInfo(folder.filePath(QStringLiteral("Clip-3.png"))).isDir());
+    }
+
+    void outputAboveTheLimitSaysWhy()
+    {
+        QTemporaryDir folder;
+        const QString video = copyInto(folder, threeSeconds(), QStringLiteral("Clip.mp4"));
+        const CliResult result = runCli({video, "--count", "1", "--width", "30000", "--height", "30000"});
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(result.lines, QStringList{"Output image too large: 30000x22500"});
+        QCOMPARE(result.summary, QStringLiteral("Done: 0 images written, 1 errors"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"Clip.mp4"});
+    }
+
     void unwritableOutputIsReportedNotHidden()
     {
         QTemporaryDir folder;
@@ -529,10 +610,12 @@ private slots:
         const CliResult result = runCli({video, QStringLiteral("--count"), QStringLiteral("2"), QStringLiteral("--fileprefix"),
                                          longPrefix});
         QCOMPARE(result.exitCode, 2);
-        QCOMPARE(result.lines.size(), 4);
-        QVERIFY(result.lines.at(0).startsWith(QStringLiteral("Saving: ") + longPrefix));
-        QVERIFY(result.lines.at(1).startsWith(QStringLiteral("Could not save image: ")));
-        QVERIFY(result.lines.at(1).endsWith(QStringLiteral("MyVideo-1.jpeg")));
+        // Nothing is said to be saved that cannot even be created.
+        QCOMPARE(result.lines.size(), 2);
+        QVERIFY(result.lines.at(0).startsWith(QStringLiteral("Could not save image: ")));
+        QVERIFY(result.lines.at(0).endsWith(longPrefix + QStringLiteral("MyVideo-1.jpeg")));
+        QVERIFY(result.lines.at(1).endsWith(longPrefix + QStringLiteral("MyVideo-2.jpeg")));
+        QCOMPARE(result.summary, QStringLiteral("Done: 0 images written, 2 errors"));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"MyVideo.mp4"});
     }
 
