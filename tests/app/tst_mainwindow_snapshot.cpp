@@ -250,6 +250,15 @@ private slots:
         QCOMPARE(nextName(), QStringLiteral("MyVideo-5.jpeg"));
         QCOMPARE(QSettings().value(QStringLiteral("lastSaveDir")).toString(), folder.absolutePath());
 
+        // A link placed at the next name after it was shown is neither
+        // followed nor replaced: the snapshot takes the name after it.
+        const QString victim = folder.filePath(QStringLiteral("elsewhere.jpeg"));
+        QVERIFY(QFile::link(victim, folder.filePath(QStringLiteral("MyVideo-5.jpeg"))));
+        save();
+        QVERIFY(!QFileInfo::exists(victim));
+        QCOMPARE(QImage(folder.filePath(QStringLiteral("MyVideo-6.jpeg"))).size(), QSize(960, 540));
+        QCOMPARE(nextName(), QStringLiteral("MyVideo-7.jpeg"));
+
         setAutomatic(false);
         QCOMPARE(nextName(), QString());
     }
