@@ -153,8 +153,12 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
     if (plan.resamples)
         cv::resize(kept, output, output.size(), 0, 0, cv::INTER_AREA);
 
-    // The steps above must have written into the image, not reallocated.
-    Q_ASSERT(output.data == result.constBits());
+    // The steps above write into the image; should OpenCV ever have
+    // reallocated instead, the pixels are in its matrix.
+    if (output.data != result.constBits()) {
+        qWarning() << "ImageProcessingManager - the output was reallocated; copying it";
+        return matToImage(output);
+    }
     return result;
 }
 
