@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the programs and the tests need,
 # only those that are missing, so a second run costs nothing.
+# help2man makes the man page of the console program.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     libopencv-core-dev libopencv-imgproc-dev
     ffmpeg xvfb xauth time
     libgl1-mesa-dri fonts-dejavu-core
+    help2man
 )
 
 missing=()
