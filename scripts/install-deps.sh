@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the programs and the tests need,
 # only those that are missing, so a second run costs nothing.
+# help2man makes the man page; dpkg-dev (dpkg-shlibdeps) and file let cpack
+# declare the package's dependencies; man-db and bsdextrautils (col) let
+# scripts/check-package.sh read the packaged man page.
 set -euo pipefail
 
 packages=(
@@ -11,6 +14,7 @@ packages=(
     libopencv-core-dev libopencv-imgproc-dev
     ffmpeg xvfb xauth time
     libgl1-mesa-dri fonts-dejavu-core
+    help2man dpkg-dev file man-db bsdextrautils
 )
 
 missing=()
