@@ -1,21 +1,35 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds in build/ and runs the whole test suite.
-# Exits non-zero when anything fails.
-#   --sanitize   build in build-sanitize/ with AddressSanitizer and UBSan instead
+# Installs what is missing, builds and runs the whole test suite: the normal
+# build in build/, the Debian package made from it and checked, then the
+# suite again built with AddressSanitizer (leak detection on) and
+# UndefinedBehaviorSanitizer in build-sanitize/. Exits non-zero when anything
+# fails.
+#   --sanitize      only the sanitizer suite
+#   --no-sanitize   only the normal suite and the package check
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+mode=${1:-all}
 
 "$top/scripts/install-deps.sh"
 
-build_args=()
-build_dir="$top/build"
-if [ "${1:-}" = "--sanitize" ]; then
-    build_dir="$top/build-sanitize"
-    build_args+=(-DVISTALOOM_SANITIZE=ON -DVISTALOOM_BUILD_BENCH=OFF)
-    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-    export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
-fi
+run_normal() {
+    BUILD_DIR="$top/build" "$top/scripts/build.sh"
+    (cd "$top/build" && ctest --output-on-failure --parallel "$(nproc)")
+    BUILD_DIR="$top/build" "$top/scripts/check-package.sh"
+}
 
-BUILD_DIR="$build_dir" "$top/scripts/build.sh" "${build_args[@]}"
-cd "$build_dir"
-ctest --output-on-failure --parallel "$(nproc)"
+run_sanitized() {
+    BUILD_DIR="$top/build-sanitize" "$top/scripts/build.sh" -DVISTALOOM_SANITIZE=ON -DVISTALOOM_BUILD_BENCH=OFF
+    # Leaks inside system libraries only are suppressed (scripts/lsan.supp).
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+    export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/scripts/lsan.supp:print_suppressions=0}
+    export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+    (cd "$top/build-sanitize" && ctest --output-on-failure --parallel "$(nproc)")
+}
+
+case "$mode" in
+    --sanitize) run_sanitized ;;
+    --no-sanitize) run_normal ;;
+    all) run_normal; run_sanitized ;;
+    *) echo "usage: $0 [--sanitize | --no-sanitize]" >&2; exit 1 ;;
+esac
