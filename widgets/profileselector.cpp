@@ -75,10 +75,10 @@ void ProfileSelector::watchField(Field *field)
     // ColorLabel or FontLabel is never taken for a QLabel.
     if (dynamic_cast<ColorLabel *>(widget) || dynamic_cast<FontLabel *>(widget) || qobject_cast<QLabel *>(widget))
         return;
-    if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        connect(edit, &QLineEdit::textChanged, this, report);
-    else if (auto *edit = qobject_cast<QTextEdit *>(widget))
-        connect(edit, &QTextEdit::textChanged, this, report);
+    if (auto *lineEdit = qobject_cast<QLineEdit *>(widget))
+        connect(lineEdit, &QLineEdit::textChanged, this, report);
+    else if (auto *textEdit = qobject_cast<QTextEdit *>(widget))
+        connect(textEdit, &QTextEdit::textChanged, this, report);
     else if (auto *combo = qobject_cast<QComboBox *>(widget))
         connect(combo, &QComboBox::currentTextChanged, this, report);
     else if (auto *check = qobject_cast<QCheckBox *>(widget))
@@ -144,17 +144,17 @@ void ProfileSelector::loadFieldsFromProfile(QObject *source)
 void ProfileSelector::showFieldValue(Field *field, const QVariant &value)
 {
     QWidget *widget = field->widget;
-    if (auto *label = dynamic_cast<ColorLabel *>(widget)) {
-        label->setColor(value.value<QColor>());
-    } else if (auto *label = dynamic_cast<FontLabel *>(widget)) {
-        label->setFont(value.value<QFont>());
+    if (auto *colorLabel = dynamic_cast<ColorLabel *>(widget)) {
+        colorLabel->setColor(value.value<QColor>());
+    } else if (auto *fontLabel = dynamic_cast<FontLabel *>(widget)) {
+        fontLabel->setFont(value.value<QFont>());
     } else if (auto *label = qobject_cast<QLabel *>(widget)) {
         label->setText(value.toString());
-    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        edit->setText(value.toString());
-    } else if (auto *edit = qobject_cast<QTextEdit *>(widget)) {
+    } else if (auto *lineEdit = qobject_cast<QLineEdit *>(widget)) {
+        lineEdit->setText(value.toString());
+    } else if (auto *textEdit = qobject_cast<QTextEdit *>(widget)) {
         // Plain text: a watermark such as "<b>" must not be read as markup.
-        edit->setPlainText(value.toString());
+        textEdit->setPlainText(value.toString());
     } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
         const QString wanted = value.toString();
         int match = -1;

@@ -3,20 +3,20 @@
 #include "fixturevideos.h"
 #include "grabbermodel.h"
 
-GrabberProbe::GrabberProbe(FrameGrabber &grabber)
-    : grabber(grabber)
+GrabberProbe::GrabberProbe(FrameGrabber &probed)
+    : grabber(probed)
 {
-    QObject::connect(&grabber, &FrameGrabber::frameExtracted, [this](const VideoFrame &extracted) {
+    QObject::connect(&probed, &FrameGrabber::frameExtracted, [this](const VideoFrame &extracted) {
         kind = Frame;
         frame = extracted;
         ++answers;
     });
-    QObject::connect(&grabber, &FrameGrabber::error, [this](const QString &text) {
+    QObject::connect(&probed, &FrameGrabber::error, [this](const QString &text) {
         kind = Error;
         message = text;
         ++answers;
     });
-    QObject::connect(&grabber, &FrameGrabber::aborted, [this](const QString &text) {
+    QObject::connect(&probed, &FrameGrabber::aborted, [this](const QString &text) {
         kind = Aborted;
         message = text;
         ++answers;
