@@ -102,10 +102,16 @@ QImage WatermarkProfile::readPicture(const QString &fileName)
         return QImage();
     }
     QImageReader reader(&file);
+    // The size comes from the header; a picture that does not state it
+    // could be of any size and is not decoded either.
     const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > MaxPicturePixels) {
-        qWarning() << "WatermarkProfile - refusing the picture" << name << "of size" << size
-                   << "; at most" << MaxPicturePixels << "pixels are read";
+    if (!size.isValid()) {
+        qWarning() << "WatermarkProfile - cannot read the size of the picture" << name << reader.errorString();
+        return QImage();
+    }
+    if (qint64(size.width()) * size.height() > MaxPicturePixels) {
+        qWarning() << "WatermarkProfile - refusing the picture" << name << "of" << size.width() << "x"
+                   << size.height() << "pixels; at most" << MaxPicturePixels << "are read";
         return QImage();
     }
     const QImage picture = reader.read();
