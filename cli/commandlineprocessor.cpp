@@ -7,18 +7,25 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
 
 namespace {
 
 // A number option held inside [minimum, maximum]: a count of two billion
-// becomes the largest count, not a wrapped one. Text that is no number
-// counts as 0, as it always did.
+// becomes the largest count, not a wrapped one, and so do digits beyond
+// 64 bits. Text that is no number counts as 0, as it always did.
 qint64 boundedNumber(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 minimum,
                      qint64 maximum)
 {
-    return qBound(minimum, parser.value(option).toLongLong(), maximum);
+    const QString text = parser.value(option).trimmed();
+    bool isNumber = false;
+    qint64 value = text.toLongLong(&isNumber);
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!isNumber && digits.match(text).hasMatch())
+        value = text.startsWith(QLatin1Char('-')) ? minimum : maximum;
+    return qBound(minimum, value, maximum);
 }
 
 } // namespace
