@@ -66,9 +66,8 @@ public:
     // naming the same file until another name is asked for.
     QImage image() const;
 
-    // 0 text, anything else a picture.
     int watermarkType() const { return m_watermarkType; }
-    void setWatermarkType(int value) { m_watermarkType = value == 0 ? 0 : 1; }
+    void setWatermarkType(int value) { m_watermarkType = value; }
     int alignmentIndex() const { return m_alignmentIndex; }
     void setAlignmentIndex(int value) { m_alignmentIndex = value; }
     int xMargin() const { return m_xMargin; }

@@ -331,8 +331,6 @@ private slots:
         QTest::newRow("shadow y up stays") << "watermark" << "textShadowYOffset" << "-3" << -3;
         QTest::newRow("opacity huge") << "watermark" << "alpha" << "256" << 255;
         QTest::newRow("opacity negative") << "watermark" << "alpha" << min << 0;
-        QTest::newRow("type huge is a picture") << "watermark" << "watermarkType" << max << 1;
-        QTest::newRow("type negative is a picture") << "watermark" << "watermarkType" << "-4" << 1;
     }
 
     void storedNumbersAreHeldInTheEditorsRanges()
