@@ -12,6 +12,8 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 
+#include <limits>
+
 #include <sys/stat.h>
 
 using namespace ImageTestUtils;
@@ -309,6 +311,49 @@ private slots:
         QCOMPARE(countOf(result, exactly(Green)), expectedGreen);
         QCOMPARE(countOf(result, exactly(Blue)), expectedBlue);
         QCOMPARE(countOf(result, notColour(Black)), expectedGreen + expectedBlue);
+    }
+
+    void extremeMarginsAndOffsetsDrawOffTheImage_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<int>("margin");
+        QTest::addColumn<int>("offset");
+
+        const int max = std::numeric_limits<int>::max();
+        const int min = std::numeric_limits<int>::min();
+        QTest::newRow("picture top left") << 1 << 0 << max << max;
+        QTest::newRow("picture bottom right") << 1 << 8 << max << min;
+        QTest::newRow("picture lowest margins") << 1 << 8 << min << min;
+        QTest::newRow("text top left") << 0 << 0 << max << max;
+        QTest::newRow("text bottom right") << 0 << 8 << max << min;
+        QTest::newRow("text lowest margins") << 0 << 8 << min << max;
+    }
+
+    // Values as a hand-edited file or a caller hands them over; the
+    // sanitizer build reports any sum that wraps.
+    void extremeMarginsAndOffsetsDrawOffTheImage()
+    {
+        QFETCH(int, type);
+        QFETCH(int, alignment);
+        QFETCH(int, margin);
+        QFETCH(int, offset);
+
+        WatermarkProfile profile;
+        setUpText(profile, QStringLiteral("Far away"), Red, Blue, 512);
+        profile.setWatermarkType(type);
+        profile.setImageFile(storePicture(QStringLiteral("extreme-green.png"), filled(20, 20, QColor(Green))));
+        profile.setAlignmentIndex(alignment);
+        profile.setXMargin(margin);
+        profile.setYMargin(margin);
+        profile.setTextShadowXOffset(offset);
+        profile.setTextShadowYOffset(offset);
+        const QImage result = WatermarkManager::instance()->applyWatermark(filled(100, 100, Qt::black), &profile);
+        QCOMPARE(result.size(), QSize(100, 100));
+        if (type == 1) {
+            // The lowest margins are none: the picture sits in its corner.
+            QCOMPARE(countOf(result, exactly(Green)), margin < 0 ? 400 : 0);
+        }
     }
 
     void inputImageIsNotChanged()
