@@ -313,6 +313,32 @@ private slots:
         QCOMPARE(countOf(result, notColour(Black)), expectedGreen + expectedBlue);
     }
 
+    void pictureFormatsAreReadFromTheirFiles_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("png") << "formats.png";
+        QTest::newRow("jpeg") << "formats.jpg";
+        QTest::newRow("bmp") << "formats.bmp";
+        QTest::newRow("tiff") << "formats.tif";
+        QTest::newRow("no suffix") << "formats";
+    }
+
+    void pictureFormatsAreReadFromTheirFiles()
+    {
+        QFETCH(QString, fileName);
+        const QImage blue = filled(20, 20, QColor(Blue));
+        // Without a suffix the content alone tells the format.
+        QVERIFY(blue.save(WatermarkProfile::watermarkFilePath(fileName),
+                          fileName.contains(QLatin1Char('.')) ? nullptr : "png"));
+
+        WatermarkProfile profile;
+        profile.setWatermarkType(1);
+        profile.setImageFile(fileName);
+        profile.setAlignmentIndex(0);
+        const QImage result = WatermarkManager::instance()->applyWatermark(filled(100, 100, Qt::black), &profile);
+        QCOMPARE(countOf(result, near(Blue, 8)), 400);
+    }
+
     void extremeMarginsAndOffsetsDrawOffTheImage_data()
     {
         QTest::addColumn<int>("type");
