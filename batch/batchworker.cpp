@@ -102,13 +102,18 @@ void BatchWorker::runJob()
     const qint64 skipBack = m_config->skipBack();
     const qint64 span = duration - skipFront - skipBack;
     qint64 step = -1;
-    int expected = 0;
+    // 64 bits and a bounded quotient: an endless stream with a 1 ms step
+    // or a huge count must not wrap the count or its doubling below.
+    qint64 expected = 0;
+    constexpr float MaxExpected = float(1 << 30);
 
     if (m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds) {
         if (m_config->intervalMilliseconds() < 1)
             m_config->setIntervalMilliseconds(1000);
         step = m_config->intervalMilliseconds();
-        expected = static_cast<int>(static_cast<float>(span) / static_cast<float>(step)) + 1;
+        expected = static_cast<qint64>(
+                       qBound(-MaxExpected, static_cast<float>(span) / static_cast<float>(step), MaxExpected))
+            + 1;
     } else if (m_config->intervalType() == BatchWorkerConfig::ImageCount) {
         const int count = m_config->intervalImages();
         if (count < 2) {
@@ -154,8 +159,8 @@ void BatchWorker::runJob()
     if (isCancelled())
         return;
     const float steps = static_cast<float>(expected);
-    int stepCounter = 0;
-    auto progressAt = [steps](int counter) { return static_cast<float>(counter) / steps * 0.99f + 0.01f; };
+    qint64 stepCounter = 0;
+    auto progressAt = [steps](qint64 counter) { return static_cast<float>(counter) / steps * 0.99f + 0.01f; };
 
     const int type = m_config->intervalType();
     for (;;) {

@@ -7,8 +7,28 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
+
+namespace {
+
+// A number option held inside [minimum, maximum]: a count of two billion
+// becomes the largest count, not a wrapped one, and so do digits beyond
+// 64 bits. Text that is no number counts as 0, as it always did.
+qint64 boundedNumber(const QCommandLineParser &parser, const QCommandLineOption &option, qint64 minimum,
+                     qint64 maximum)
+{
+    const QString text = parser.value(option).trimmed();
+    bool isNumber = false;
+    qint64 value = text.toLongLong(&isNumber);
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!isNumber && digits.match(text).hasMatch())
+        value = text.startsWith(QLatin1Char('-')) ? minimum : maximum;
+    return qBound(minimum, value, maximum);
+}
+
+} // namespace
 
 CommandLineProcessor::CommandLineProcessor(QObject *parent)
     : QObject(parent)
@@ -126,26 +146,28 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
 
     if (parser.isSet(msOption)) {
         config.setIntervalType(BatchWorkerConfig::EveryMilliseconds);
-        config.setIntervalMilliseconds(parser.value(msOption).toInt());
+        config.setIntervalMilliseconds(
+            int(boundedNumber(parser, msOption, 0, BatchWorkerConfig::MaxIntervalMilliseconds)));
     }
     if (parser.isSet(countOption)) {
-        const int count = parser.value(countOption).toInt();
+        const int count = int(boundedNumber(parser, countOption, 0, BatchWorkerConfig::MaxIntervalImages));
         config.setIntervalType(BatchWorkerConfig::ImageCount);
         config.setIntervalImages(count);
         if (count == 1)
             fileNames->setFileOutputSuffix(QString());
     }
     if (parser.isSet(skipFrontOption))
-        config.setSkipFront(parser.value(skipFrontOption).toInt());
+        config.setSkipFront(boundedNumber(parser, skipFrontOption, 0, BatchWorkerConfig::MaxSkipMilliseconds));
     if (parser.isSet(skipBackOption))
-        config.setSkipBack(parser.value(skipBackOption).toInt());
+        config.setSkipBack(boundedNumber(parser, skipBackOption, 0, BatchWorkerConfig::MaxSkipMilliseconds));
 
+    // A negative side stays negative, so it is still refused below.
     int width = 0;
     int height = 0;
     if (parser.isSet(widthOption))
-        width = parser.value(widthOption).toInt();
+        width = int(boundedNumber(parser, widthOption, -1, ImageProfile::MaxImageSide));
     if (parser.isSet(heightOption))
-        height = parser.value(heightOption).toInt();
+        height = int(boundedNumber(parser, heightOption, -1, ImageProfile::MaxImageSide));
     if (width > 0 && height > 0) {
         image->setImageWidth(width);
         image->setImageHeight(height);

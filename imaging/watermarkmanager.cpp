@@ -94,7 +94,9 @@ void WatermarkManager::drawText(QImage &image, const WatermarkProfile &profile)
     painter.setOpacity(opacityOf(profile));
     painter.setFont(font);
     painter.setPen(profile.textShadowColor());
-    painter.drawText(QRectF(textRect.translated(profile.textShadowOffset())), text, option);
+    // Translated in floating point: a very long text can measure close to
+    // the end of the integer range.
+    painter.drawText(QRectF(textRect).translated(QPointF(profile.textShadowOffset())), text, option);
     painter.setPen(profile.textColor());
     painter.drawText(QRectF(textRect), text, option);
 }
@@ -107,16 +109,18 @@ void WatermarkManager::drawPicture(QImage &image, const WatermarkProfile &profil
     makePaintable(image);
 
     const Qt::Alignment alignment = profile.alignment();
-    const int width = image.width();
-    const int height = image.height();
+    // Sums of sides and margins in 64 bits: no side or margin can make
+    // them wrap, whatever the picture's size.
+    const qint64 width = image.width();
+    const qint64 height = image.height();
 
-    int y = height - profile.yMargin() - picture.height();
+    qint64 y = height - profile.yMargin() - picture.height();
     if (alignment & Qt::AlignTop)
         y = profile.yMargin();
     else if (alignment & Qt::AlignVCenter)
         y = (height - picture.height()) / 2;
 
-    int x = width - profile.xMargin() - picture.width();
+    qint64 x = width - profile.xMargin() - picture.width();
     if (alignment & Qt::AlignLeft)
         x = profile.xMargin();
     else if (alignment & Qt::AlignHCenter)
@@ -124,5 +128,5 @@ void WatermarkManager::drawPicture(QImage &image, const WatermarkProfile &profil
 
     QPainter painter(&image);
     painter.setOpacity(opacityOf(profile));
-    painter.drawImage(QPoint(x, y), picture);
+    painter.drawImage(QPointF(qreal(x), qreal(y)), picture);
 }

@@ -9,6 +9,8 @@
 #include <QMetaProperty>
 #include <QSettings>
 
+#include <limits>
+
 namespace {
 
 // The candidate when it is a profile of the kind, else the manager's
@@ -141,7 +143,9 @@ int BatchWorkerConfig::expectedImageCount() const
         const qint64 span = duration - m_skipBack - m_skipFront;
         if (m_intervalMilliseconds == 0)
             return 1;
-        return static_cast<int>(span / m_intervalMilliseconds + 1);
+        // A stream claiming an endless duration still gives a count.
+        return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), span / m_intervalMilliseconds + 1,
+                                               std::numeric_limits<int>::max()));
     }
     default:
         return 0;

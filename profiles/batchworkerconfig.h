@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QVector>
+#include <QtGlobal>
 
 #include <memory>
 
@@ -36,6 +37,14 @@ public:
     enum SingleShotPosition { Front = 0, Middle = 1, Back = 2 };
     Q_ENUM(SingleShotPosition)
 
+    // Every setter holds its value inside these, so neither the defaults
+    // file nor the command line gives the capture arithmetic numbers that
+    // wrap. An interval or count below the usable minimum is still taken
+    // (as 0) and repaired by the worker as before.
+    static constexpr int MaxIntervalMilliseconds = 24 * 60 * 60 * 1000;
+    static constexpr int MaxIntervalImages = 100000;
+    static constexpr qint64 MaxSkipMilliseconds = qint64(365) * 24 * 60 * 60 * 1000;
+
     BatchWorkerConfig();
     ~BatchWorkerConfig() override;
 
@@ -56,15 +65,15 @@ public:
     void setFileOutputDir(const QDir &dir);
 
     qlonglong skipFront() const { return m_skipFront; }
-    void setSkipFront(qlonglong ms) { m_skipFront = ms; }
+    void setSkipFront(qlonglong ms) { m_skipFront = qBound<qint64>(0, ms, MaxSkipMilliseconds); }
     qlonglong skipBack() const { return m_skipBack; }
-    void setSkipBack(qlonglong ms) { m_skipBack = ms; }
+    void setSkipBack(qlonglong ms) { m_skipBack = qBound<qint64>(0, ms, MaxSkipMilliseconds); }
     int intervalType() const { return m_intervalType; }
     void setIntervalType(int type) { m_intervalType = type; }
     int intervalMilliseconds() const { return m_intervalMilliseconds; }
-    void setIntervalMilliseconds(int ms) { m_intervalMilliseconds = ms; }
+    void setIntervalMilliseconds(int ms) { m_intervalMilliseconds = qBound(0, ms, MaxIntervalMilliseconds); }
     int intervalImages() const { return m_intervalImages; }
-    void setIntervalImages(int count) { m_intervalImages = count; }
+    void setIntervalImages(int count) { m_intervalImages = qBound(0, count, MaxIntervalImages); }
     int intervalSingleShot() const { return m_intervalSingleShot; }
     void setIntervalSingleShot(int position) { m_intervalSingleShot = position; }
 

@@ -3,6 +3,8 @@
 
 #include "baseprofile.h"
 
+#include <QtGlobal>
+
 class ProfileManager;
 
 // Decides the names of the image files written: prefix, base name,
@@ -34,9 +36,16 @@ public:
     void setFileOutputSuffix(const QString &value) { m_fileOutputSuffix = value; }
     QString fileOutputType() const { return m_fileOutputType; }
     void setFileOutputType(const QString &value) { m_fileOutputType = value; }
-    // A digit count: -1 automatic, 0 none, n > 0 at least n digits.
+    // A digit count: -1 automatic, 0 none, n > 0 at least n digits. Held
+    // within what the editor offers (ten leading zeros), so a stored
+    // million does not make every name a megabyte of zeros.
+    static constexpr int MinCounterDigits = -1;
+    static constexpr int MaxCounterDigits = 11;
     int fileOutputCounterPadZeros() const { return m_fileOutputCounterPadZeros; }
-    void setFileOutputCounterPadZeros(int value) { m_fileOutputCounterPadZeros = value; }
+    void setFileOutputCounterPadZeros(int value)
+    {
+        m_fileOutputCounterPadZeros = qBound(MinCounterDigits, value, MaxCounterDigits);
+    }
 
 private:
     QString m_fileOutputPrefix;

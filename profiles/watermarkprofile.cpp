@@ -2,8 +2,16 @@
 
 #include "profilemanager.h"
 
+#include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,6 +21,32 @@ QDir watermarkFolder()
                 + QStringLiteral("/watermarks"));
     folder.mkpath(QStringLiteral("."));
     return folder;
+}
+
+// The last part of a stored name; "." and ".." name no file.
+QString plainFileName(const QString &name)
+{
+    const QString fileName = QFileInfo(name).fileName();
+    if (fileName == QLatin1String(".") || fileName == QLatin1String(".."))
+        return QString();
+    return fileName;
+}
+
+// Opens the path for reading only when it is a regular file. The open
+// does not block (a FIFO put in place after any check would otherwise
+// wait for a writer for ever) and the type is checked on the open file.
+bool openRegularFile(QFile &file)
+{
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -40,7 +74,64 @@ ProfileManager *WatermarkProfile::manager()
 
 QString WatermarkProfile::watermarkFilePath(const QString &fileName)
 {
-    return watermarkFolder().absoluteFilePath(fileName);
+    return watermarkFolder().absoluteFilePath(plainFileName(fileName));
+}
+
+QImage WatermarkProfile::readPicture(const QString &fileName)
+{
+    const QString name = plainFileName(fileName);
+    if (name.isEmpty())
+        return QImage();
+    const QDir folder = watermarkFolder();
+    const QFileInfo info(folder.absoluteFilePath(name));
+    if (!info.exists())
+        return QImage();
+    // A link is fine as long as it ends at a regular file in this folder,
+    // as the folder's own pictures may be linked to save space.
+    if (!info.isFile()
+        || (info.isSymLink() && QFileInfo(info.canonicalFilePath()).absolutePath() != folder.canonicalPath())) {
+        qWarning() << "WatermarkProfile - not a picture file in the watermark folder:" << name;
+        return QImage();
+    }
+
+    // The file keeps its name, so the reader guesses the format from the
+    // suffix and the content as it does for any named file.
+    QFile file(info.absoluteFilePath());
+    if (!openRegularFile(file)) {
+        qWarning() << "WatermarkProfile - cannot read the picture" << name;
+        return QImage();
+    }
+    QImageReader reader(&file);
+    // The size comes from the header; a picture that does not state it
+    // could be of any size and is not decoded either.
+    const QSize size = reader.size();
+    if (!size.isValid()) {
+        qWarning() << "WatermarkProfile - cannot read the size of the picture" << name << reader.errorString();
+        return QImage();
+    }
+    if (qint64(size.width()) * size.height() > MaxPicturePixels) {
+        qWarning() << "WatermarkProfile - refusing the picture" << name << "of" << size.width() << "x"
+                   << size.height() << "pixels; at most" << MaxPicturePixels << "are read";
+        return QImage();
+    }
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        qWarning() << "WatermarkProfile - cannot read the picture" << name << reader.errorString();
+    return picture;
+}
+
+void WatermarkProfile::setTextFont(const QFont &value)
+{
+    // Only a size outside the editor's range is changed; any other font
+    // is kept exactly as it came.
+    m_textFont = value;
+    if (value.pointSizeF() > 0) {
+        const qreal bounded = qBound(MinFontPointSize, value.pointSizeF(), MaxFontPointSize);
+        if (bounded != value.pointSizeF())
+            m_textFont.setPointSizeF(bounded);
+    } else if (value.pixelSize() > MaxFontPixelSize) {
+        m_textFont.setPixelSize(MaxFontPixelSize);
+    }
 }
 
 Qt::Alignment WatermarkProfile::alignment() const
@@ -69,7 +160,7 @@ QImage WatermarkProfile::image() const
     static QString cachedFileName;
     static QImage cachedImage;
     if (m_imageFile != cachedFileName) {
-        cachedImage = QImage(watermarkFilePath(m_imageFile));
+        cachedImage = readPicture(m_imageFile);
         cachedFileName = m_imageFile;
     }
     return cachedImage;

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
+#include <QtGlobal>
 
 class ProfileManager;
 
@@ -35,9 +36,28 @@ public:
     static ProfileFactory factory();
     static ProfileManager *manager();
 
+    // The ranges the editor offers; every setter holds its value inside
+    // them. Shadow offsets may point up and left as well: stored files
+    // carry such offsets.
+    static constexpr int MaxMargin = 10000;
+    static constexpr int MaxShadowOffset = 99;
+    static constexpr int MaxAlpha = 255;
+    static constexpr qreal MinFontPointSize = 1;
+    static constexpr qreal MaxFontPointSize = 512;
+    static constexpr int MaxFontPixelSize = 1024;
+    // Larger pictures are not decoded: 100 megapixels are 400 MB at four
+    // bytes a pixel.
+    static constexpr qint64 MaxPicturePixels = 100000000;
+
     // Absolute path of a picture inside the watermark folder, which is
-    // created on demand.
+    // created on demand. Only the file-name part of fileName counts, so no
+    // stored name reaches outside the folder.
     static QString watermarkFilePath(const QString &fileName);
+
+    // The picture of that name in the watermark folder, or a null image
+    // (with a warning) when it is missing, not a regular file, a link
+    // leading out of the folder, larger than MaxPicturePixels or unreadable.
+    static QImage readPicture(const QString &fileName);
 
     Qt::Alignment alignment() const;
     QPoint textShadowOffset() const;
@@ -51,23 +71,23 @@ public:
     int alignmentIndex() const { return m_alignmentIndex; }
     void setAlignmentIndex(int value) { m_alignmentIndex = value; }
     int xMargin() const { return m_xMargin; }
-    void setXMargin(int value) { m_xMargin = value; }
+    void setXMargin(int value) { m_xMargin = qBound(0, value, MaxMargin); }
     int yMargin() const { return m_yMargin; }
-    void setYMargin(int value) { m_yMargin = value; }
+    void setYMargin(int value) { m_yMargin = qBound(0, value, MaxMargin); }
     int alpha() const { return m_alpha; }
-    void setAlpha(int value) { m_alpha = value; }
+    void setAlpha(int value) { m_alpha = qBound(0, value, MaxAlpha); }
     QString text() const { return m_text; }
     void setText(const QString &value) { m_text = value; }
     QFont textFont() const { return m_textFont; }
-    void setTextFont(const QFont &value) { m_textFont = value; }
+    void setTextFont(const QFont &value);
     QColor textColor() const { return m_textColor; }
     void setTextColor(const QColor &value) { m_textColor = value; }
     QColor textShadowColor() const { return m_textShadowColor; }
     void setTextShadowColor(const QColor &value) { m_textShadowColor = value; }
     int textShadowXOffset() const { return m_textShadowXOffset; }
-    void setTextShadowXOffset(int value) { m_textShadowXOffset = value; }
+    void setTextShadowXOffset(int value) { m_textShadowXOffset = qBound(-MaxShadowOffset, value, MaxShadowOffset); }
     int textShadowYOffset() const { return m_textShadowYOffset; }
-    void setTextShadowYOffset(int value) { m_textShadowYOffset = value; }
+    void setTextShadowYOffset(int value) { m_textShadowYOffset = qBound(-MaxShadowOffset, value, MaxShadowOffset); }
     QString imageFile() const { return m_imageFile; }
     void setImageFile(const QString &value) { m_imageFile = value; }
 

@@ -223,7 +223,7 @@ void WatermarkProfileDialog::on_imageFileNameLineEdit_textChanged(QString arg1)
 {
     if (arg1.isNull())
         return;
-    ui->profileImageView->setImage(QImage(WatermarkProfile::watermarkFilePath(arg1)));
+    ui->profileImageView->setImage(WatermarkProfile::readPicture(arg1));
 }
 
 void WatermarkProfileDialog::on_saveButton_clicked()

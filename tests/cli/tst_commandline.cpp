@@ -253,6 +253,67 @@ private slots:
         QCOMPARE(got, frames);
     }
 
+    void extremeNumbersAreHeldInRange_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QVector<int>>("frames");
+        QTest::addColumn<QSize>("size");
+
+        const QString max = QStringLiteral("2147483647");
+        const QString min = QStringLiteral("-2147483648");
+        const QSize video(160, 120);
+        // The count is held at 100000: steps of -1 ms walk on frame by frame
+        // to the end of the video, which is then reported.
+        QTest::newRow("count max") << QStringList{"--count", max, "--skipfront", "58000", "--skipback", "0"} << 2
+                                   << QVector<int>{58, 59} << video;
+        QTest::newRow("count min is a single shot") << QStringList{"--count", min} << 0 << QVector<int>{28} << video;
+        QTest::newRow("interval max") << QStringList{"--ms", max, "--skipfront", "0"} << 0 << QVector<int>{0} << video;
+        QTest::newRow("interval min is 1000") << QStringList{"--ms", min, "--skipfront", "57000"} << 0
+                                              << QVector<int>{57} << video;
+        QTest::newRow("skips min") << QStringList{"--ms", "25000", "--skipfront", min, "--skipback", min} << 0
+                                   << QVector<int>{0, 25, 50} << video;
+        QTest::newRow("skip beyond 64 bits below") << QStringList{"--ms", "25000", "--skipfront", "-99999999999999999999"}
+                                                   << 0 << QVector<int>{0, 25, 50} << video;
+        QTest::newRow("skip beyond 64 bits above") << QStringList{"--ms", "1000", "--skipback", "99999999999999999999"}
+                                                   << 0 << QVector<int>{} << video;
+        QTest::newRow("count beyond 64 bits")
+            << QStringList{"--count", "99999999999999999999", "--skipfront", "58000", "--skipback", "0"} << 2
+            << QVector<int>{58, 59} << video;
+        QTest::newRow("skips max") << QStringList{"--ms", "1000", "--skipfront", "9223372036854775807", "--skipback", max}
+                                   << 0 << QVector<int>{} << video;
+        // Skips longer than the video leave a single shot at the start.
+        QTest::newRow("skips max single shot") << QStringList{"--count", "1", "--skipfront", max, "--skipback", max}
+                                               << 0 << QVector<int>{0} << video;
+        QTest::newRow("width max fits the height") << QStringList{"--count", "1", "--width", max, "--height", "90"} << 0
+                                                   << QVector<int>{28} << QSize(120, 90);
+        QTest::newRow("sides max are refused output") << QStringList{"--count", "1", "--width", max, "--height", max}
+                                                      << 2 << QVector<int>{} << QSize();
+    }
+
+    // The sanitizer build runs this with UBSan, which reports any wrapped
+    // arithmetic on its error output and ends the program.
+    void extremeNumbersAreHeldInRange()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QVector<int>, frames);
+        QFETCH(QSize, size);
+
+        QTemporaryDir folder;
+        const QString video = copyInto(folder, sixtySeconds(), QStringLiteral("MyVideo.mp4"));
+        const CliResult result = runCli(QStringList{video, folder.path(), "--filetype", "png"} + options);
+        QVERIFY(result.finished);
+        QVERIFY2(!result.errorText.contains(QLatin1String("runtime error")), qPrintable(result.errorText));
+        QCOMPARE(result.exitCode, exitCode);
+        QVector<int> got;
+        for (const QString &name : imagesIn(folder.path())) {
+            got << frameIndexOf(folder.filePath(name));
+            QCOMPARE(QImage(folder.filePath(name)).size(), size);
+        }
+        QCOMPARE(got, frames);
+    }
+
     void shortVideoRules()
     {
         QTemporaryDir folder;

@@ -2,12 +2,19 @@
 
 #include "imagetestutils.h"
 
+#include "imaging/imageprocessingmanager.h"
 #include "imaging/watermarkmanager.h"
+#include "profiles/imageprofile.h"
 #include "profiles/watermarkprofile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
+
+#include <limits>
+
+#include <sys/stat.h>
 
 using namespace ImageTestUtils;
 
@@ -236,6 +243,143 @@ private slots:
         QCOMPARE(result.size(), source.size());
         QCOMPARE(countOf(result, exactly(Green)), drawn ? 400 : 0);
         QCOMPARE(countOf(result, notColour(Black)), drawn ? 400 : 0);
+    }
+
+    void picturesComeOnlyFromFilesInTheWatermarkFolder_data()
+    {
+        QTest::addColumn<QString>("imageFile");
+        QTest::addColumn<int>("expectedGreen");
+        QTest::addColumn<int>("expectedBlue");
+
+        const QString folder = QFileInfo(WatermarkProfile::watermarkFilePath(QStringLiteral("x"))).absolutePath();
+        // Green pictures lie outside the folder, blue ones inside it.
+        QTest::newRow("parent path") << "../../escape.png" << 0 << 0;
+        QTest::newRow("system file") << "../../../../../../../../../etc/passwd" << 0 << 0;
+        QTest::newRow("absolute path outside") << folder + "/../../escape.png" << 0 << 0;
+        QTest::newRow("absolute path takes the folder's picture") << folder + "/../../shared.png" << 0 << 400;
+        QTest::newRow("dot dot alone") << ".." << 0 << 0;
+        QTest::newRow("fifo") << "pipe.png" << 0 << 0;
+        QTest::newRow("link to a fifo") << "pipe-link.png" << 0 << 0;
+        QTest::newRow("directory") << "folder.png" << 0 << 0;
+        QTest::newRow("link out of the folder") << "escape-link.png" << 0 << 0;
+        QTest::newRow("link inside the folder") << "shared-link.png" << 0 << 400;
+        QTest::newRow("more pixels than read") << "huge.png" << 0 << 0;
+    }
+
+    void picturesComeOnlyFromFilesInTheWatermarkFolder()
+    {
+        QFETCH(QString, imageFile);
+        QFETCH(int, expectedGreen);
+        QFETCH(int, expectedBlue);
+
+        const QDir folder = QFileInfo(WatermarkProfile::watermarkFilePath(QStringLiteral("x"))).absoluteDir();
+        const QString outside = QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("../..")));
+        const QImage green = filled(20, 20, QColor(Green));
+        QVERIFY(green.save(outside + QStringLiteral("/escape.png")));
+        QVERIFY(green.save(outside + QStringLiteral("/shared.png")));
+        storePicture(QStringLiteral("shared.png"), filled(20, 20, QColor(Blue)));
+
+        if (!QFileInfo::exists(folder.absoluteFilePath(QStringLiteral("pipe.png")))) {
+            QCOMPARE(::mkfifo(QFile::encodeName(folder.absoluteFilePath(QStringLiteral("pipe.png"))).constData(), 0600),
+                     0);
+            QVERIFY(QFile::link(folder.absoluteFilePath(QStringLiteral("pipe.png")),
+                                folder.absoluteFilePath(QStringLiteral("pipe-link.png"))));
+            QVERIFY(folder.mkdir(QStringLiteral("folder.png")));
+            QVERIFY(QFile::link(outside + QStringLiteral("/escape.png"),
+                                folder.absoluteFilePath(QStringLiteral("escape-link.png"))));
+            QVERIFY(QFile::link(folder.absoluteFilePath(QStringLiteral("shared.png")),
+                                folder.absoluteFilePath(QStringLiteral("shared-link.png"))));
+            // Blue if it were drawn; one bit a pixel keeps it 12.5 MB in
+            // memory and a few kB on disk.
+            QImage huge(10001, 10001, QImage::Format_Mono);
+            huge.setColorTable({Blue, Blue});
+            huge.fill(0);
+            QVERIFY(huge.save(folder.absoluteFilePath(QStringLiteral("huge.png"))));
+        }
+
+        WatermarkProfile watermark;
+        watermark.setWatermarkType(1);
+        watermark.setImageFile(imageFile);
+        watermark.setAlignmentIndex(0);
+        watermark.setXMargin(0);
+        watermark.setYMargin(0);
+        ImageProfile imageProfile;
+        // A FIFO that was opened would block here for ever.
+        const QImage result = ImageProcessingManager::instance()->processImage(filled(100, 100, Qt::black),
+                                                                               &imageProfile, &watermark);
+        QCOMPARE(result.size(), QSize(100, 100));
+        QCOMPARE(countOf(result, exactly(Green)), expectedGreen);
+        QCOMPARE(countOf(result, exactly(Blue)), expectedBlue);
+        QCOMPARE(countOf(result, notColour(Black)), expectedGreen + expectedBlue);
+    }
+
+    void pictureFormatsAreReadFromTheirFiles_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("png") << "formats.png";
+        QTest::newRow("jpeg") << "formats.jpg";
+        QTest::newRow("bmp") << "formats.bmp";
+        QTest::newRow("tiff") << "formats.tif";
+        QTest::newRow("no suffix") << "formats";
+    }
+
+    void pictureFormatsAreReadFromTheirFiles()
+    {
+        QFETCH(QString, fileName);
+        const QImage blue = filled(20, 20, QColor(Blue));
+        // Without a suffix the content alone tells the format.
+        QVERIFY(blue.save(WatermarkProfile::watermarkFilePath(fileName),
+                          fileName.contains(QLatin1Char('.')) ? nullptr : "png"));
+
+        WatermarkProfile profile;
+        profile.setWatermarkType(1);
+        profile.setImageFile(fileName);
+        profile.setAlignmentIndex(0);
+        const QImage result = WatermarkManager::instance()->applyWatermark(filled(100, 100, Qt::black), &profile);
+        QCOMPARE(countOf(result, near(Blue, 8)), 400);
+    }
+
+    void extremeMarginsAndOffsetsDrawOffTheImage_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<int>("margin");
+        QTest::addColumn<int>("offset");
+
+        const int max = std::numeric_limits<int>::max();
+        const int min = std::numeric_limits<int>::min();
+        QTest::newRow("picture top left") << 1 << 0 << max << max;
+        QTest::newRow("picture bottom right") << 1 << 8 << max << min;
+        QTest::newRow("picture lowest margins") << 1 << 8 << min << min;
+        QTest::newRow("text top left") << 0 << 0 << max << max;
+        QTest::newRow("text bottom right") << 0 << 8 << max << min;
+        QTest::newRow("text lowest margins") << 0 << 8 << min << max;
+    }
+
+    // Values as a hand-edited file or a caller hands them over; the
+    // sanitizer build reports any sum that wraps.
+    void extremeMarginsAndOffsetsDrawOffTheImage()
+    {
+        QFETCH(int, type);
+        QFETCH(int, alignment);
+        QFETCH(int, margin);
+        QFETCH(int, offset);
+
+        WatermarkProfile profile;
+        setUpText(profile, QStringLiteral("Far away"), Red, Blue, 512);
+        profile.setWatermarkType(type);
+        profile.setImageFile(storePicture(QStringLiteral("extreme-green.png"), filled(20, 20, QColor(Green))));
+        profile.setAlignmentIndex(alignment);
+        profile.setXMargin(margin);
+        profile.setYMargin(margin);
+        profile.setTextShadowXOffset(offset);
+        profile.setTextShadowYOffset(offset);
+        const QImage result = WatermarkManager::instance()->applyWatermark(filled(100, 100, Qt::black), &profile);
+        QCOMPARE(result.size(), QSize(100, 100));
+        if (type == 1) {
+            // The lowest margins are none: the picture sits in its corner.
+            QCOMPARE(countOf(result, exactly(Green)), margin < 0 ? 400 : 0);
+        }
     }
 
     void inputImageIsNotChanged()

@@ -110,6 +110,43 @@ private slots:
         QCOMPARE(config.intervalDescription(), text);
     }
 
+    void hostileDefaultsAreHeldInRange_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<qlonglong>("expected");
+
+        QTest::newRow("interval huge") << "intervalMilliseconds" << "2147483647" << 86400000LL;
+        QTest::newRow("interval a day stays") << "intervalMilliseconds" << "86400000" << 86400000LL;
+        QTest::newRow("interval negative is repaired later") << "intervalMilliseconds" << "-2147483648" << 0LL;
+        QTest::newRow("count huge") << "intervalImages" << "2147483647" << 100000LL;
+        QTest::newRow("count 100000 stays") << "intervalImages" << "100000" << 100000LL;
+        QTest::newRow("count negative") << "intervalImages" << "-7" << 0LL;
+        QTest::newRow("skip front huge") << "skipFront" << "9223372036854775807" << 31536000000LL;
+        QTest::newRow("skip front lowest") << "skipFront" << "-9223372036854775808" << 0LL;
+        QTest::newRow("skip back a year stays") << "skipBack" << "31536000000" << 31536000000LL;
+        QTest::newRow("skip back negative") << "skipBack" << "-1" << 0LL;
+    }
+
+    void hostileDefaultsAreHeldInRange()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(qlonglong, expected);
+
+        const QString path = TestEnvironment::configFolder() + QStringLiteral("/Vistaloom/Vistaloom/batchModeDefaults.ini");
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[General]\n" + key.toLatin1() + '=' + stored.toLatin1() + '\n');
+        file.close();
+
+        BatchWorkerConfig config;
+        config.loadDefaults();
+        QCOMPARE(config.property(key.toLatin1().constData()).toLongLong(), expected);
+        QFile::remove(path);
+    }
+
     void defaultsFileRoundTrip()
     {
         ProfileManager *images = ImageProfile::manager();

@@ -6,11 +6,13 @@
 #include "profiles/watermarkprofile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMetaProperty>
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -57,6 +59,26 @@ QString savedText(BaseProfile &profile)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
+}
+
+// The one profile of a manager whose INI file holds one profile group
+// with the given keys, written as text the way a hand edit leaves it.
+BaseProfile *loadedFromFile(ProfileManager *&manager, const QString &fileName, ProfileFactory factory,
+                            const QMap<QString, QVariant> &values)
+{
+    const QString path = ProfileManager::settingsFilePath(fileName);
+    QFile::remove(path);
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        settings.beginGroup(QStringLiteral("profiles/H-1"));
+        settings.setValue(QStringLiteral("name"), QStringLiteral("Hostile"));
+        settings.setValue(QStringLiteral("id"), QStringLiteral("H-1"));
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.endGroup();
+    }
+    manager = new ProfileManager(fileName, std::move(factory), false);
+    return manager->profileById(QStringLiteral("H-1"));
 }
 
 void writePicture(const QString &fileName, const QColor &colour)
@@ -271,6 +293,123 @@ private slots:
         QCOMPARE(profile.generateFileName(QStringLiteral("MyVideo"), counter, imageCount), expected);
         if (counter == -1)
             QCOMPARE(profile.generateFileName(QStringLiteral("MyVideo")), expected);
+    }
+
+    void storedNumbersAreHeldInTheEditorsRanges_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("expected");
+
+        const QString max = QString::number(std::numeric_limits<int>::max());
+        const QString min = QString::number(std::numeric_limits<int>::min());
+        QTest::newRow("width huge") << "image" << "imageWidth" << max << 32767;
+        QTest::newRow("width negative") << "image" << "imageWidth" << "-5" << 0;
+        QTest::newRow("width at the top") << "image" << "imageWidth" << "32767" << 32767;
+        QTest::newRow("height huge") << "image" << "imageHeight" << "1000000" << 32767;
+        QTest::newRow("height lowest") << "image" << "imageHeight" << min << 0;
+        QTest::newRow("contrast huge") << "image" << "imageContrast" << "500" << 100;
+        QTest::newRow("contrast lowest") << "image" << "imageContrast" << min << -100;
+        QTest::newRow("contrast at the bottom") << "image" << "imageContrast" << "-100" << -100;
+        QTest::newRow("brightness huge") << "image" << "imageBrightness" << max << 100;
+        QTest::newRow("brightness negative") << "image" << "imageBrightness" << "-101" << -100;
+        QTest::newRow("quality huge") << "image" << "imageQuality" << "1000" << 100;
+        QTest::newRow("quality negative") << "image" << "imageQuality" << "-1" << 0;
+        QTest::newRow("quality 0 stays") << "image" << "imageQuality" << "0" << 0;
+        QTest::newRow("padding huge") << "file name" << "fileOutputCounterPadZeros" << "1000000" << 11;
+        QTest::newRow("padding lowest") << "file name" << "fileOutputCounterPadZeros" << min << -1;
+        QTest::newRow("padding automatic stays") << "file name" << "fileOutputCounterPadZeros" << "-1" << -1;
+        QTest::newRow("padding ten zeros stays") << "file name" << "fileOutputCounterPadZeros" << "11" << 11;
+        QTest::newRow("margin x huge") << "watermark" << "xMargin" << max << 10000;
+        QTest::newRow("margin x lowest") << "watermark" << "xMargin" << min << 0;
+        QTest::newRow("margin y huge") << "watermark" << "yMargin" << "10001" << 10000;
+        QTest::newRow("margin y negative") << "watermark" << "yMargin" << "-1" << 0;
+        QTest::newRow("shadow x huge") << "watermark" << "textShadowXOffset" << max << 99;
+        QTest::newRow("shadow x lowest") << "watermark" << "textShadowXOffset" << min << -99;
+        QTest::newRow("shadow y huge") << "watermark" << "textShadowYOffset" << "100" << 99;
+        QTest::newRow("shadow y up stays") << "watermark" << "textShadowYOffset" << "-3" << -3;
+        QTest::newRow("opacity huge") << "watermark" << "alpha" << "256" << 255;
+        QTest::newRow("opacity negative") << "watermark" << "alpha" << min << 0;
+    }
+
+    void storedNumbersAreHeldInTheEditorsRanges()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(int, expected);
+
+        ProfileFactory factory = kind == QLatin1String("image") ? ImageProfile::factory()
+            : kind == QLatin1String("file name")                ? FileNameProfile::factory()
+                                                                : WatermarkProfile::factory();
+        ProfileManager *manager = nullptr;
+        BaseProfile *profile = loadedFromFile(manager, QStringLiteral("Hostile.ini"), factory, {{key, stored}});
+        const std::unique_ptr<ProfileManager> owner(manager);
+        QVERIFY(profile);
+        QCOMPARE(profile->property(key.toLatin1().constData()).toInt(), expected);
+
+        // The held value is what goes back into the file.
+        QSettings settings(ProfileManager::settingsFilePath(QStringLiteral("Hostile.ini")), QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("profiles/H-1/") + key).toInt(), expected);
+    }
+
+    void storedFontSizesAreHeldInTheEditorsRange_data()
+    {
+        QTest::addColumn<qreal>("pointSize");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<qreal>("expectedPointSize");
+        QTest::addColumn<int>("expectedPixelSize");
+
+        QTest::newRow("huge points") << qreal(100000) << 0 << qreal(512) << -1;
+        QTest::newRow("tiny points") << qreal(0.25) << 0 << qreal(1) << -1;
+        QTest::newRow("fractional points stay") << qreal(10.5) << 0 << qreal(10.5) << -1;
+        QTest::newRow("largest points stay") << qreal(512) << 0 << qreal(512) << -1;
+        QTest::newRow("huge pixels") << qreal(-1) << 2000000 << qreal(-1) << 1024;
+        QTest::newRow("pixels stay") << qreal(-1) << 40 << qreal(-1) << 40;
+    }
+
+    void storedFontSizesAreHeldInTheEditorsRange()
+    {
+        QFETCH(qreal, pointSize);
+        QFETCH(int, pixelSize);
+        QFETCH(qreal, expectedPointSize);
+        QFETCH(int, expectedPixelSize);
+
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setBold(true);
+        if (pixelSize > 0)
+            font.setPixelSize(pixelSize);
+        else
+            font.setPointSizeF(pointSize);
+        ProfileManager *manager = nullptr;
+        auto *profile = qobject_cast<WatermarkProfile *>(loadedFromFile(
+            manager, QStringLiteral("HostileFont.ini"), WatermarkProfile::factory(), {{"textFont", font}}));
+        const std::unique_ptr<ProfileManager> owner(manager);
+        QVERIFY(profile);
+        QCOMPARE(profile->textFont().pointSizeF(), expectedPointSize);
+        QCOMPARE(profile->textFont().pixelSize(), expectedPixelSize);
+        QCOMPARE(profile->textFont().family(), QStringLiteral("DejaVu Sans"));
+        QVERIFY(profile->textFont().bold());
+        if (expectedPointSize == pointSize && expectedPixelSize == (pixelSize > 0 ? pixelSize : -1))
+            QCOMPARE(profile->textFont(), font);
+    }
+
+    void hugeCounterPaddingStillNamesQuickly()
+    {
+        ProfileManager *manager = nullptr;
+        auto *names = qobject_cast<FileNameProfile *>(
+            loadedFromFile(manager, QStringLiteral("HostileNames.ini"), FileNameProfile::factory(),
+                           {{"fileOutputCounterPadZeros", "1000000"}, {"fileOutputType", "png"}}));
+        const std::unique_ptr<ProfileManager> owner(manager);
+        QVERIFY(names);
+        QElapsedTimer timer;
+        timer.start();
+        QString name;
+        for (int counter = 1; counter <= 1000; ++counter)
+            name = names->generateFileName(QStringLiteral("MyVideo"), counter, 1000);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(name, QStringLiteral("MyVideo-00000001000.png"));
     }
 
     void watermarkAlignmentAndShadowOffset()
