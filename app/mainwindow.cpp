@@ -157,10 +157,15 @@ bool MainWindow::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
+bool MainWindow::isActivationClickGuarded() const
+{
+    return activatedAt == 0 || QDateTime::currentMSecsSinceEpoch() <= activatedAt + activationClickGuardMs;
+}
+
 void MainWindow::openVideoLabelClicked()
 {
     // The click that brings the window to the front opens nothing.
-    if (activatedAt == 0 || QDateTime::currentMSecsSinceEpoch() <= activatedAt + activationClickGuardMs)
+    if (isActivationClickGuarded())
         return;
     showSelectVideoDialog();
 }

@@ -44,6 +44,9 @@ public:
     // Milliseconds during which a click into the video area after the
     // window came to the front opens nothing.
     static constexpr qint64 activationClickGuardMs = 200;
+    // True while a click into the video area opens nothing: the window is
+    // inactive, or came to the front too recently.
+    bool isActivationClickGuarded() const;
 
 public slots:
     // Shows the kept frame as the given profile (or the current one) makes it;

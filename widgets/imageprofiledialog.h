@@ -30,6 +30,9 @@ public:
     BaseProfile *selectedProfile() const;
     void setVideoSize(int width, int height);
     void setImage(const QImage &snapshot);
+    // True while an edit waits out the short delay before the preview
+    // refreshes; once false, no refresh is on its way.
+    bool isPreviewRefreshPending() const { return updateImageTimer.isActive(); }
 
 public slots:
     void profileNameTextChanged(QString name);

@@ -6,6 +6,8 @@
 
 #include "fixturevideos.h"
 
+#include <mpv/client.h>
+
 #include <QImage>
 #include <QSignalSpy>
 #include <QtTest>
@@ -63,6 +65,14 @@ inline bool waitForVideo(MpvPlayer *player)
         QTest::qWait(20);
     }
     return false;
+}
+
+// mpv's own word that it holds no file, open or opening: nothing was sent
+// to load, or a stop has run its course.
+inline bool mpvIsIdle(MpvPlayer *player)
+{
+    int idle = 0;
+    return mpv_get_property(player->handle().get(), "idle-active", MPV_FORMAT_FLAG, &idle) >= 0 && idle;
 }
 
 } // namespace PlayerWaits

@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMimeData>
+#include <QOpenGLWidget>
 #include <QProcess>
 #include <QScreen>
 #include <QSlider>
@@ -77,6 +79,47 @@ private:
         return firstFrame.count() > 0 || firstFrame.wait(timeoutMs);
     }
 
+    // How many of the player's frames had been drawn when the video widget
+    // last reached the screen: its buffer swap (OpenGL) or its paint
+    // (software, flushed to the X server right after). A grab then shows
+    // at least that frame.
+    class ScreenFrames : public QObject
+    {
+    public:
+        ScreenFrames(QWidget *video, MpvPlayer *player)
+            : m_player(player)
+        {
+            if (auto *gl = qobject_cast<QOpenGLWidget *>(video))
+                connect(gl, &QOpenGLWidget::frameSwapped, this, [this] { m_onScreen = m_player->framesShown(); });
+            else
+                video->installEventFilter(this);
+        }
+
+        qint64 onScreen() const { return m_onScreen; }
+
+        bool waitFor(qint64 frames)
+        {
+            return QTest::qWaitFor([&] { return m_onScreen >= frames; }, timeoutMs);
+        }
+
+    protected:
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                m_onScreen = m_player->framesShown();
+            return false;
+        }
+
+    private:
+        MpvPlayer *m_player;
+        qint64 m_onScreen = 0;
+    };
+
+    static QImage grabScreen(const QRect &area)
+    {
+        return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -102,12 +145,15 @@ private slots:
         auto window = shownWindow();
         QVERIFY(window);
         QSignalSpy firstFrame(window->mediaPlayer(), &MpvPlayer::firstFrameShown);
+        QWidget *video = window->videoOutputWidget();
+        ScreenFrames screen(video, window->mediaPlayer());
         window->loadVideo(QStringLiteral(VISTALOOM_SAMPLE_VIDEO));
         QVERIFY(waitForFirstFrame(firstFrame));
-        QTest::qWait(1500);
-        QWidget *video = window->videoOutputWidget();
+        QTRY_VERIFY_WITH_TIMEOUT(window->mediaPlayer()->position() > 1000, timeoutMs);
+        QVERIFY(screen.waitFor(window->mediaPlayer()->framesShown()));
         const QImage before = onScreen(video);
-        QTest::qWait(600);
+        // Every frame of the sample differs from the one before.
+        QVERIFY(screen.waitFor(screen.onScreen() + 3));
         const QImage after = onScreen(video);
         QVERIFY2(before != after, "the picture does not move");
         QVERIFY(distinctColours(after) > 20);
@@ -141,10 +187,11 @@ private slots:
         auto window = shownWindow();
         QVERIFY(window);
         QSignalSpy firstFrame(window->mediaPlayer(), &MpvPlayer::firstFrameShown);
+        ScreenFrames screen(window->videoOutputWidget(), window->mediaPlayer());
         window->loadVideo(rotated);
         QVERIFY(waitForFirstFrame(firstFrame));
         window->mediaPlayer()->pause(true);
-        QTest::qWait(500);
+        QVERIFY(screen.waitFor(window->mediaPlayer()->framesShown()));
         const QImage shot = onScreen(window->videoOutputWidget());
         shot.save(screenshotPath(QStringLiteral("rotated-") + QString::fromLatin1(renderer)));
         const QRect lit = litArea(shot);
@@ -167,7 +214,16 @@ private slots:
         MainWindow window;
         QSignalSpy failed(window.mediaPlayer(), &MpvPlayer::loadFailed);
         window.loadVideo(FixtureVideos::indexedVideo(320, 240, 10, 2));
-        QTest::qWait(500);
+        if (renderer == "opengl") {
+            // Without its renderer mpv would fail the file: the load must
+            // not have reached mpv at all yet.
+            QVERIFY(mpvIsIdle(window.mediaPlayer()));
+            QCOMPARE(window.mediaPlayer()->mediaStatus(), MpvPlayer::LoadingMedia);
+        } else {
+            // The software renderer exists from the start: the video opens
+            // while the window is still hidden.
+            QVERIFY(waitForVideo(window.mediaPlayer()));
+        }
         Startup::placeWindow(window);
         window.show();
         QVERIFY(waitForVideo(window.mediaPlayer()));
@@ -195,7 +251,10 @@ private slots:
         auto window = shownWindow();
         QVERIFY(window);
         QVERIFY(!Startup::openArgument(*window, {QStringLiteral("vistaloom"), QStringLiteral("/no/such/video.mp4")}));
-        QTest::qWait(300);
+        // Whatever the refusal set off has run, and mpv was asked for nothing.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(mpvIsIdle(window->mediaPlayer()));
         QCOMPARE(window->windowTitle(), QStringLiteral("Vistaloom"));
         QVERIFY(!window->findChild<QWidget *>("videoControlsFrame")->isEnabled());
         QVERIFY(!window->findChild<QWidget *>("videoSlider")->isEnabled());
@@ -216,28 +275,41 @@ private slots:
     {
         QFETCH(QString, argument);
         QFETCH(bool, plays);
+        // The window sits centred, 800 x 600; no window manager moves it.
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        const QRect windowArea((screen.width() - 800) / 2, (screen.height() - 600) / 2, 800, 600);
+        const QRect videoArea(windowArea.topLeft() + QPoint(20, 60), QSize(250, 250));
+        const QImage bare = grabScreen(windowArea);
         QProcess program;
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(QStringLiteral(VISTALOOM_APP_EXECUTABLE), {argument});
         QVERIFY(program.waitForStarted());
-        // The window sits centred, 800 x 600; no window manager moves it.
-        const QSize screen = QGuiApplication::primaryScreen()->size();
-        const QRect videoArea((screen.width() - 800) / 2 + 20, (screen.height() - 600) / 2 + 60, 250, 250);
-        const auto grabVideoArea = [&] {
-            return QGuiApplication::primaryScreen()
-                ->grabWindow(0, videoArea.x(), videoArea.y(), videoArea.width(), videoArea.height())
-                .toImage();
-        };
-        // A slow start (sanitizers, a busy machine) only delays the picture.
-        QTest::qWait(plays ? 1000 : 3000);
-        bool moving = false;
-        QImage previous = grabVideoArea();
-        for (int waited = 0; waited < (plays ? 3 * timeoutMs : 1200) && !moving; waited += 600) {
-            QTest::qWait(600);
-            const QImage current = grabVideoArea();
-            moving = current != previous && distinctColours(current) > 20;
-            previous = current;
+        // A slow start (sanitizers, a busy machine) only delays the window.
+        QVERIFY(QTest::qWaitFor([&] { return grabScreen(windowArea) != bare; }, 3 * timeoutMs));
+        if (!plays) {
+            // Let the window finish drawing itself: settled once it has
+            // looked the same for a while.
+            QImage last = grabScreen(windowArea);
+            QElapsedTimer unchanged;
+            unchanged.start();
+            QVERIFY(QTest::qWaitFor([&] {
+                const QImage current = grabScreen(windowArea);
+                if (current != last) {
+                    last = current;
+                    unchanged.restart();
+                }
+                return unchanged.elapsed() >= 600;
+            }, timeoutMs));
         }
+        // Moving: two grabs in a row differ, and show a picture. Stillness
+        // can only be seen over time: a still window is watched for 1.2 s.
+        QImage previous = grabScreen(videoArea);
+        const bool moving = QTest::qWaitFor([&] {
+            const QImage current = grabScreen(videoArea);
+            const bool changed = current != previous && distinctColours(current) > 20;
+            previous = current;
+            return changed;
+        }, plays ? 3 * timeoutMs : 1200);
         QGuiApplication::primaryScreen()->grabWindow(0).save(
             screenshotPath(plays ? QStringLiteral("program-sample") : QStringLiteral("program-missing")));
         QCOMPARE(moving, plays);

@@ -248,8 +248,13 @@ private slots:
         rig.player->stepForward();
         rig.player->seek(1000);
         rig.player->pause(false);
-        QTest::qWait(200);
+        // What mpv reports of the stop (end of file, properties going away)
+        // has all been sent once mpv sits idle; let the player take it in.
+        QTRY_VERIFY_WITH_TIMEOUT(mpvIsIdle(rig.player.get()), timeoutMs);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QCOMPARE(rig.player->state(), MpvPlayer::StoppedState);
+        QCOMPARE(rig.player->mediaStatus(), MpvPlayer::NoMedia);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "imageprofiledialog.h"
 #include "imageview.h"
 #include "mainwindow.h"
+#include "paintcounter.h"
 #include "snapshottestsupport.h"
 #include "testmain.h"
 #include "watermarkprofiledialog.h"
@@ -36,11 +37,14 @@ private:
         return QStringLiteral(VISTALOOM_SCREENSHOT_DIR "/") + name + QStringLiteral(".png");
     }
 
-    static void shoot(QWidget *widget, const QString &name)
+    // ready: what the picture must show first (a delayed preview).
+    static void shoot(QWidget *widget, const QString &name, const std::function<bool()> &ready = [] { return true; })
     {
+        PaintCounter painted(widget);
         widget->show();
         QVERIFY(QTest::qWaitForWindowExposed(widget));
-        QTest::qWait(400);
+        QVERIFY(waitFor(ready));
+        QVERIFY(painted.waitForRepaint(TimeoutMs));
         const QImage shot = widget->grab().toImage();
         QVERIFY(!shot.isNull());
         QVERIFY(shot.save(shotPath(name)));
@@ -84,8 +88,10 @@ private slots:
         QVERIFY(waitForVideo(window->mediaPlayer()));
         window->mediaPlayer()->pause(true);
         window->mediaPlayer()->seek(1000);
-        QVERIFY(waitFor([this] { return window->mediaPlayer()->position() == 1000; }));
-        QTest::qWait(300);
+        // seek() sets the position at once; the seek is over when mpv shows the frame.
+        QVERIFY(waitFor([this] {
+            return !window->mediaPlayer()->isSeeking() && window->mediaPlayer()->position() == 1000;
+        }));
         ImageView *view = child<ImageView>(window.get(), "snapshotImageView");
         child<QPushButton>(window.get(), "snapshotButton")->click();
         QVERIFY(waitFor([view] { return !view->image().isNull(); }));
@@ -128,7 +134,10 @@ private slots:
         ImageProfile preview;
         dialog.setImage(child<ImageView>(window.get(), "snapshotImageView")->image(), &preview);
         child<QTabWidget>(&dialog, "tabWidget")->setCurrentIndex(tab);
-        shoot(&dialog, QStringLiteral("watermarkprofiledialog-") + QString::fromLatin1(QTest::currentDataTag()));
+        // The preview is drawn a moment after the last change.
+        ImageView *positioner = child<ImageView>(&dialog, "watermarkPositioner");
+        shoot(&dialog, QStringLiteral("watermarkprofiledialog-") + QString::fromLatin1(QTest::currentDataTag()),
+              [positioner] { return !positioner->image().isNull(); });
     }
 
     void cleanupTestCase() { window.reset(); }

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QThread>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -358,12 +359,22 @@ private slots:
         GrabberProbe probe(grabber);
         QVERIFY(grabber.duration() > 0);
         QTest::ignoreMessage(QtDebugMsg, "FrameGrabber abort seek after key frame before read");
-        std::thread aborter([&grabber] {
-            QThread::msleep(300);
+        // The abort comes as the extraction starts, not after a guessed time:
+        // the probe sets the position (announced on this thread), then
+        // extracts, and the whole 59 s decode lies ahead.
+        QSemaphore extractionBegun;
+        const QMetaObject::Connection begun = connect(
+            &grabber, &FrameGrabber::positionChanged, &grabber, [&extractionBegun] { extractionBegun.release(); },
+            Qt::DirectConnection);
+        std::atomic<bool> sawBegin{false};
+        std::thread aborter([&grabber, &extractionBegun, &sawBegin] {
+            sawBegin = extractionBegun.tryAcquire(1, 60000);
             grabber.abort();
         });
         probe.extractAt(59000);
         aborter.join();
+        disconnect(begun);
+        QVERIFY(sawBegin);
         QCOMPARE(probe.answers, 1);
         QCOMPARE(probe.kind, GrabberProbe::Aborted);
         QCOMPARE(probe.message, QStringLiteral("Abort at position 59000: abort seek after key frame before read"));

@@ -6,6 +6,7 @@
 #include "batchprocessingdialog.h"
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
+#include "paintcounter.h"
 #include "stepdriver.h"
 
 #include "profiles/batchworkerconfig.h"
@@ -56,7 +57,9 @@ private slots:
         table->clearSelection();
         table->selectionModel()->select(QItemSelection(table->model()->index(1, 0), table->model()->index(2, 3)),
                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        QTest::qWait(300);
+        // The table lays out its new rows late; once it has repainted they are in place.
+        PaintCounter tablePainted(table->viewport());
+        QVERIFY(tablePainted.waitForRepaint());
         QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog")));
 
         bool shotTaken = false;

@@ -6,6 +6,7 @@
 #include "imageview.h"
 #include "stepdriver.h"
 
+#include "batch/batchthread.h"
 #include "profiles/batchworkerconfig.h"
 
 #include <QApplication>
@@ -199,8 +200,13 @@ private slots:
             QVERIFY2(seen.images.size() <= imagesAtAnswer + 1, qPrintable(QString::number(seen.images.size())));
             QVERIFY(seen.images.size() < fullCount);
             QVERIFY(seen.total < 100);
-            // Nothing arrives after the end either.
-            QTest::qWait(300);
+            // Nothing arrives after the end either: once the batch thread
+            // has ended and what it queued has run, no image can come.
+            auto *thread = dialog.findChild<BatchThread *>();
+            QVERIFY(thread);
+            QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 20000);
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
             QCOMPARE(imagesIn(output->path()).size(), seen.images.size());
         } else {
             QCOMPARE(seen.images.size(), fullCount);

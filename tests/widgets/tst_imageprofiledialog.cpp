@@ -67,7 +67,10 @@ private slots:
         QVERIFY(window.brightnessShown.isEmpty());
 
         QTRY_COMPARE(window.brightnessShown, QList<int>{30});
-        QTest::qWait(120);
+        // No second refresh is waiting, nor queued.
+        QVERIFY(!dialog.isPreviewRefreshPending());
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QCOMPARE(window.brightnessShown, QList<int>{30});
     }
 
@@ -83,7 +86,10 @@ private slots:
         ImageProfileDialog dialog(&window);
         profileCombo(&dialog)->setCurrentIndex(1);
         QCOMPARE(child<QSpinBox>(&dialog, "brightnessSpinBox")->value(), 55);
-        QTest::qWait(80);
+        // Neither a refresh waiting out its delay nor a queued one.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(!dialog.isPreviewRefreshPending());
         QVERIFY(window.brightnessShown.isEmpty());
     }
 
