@@ -307,7 +307,14 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
 
 void BatchWorker::grabberError(const QString &message)
 {
+    // The grabber's state is read before the flag is cleared: once it is,
+    // run() on the batch thread goes on with the grabber.
+    reportGrabberError(message);
     m_waiting.storeRelease(0);
+}
+
+void BatchWorker::reportGrabberError(const QString &message)
+{
     if (isCancelled())
         return;
     if (m_grabber->atEnd() && (m_endedEarly || endsEarlyAt(m_requestedPosition)))

@@ -47,6 +47,7 @@ private:
     void runJob();
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
+    void reportGrabberError(const QString &message);
     QString claimNextFreeFile(QString *fileName);
     bool endsEarlyAt(qint64 position);
     void processPendingEvents();
