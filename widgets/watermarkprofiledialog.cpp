@@ -97,7 +97,9 @@ void WatermarkProfileDialog::fillAlignments()
 
 void WatermarkProfileDialog::setImage(const QImage &image, ImageProfile *imageProfile)
 {
-    previewImage = image;
+    // Without a snapshot (opened from Batch Mode) the background picture stays.
+    if (!image.isNull())
+        previewImage = image;
     previewImageProfile = imageProfile;
     previewTimer.start(PreviewDelayMs);
 }

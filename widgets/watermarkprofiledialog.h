@@ -26,7 +26,8 @@ public:
     explicit WatermarkProfileDialog(QWidget *parent = nullptr);
     ~WatermarkProfileDialog() override;
 
-    // The image profile is not owned; it must outlive the dialog's run.
+    // The image profile is not owned; it must outlive the dialog's run. A
+    // null image keeps the bundled background picture.
     void setImage(const QImage &image, ImageProfile *imageProfile);
     // A null profile shows the first stored one, or defaults when none is stored.
     void selectProfile(BaseProfile *profile);

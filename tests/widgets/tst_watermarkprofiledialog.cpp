@@ -4,6 +4,7 @@
 #include "dialogtestutils.h"
 #include "fontlabel.h"
 #include "imageprofiledialog.h"
+#include "imageview.h"
 #include "modalanswer.h"
 #include "watermarkprofiledialog.h"
 
@@ -329,6 +330,29 @@ private slots:
         const QRect bottomRight(inside.center(), inside.bottomRight());
         QVERIFY(textPixels(shown, topLeft) > 0);
         QCOMPARE(textPixels(shown, bottomRight), 0);
+    }
+
+    // Batch Mode opens the image dialog without a snapshot; the watermark
+    // preview then shows the bundled background picture instead of nothing.
+    void withoutASnapshotThePreviewShowsTheBackgroundPicture()
+    {
+        const QImage background(QStringLiteral(":/Images/watermarkBackground.jpg"));
+        QVERIFY(!background.isNull());
+        ImageProfileDialog imageDialog;
+        QSize previewSize;
+        ModalAnswer answer([&previewSize](QWidget *modal) {
+            auto *dialog = qobject_cast<WatermarkProfileDialog *>(modal);
+            QVERIFY(dialog);
+            auto *view = child<ImageView>(dialog, "watermarkPositioner");
+            // The preview refreshes after a short delay; the dialog closes either way.
+            if (QTest::qWaitFor([view] { return !view->image().isNull(); }, 2000))
+                previewSize = view->image().size();
+            dialog->reject();
+        }, &imageDialog);
+        button(&imageDialog, "watermarkProfileEditButton")->click();
+
+        QVERIFY(answer.answered());
+        QCOMPARE(previewSize, background.size());
     }
 
     void editingFromTheImageDialogSelectsTheSavedWatermark()
