@@ -39,7 +39,9 @@ ProfileSelector::ProfileSelector(QWidget *parent)
     , ui(new Ui::ProfileSelector)
 {
     ui->setupUi(this);
-    ui->profileComboBox->lineEdit()->setPlaceholderText(tr("[Type to Name Profile]"));
+    QLineEdit *nameEdit = ui->profileComboBox->lineEdit();
+    nameEdit->setPlaceholderText(tr("[Type to Name Profile]"));
+    connect(nameEdit, &QLineEdit::textEdited, this, [this](const QString &text) { typedName = text; });
 }
 
 ProfileSelector::~ProfileSelector()
@@ -176,6 +178,7 @@ void ProfileSelector::showFieldValue(Field *field, const QVariant &value)
 
 void ProfileSelector::selectProfile(BaseProfile *profile)
 {
+    typedName.clear();
     ui->profileComboBox->setCurrentIndex(profiles.indexOf(profile));
     // Without a profile there is nothing to show; the widgets keep what they hold.
     if (profile)
@@ -226,6 +229,12 @@ void ProfileSelector::on_profileComboBox_currentIndexChanged(int index)
         return;
     BaseProfile *profile = profiles.value(index);
     if (!profile)
+        return;
+    // Ending the edit of a typed name (Enter, or the focus leaving, as when
+    // Save is clicked) makes the combo box select the stored profile of that
+    // name; that name is where the values on screen are to be saved, so they
+    // must not be replaced by the stored ones.
+    if (!typedName.isEmpty() && typedName.compare(profile->name(), Qt::CaseInsensitive) == 0)
         return;
     ui->profileComboBox->setCurrentIndex(profiles.indexOf(profile));
     loadFieldsFromProfile(profile);

@@ -2,6 +2,7 @@
 #define VISTALOOM_PROFILESELECTOR_H
 
 #include <QList>
+#include <QString>
 #include <QVariant>
 #include <QWidget>
 
@@ -56,6 +57,8 @@ private:
     QList<BaseProfile *> profiles;
     QList<Field *> fields;
     bool loading = false;
+    // The name as last typed by the user; empty once a profile is selected.
+    QString typedName;
 };
 
 #endif

@@ -93,6 +93,38 @@ private slots:
         QVERIFY(window.brightnessShown.isEmpty());
     }
 
+    // Clicking Save takes the focus from the name field, which makes the
+    // combo box select the stored profile of that name first.
+    void savingUnderAStoredNameWritesTheValuesOnScreen()
+    {
+        ProfileManager *manager = ImageProfile::manager();
+        auto *stored = qobject_cast<ImageProfile *>(manager->createProfile());
+        stored->setName(QStringLiteral("Evening Stills"));
+        stored->setImageBrightness(-20);
+        stored->setImageQuality(40);
+        manager->addProfile(stored);
+        manager->save();
+        const int count = manager->profiles().size();
+
+        ImageProfileDialog dialog;
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        child<QSpinBox>(&dialog, "brightnessSpinBox")->setValue(55);
+        child<QSpinBox>(&dialog, "jpegQualitySpinBox")->setValue(75);
+        QLineEdit *name = profileCombo(&dialog)->lineEdit();
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Evening Stills"));
+        QTest::mouseClick(button(&dialog, "saveButton"), Qt::LeftButton);
+
+        QCOMPARE(dialog.selectedProfile(), stored);
+        QCOMPARE(manager->profiles().size(), count);
+        QCOMPARE(stored->imageBrightness(), 55);
+        QCOMPARE(stored->imageQuality(), 75);
+        QVERIFY(iniBytes(manager).contains("imageBrightness=55"));
+    }
+
     void slidersAndSpinBoxesAgree()
     {
         ImageProfileDialog dialog;
