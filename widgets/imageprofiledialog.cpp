@@ -18,7 +18,7 @@ using namespace ProfileDialogSupport;
 
 ImageProfileDialog::ImageProfileDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::ImageProfileDialog)
+    , ui(std::make_unique<Ui::ImageProfileDialog>())
 {
     ui->setupUi(this);
     setGroupBoxMargins(this);
@@ -45,10 +45,7 @@ ImageProfileDialog::ImageProfileDialog(QWidget *parent)
     connect(&updateImageTimer, &QTimer::timeout, this, &ImageProfileDialog::updateImageTimerFired);
 }
 
-ImageProfileDialog::~ImageProfileDialog()
-{
-    delete ui;
-}
+ImageProfileDialog::~ImageProfileDialog() = default;
 
 void ImageProfileDialog::selectProfile(BaseProfile *profile)
 {

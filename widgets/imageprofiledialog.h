@@ -65,7 +65,7 @@ private:
     void updateVideoSizeDisplays();
     void placeBesideOpeningWindow();
 
-    Ui::ImageProfileDialog *ui;
+    std::unique_ptr<Ui::ImageProfileDialog> ui;
     BaseProfile *m_selectedProfile = nullptr;
     int videoWidth = 0;
     int videoHeight = 0;

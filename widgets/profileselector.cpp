@@ -36,7 +36,7 @@ private:
 
 ProfileSelector::ProfileSelector(QWidget *parent)
     : QWidget(parent)
-    , ui(new Ui::ProfileSelector)
+    , ui(std::make_unique<Ui::ProfileSelector>())
 {
     ui->setupUi(this);
     QLineEdit *nameEdit = ui->profileComboBox->lineEdit();
@@ -44,10 +44,7 @@ ProfileSelector::ProfileSelector(QWidget *parent)
     connect(nameEdit, &QLineEdit::textEdited, this, [this](const QString &text) { typedName = text; });
 }
 
-ProfileSelector::~ProfileSelector()
-{
-    delete ui;
-}
+ProfileSelector::~ProfileSelector() = default;
 
 void ProfileSelector::setProfileManager(ProfileManager *manager)
 {

@@ -6,6 +6,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <memory>
+
 #include "profiles/baseprofile.h"
 #include "profiles/field.h"
 class ProfileManager;
@@ -52,7 +54,7 @@ private:
     void reportChange(Field *field);
     void showFieldValue(Field *field, const QVariant &value);
 
-    Ui::ProfileSelector *ui;
+    std::unique_ptr<Ui::ProfileSelector> ui;
     ProfileManager *profileManager = nullptr;
     QList<BaseProfile *> profiles;
     QList<Field *> fields;

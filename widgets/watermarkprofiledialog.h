@@ -59,7 +59,7 @@ private:
     void fillAlignments();
     void enableTypeWidgets(bool isText);
 
-    Ui::WatermarkProfileDialog *ui;
+    std::unique_ptr<Ui::WatermarkProfileDialog> ui;
     BaseProfile *m_selectedProfile = nullptr;
     QImage previewImage;
     ImageProfile *previewImageProfile = nullptr;
