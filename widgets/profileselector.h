@@ -52,7 +52,6 @@ private slots:
 private:
     void watchField(Field *field);
     void reportChange(Field *field);
-    void showFieldValue(Field *field, const QVariant &value);
 
     std::unique_ptr<Ui::ProfileSelector> ui;
     ProfileManager *profileManager = nullptr;
