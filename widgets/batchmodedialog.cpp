@@ -10,6 +10,8 @@
 #include "profiledialogsupport.h"
 #include "smartfiledialog.h"
 
+#include "media/framegrabber.h"
+#include "media/videoframe.h"
 #include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/field.h"
@@ -45,6 +47,20 @@ void disableFirstItem(QComboBox *combo)
         if (QStandardItem *first = items->item(0))
             first->setFlags(first->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
     }
+}
+
+// The first frame of a video, for previews where no snapshot exists; null
+// when the video cannot be read.
+QImage firstFrame(const QString &path)
+{
+    QImage image;
+    FrameGrabber grabber(nullptr);
+    QObject::connect(&grabber, &FrameGrabber::frameExtracted, &grabber,
+                     [&image](const VideoFrame &frame) { image = frame.toImage(); });
+    grabber.setSource(path);
+    grabber.setPosition(0);
+    grabber.extract();
+    return image;
 }
 
 } // namespace
@@ -629,6 +645,8 @@ void BatchModeDialog::on_imageProfileEditButton_clicked()
     }
     ImageProfileDialog dialog(this);
     dialog.selectProfile(common);
+    if (!selected.isEmpty())
+        dialog.setImage(firstFrame(selected.first()->source()));
     dialog.exec();
     if (auto *chosen = qobject_cast<ImageProfile *>(dialog.selectedProfile())) {
         for (BatchWorkerConfig *config : selected) {
