@@ -215,8 +215,8 @@ void BatchModeDialog::loadFormValues()
 
 void BatchModeDialog::showFieldValue(const Field *field, const QVariant &value, bool multiple)
 {
-    // Jobs that differ show a marker; combo boxes and radio buttons also
-    // show "none" for a common value.
+    // Jobs that differ show a marker, or no choice; a common value is shown
+    // as every profile dialog shows it.
     QWidget *widget = field->widget;
     if (qobject_cast<QLabel *>(widget)) {
         FieldBinding(field).show(multiple ? multipleMarker() : value);

@@ -114,7 +114,8 @@ void ImageProfileDialog::placeBesideOpeningWindow()
             return;
     }
     // Kept on the screen vertically, as near the window's top as fits.
-    topLeft.setY(qBound(available.top(), topLeft.y(), qMax(available.top(), available.bottom() - ownFrame.height() + 1)));
+    const int lowestTop = qMax(available.top(), available.bottom() - ownFrame.height() + 1);
+    topLeft.setY(qBound(available.top(), topLeft.y(), lowestTop));
     move(topLeft);
 }
 
