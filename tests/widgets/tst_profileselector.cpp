@@ -286,6 +286,7 @@ private slots:
         selector->setProfileManager(manager);
         QSignalSpy selected(selector, &ProfileSelector::profileSelected);
         host.show();
+        host.activateWindow();
         QApplication::setActiveWindow(&host);
         QVERIFY(QTest::qWaitForWindowActive(&host));
 
