@@ -175,6 +175,36 @@ private slots:
         QVERIFY(iniBytes(WatermarkProfile::manager()).contains("Line one\\nLine two"));
     }
 
+    // Tab out of the name field onto a stored name, then Save: the edited
+    // text is what that profile keeps.
+    void savingUnderAStoredNameWritesTheTextOnScreen()
+    {
+        ProfileManager *manager = WatermarkProfile::manager();
+        auto *stored = qobject_cast<WatermarkProfile *>(manager->createProfile());
+        stored->setName(QStringLiteral("Corner Credit"));
+        stored->setText(QStringLiteral("Old credit"));
+        manager->addProfile(stored);
+        manager->save();
+
+        WatermarkProfileDialog dialog;
+        dialog.selectProfile(nullptr);
+        dialog.show();
+        dialog.activateWindow();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        child<QTextEdit>(&dialog, "textTextEdit")->setPlainText(QStringLiteral("New credit"));
+        QLineEdit *name = profileCombo(&dialog)->lineEdit();
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("corner credit"));
+        QTest::keyClick(name, Qt::Key_Tab);
+        QCOMPARE(child<QTextEdit>(&dialog, "textTextEdit")->toPlainText(), QStringLiteral("New credit"));
+        button(&dialog, "saveButton")->click();
+
+        QCOMPARE(dialog.selectedProfile(), stored);
+        QCOMPARE(stored->text(), QStringLiteral("New credit"));
+    }
+
     void theColourChooserSetsTheLabel()
     {
         WatermarkProfileDialog dialog;
