@@ -80,6 +80,7 @@ void MainWindow::on_editImageProfileButton_clicked()
     if (player)
         player->pause(true);
     ImageProfileDialog dialog(this);
+    connect(&dialog, &ImageProfileDialog::previewRequested, this, &MainWindow::processFullFrameImage);
     dialog.selectProfile(imageProfile);
     const QSize videoSize = player ? player->videoSize() : QSize();
     dialog.setVideoSize(videoSize.width(), videoSize.height());

@@ -3,12 +3,15 @@
 
 #include "batchmodelistmodel.h"
 #include "batchprocessingdialog.h"
+#include "fieldbinding.h"
 #include "filenameprofiledialog.h"
 #include "imageprofiledialog.h"
 #include "nofocusitemdelegate.h"
 #include "profiledialogsupport.h"
 #include "smartfiledialog.h"
 
+#include "media/framegrabber.h"
+#include "media/videoframe.h"
 #include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/field.h"
@@ -21,6 +24,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QUrl>
@@ -43,6 +47,20 @@ void disableFirstItem(QComboBox *combo)
         if (QStandardItem *first = items->item(0))
             first->setFlags(first->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
     }
+}
+
+// The first frame of a video, for previews where no snapshot exists; null
+// when the video cannot be read.
+QImage firstFrame(const QString &path)
+{
+    QImage image;
+    FrameGrabber grabber(nullptr);
+    QObject::connect(&grabber, &FrameGrabber::frameExtracted, &grabber,
+                     [&image](const VideoFrame &frame) { image = frame.toImage(); });
+    grabber.setSource(path);
+    grabber.setPosition(0);
+    grabber.extract();
+    return image;
 }
 
 } // namespace
@@ -109,32 +127,21 @@ void BatchModeDialog::createBindings()
 
 void BatchModeDialog::watchField(Field *field)
 {
-    auto report = [this, field] {
+    FieldBinding(field).watch(this, [this, field] {
         if (!loading)
             fieldUpdated(field);
-    };
-    QWidget *widget = field->widget;
-    if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        connect(edit, &QLineEdit::textChanged, this, report);
-    else if (auto *combo = qobject_cast<QComboBox *>(widget))
-        connect(combo, &QComboBox::currentTextChanged, this, report);
-    else if (auto *check = qobject_cast<QCheckBox *>(widget))
-        connect(check, &QCheckBox::stateChanged, this, report);
-    else if (auto *radio = qobject_cast<QRadioButton *>(widget))
-        connect(radio, &QRadioButton::clicked, this, report);
+    });
 }
 
 void BatchModeDialog::loadProfileComboBox(QComboBox *combo, ProfileManager *manager)
 {
-    const bool wasLoading = loading;
-    loading = true;
+    const QScopedValueRollback<bool> guard(loading, true);
     combo->clear();
     combo->addItem(QStringLiteral("-"), QStringLiteral("-"));
     const QList<BaseProfile *> profiles = manager->profiles();
     for (BaseProfile *profile : profiles)
         combo->addItem(profile->name(), profile->id());
     disableFirstItem(combo);
-    loading = wasLoading;
 }
 
 void BatchModeDialog::loadImageProfileComboBox()
@@ -184,8 +191,7 @@ QVariant BatchModeDialog::fieldValue(BatchWorkerConfig *config, const Field *fie
 
 void BatchModeDialog::loadFormValues()
 {
-    const bool wasLoading = loading;
-    loading = true;
+    const QScopedValueRollback<bool> guard(loading, true);
     const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
     if (!selected.isEmpty()) {
         for (const Field *field : qAsConst(fields)) {
@@ -205,17 +211,18 @@ void BatchModeDialog::loadFormValues()
         // Checking the box applies the folder to every job.
         ui->fileOutputFolderRememberCheckbox->setChecked(true);
     }
-    loading = wasLoading;
 }
 
 void BatchModeDialog::showFieldValue(const Field *field, const QVariant &value, bool multiple)
 {
+    // Jobs that differ show a marker, or no choice; a common value is shown
+    // as every profile dialog shows it.
     QWidget *widget = field->widget;
-    if (auto *label = qobject_cast<QLabel *>(widget)) {
-        label->setText(multiple ? multipleMarker() : value.toString());
+    if (qobject_cast<QLabel *>(widget)) {
+        FieldBinding(field).show(multiple ? multipleMarker() : value);
     } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         edit->setPlaceholderText(multiple ? multipleMarker() : QString());
-        edit->setText(multiple ? QString() : value.toString());
+        FieldBinding(field).show(multiple ? QString() : value);
     } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
         if (combo == ui->imageProfileComboBox || combo == ui->filenameProfileComboBox)
             combo->setItemText(0, multiple ? multipleMarker() : QStringLiteral("-"));
@@ -226,7 +233,7 @@ void BatchModeDialog::showFieldValue(const Field *field, const QVariant &value, 
             check->setTristate(true);
             check->setCheckState(Qt::PartiallyChecked);
         } else {
-            check->setChecked(value.toBool());
+            FieldBinding(field).show(value);
         }
     } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
         bool isInt = false;
@@ -255,22 +262,15 @@ void BatchModeDialog::showFilenameExample()
 
 void BatchModeDialog::fieldUpdated(Field *field)
 {
-    QVariant value;
     QWidget *widget = field->widget;
-    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        value = edit->text();
-        edit->setPlaceholderText(QString());
-    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
-        value = combo->currentData(Qt::UserRole);
-    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
-        value = check->isChecked();
-    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
-        if (!radio->isChecked())
-            return;
-        value = field->value;
-    } else {
+    // Labels only show; an unchecked radio button does not speak for its property.
+    if (qobject_cast<QLabel *>(widget))
         return;
-    }
+    const QVariant value = FieldBinding(field).read();
+    if (qobject_cast<QRadioButton *>(widget) && value.toInt() == -1)
+        return;
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        edit->setPlaceholderText(QString());
     const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
     for (BatchWorkerConfig *config : selected) {
         config->setProperty(field->propertyName, value);
@@ -280,16 +280,13 @@ void BatchModeDialog::fieldUpdated(Field *field)
         updateIntervalEstimates(selected.first());
     // The example name depends on the profile and, through the padding, on
     // the interval; keep it in step with the jobs.
-    const bool wasLoading = loading;
-    loading = true;
+    const QScopedValueRollback<bool> guard(loading, true);
     showFilenameExample();
-    loading = wasLoading;
 }
 
 void BatchModeDialog::updateFieldsEnabled()
 {
-    const bool wasLoading = loading;
-    loading = true;
+    const QScopedValueRollback<bool> guard(loading, true);
     const bool hasSelection = !getSelectedConfigs().isEmpty();
     ui->startButton->setEnabled(model->rowCount() > 0);
     ui->removeVideoButton->setEnabled(hasSelection);
@@ -301,7 +298,6 @@ void BatchModeDialog::updateFieldsEnabled()
         setWidgetEnabled(field->widget, hasSelection);
     if (!hasSelection)
         ui->selectedVideoFileNameLabel->setText(tr("[No Video Selected]"));
-    loading = wasLoading;
 }
 
 void BatchModeDialog::setWidgetEnabled(QWidget *widget, bool enabled)
@@ -649,6 +645,8 @@ void BatchModeDialog::on_imageProfileEditButton_clicked()
     }
     ImageProfileDialog dialog(this);
     dialog.selectProfile(common);
+    if (!selected.isEmpty())
+        dialog.setImage(firstFrame(selected.first()->source()));
     dialog.exec();
     if (auto *chosen = qobject_cast<ImageProfile *>(dialog.selectedProfile())) {
         for (BatchWorkerConfig *config : selected) {

@@ -2,6 +2,15 @@
 
 #include <QPainter>
 
+void ColorLabel::setColor(QColor color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    // Nothing else about the label changes, so nothing else would repaint it.
+    update();
+}
+
 void ColorLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -13,7 +13,7 @@ public:
     using QLabel::QLabel;
 
     QColor color() const { return m_color; }
-    void setColor(QColor color) { m_color = color; }
+    void setColor(QColor color);
 
 public slots:
     void paintEvent(QPaintEvent *e) override;

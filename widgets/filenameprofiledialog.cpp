@@ -14,7 +14,7 @@ using namespace ProfileDialogSupport;
 
 FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::FileNameProfileDialog)
+    , ui(std::make_unique<Ui::FileNameProfileDialog>())
 {
     ui->setupUi(this);
     setGroupBoxMargins(this);
@@ -34,10 +34,7 @@ FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
     selector->setProfileManager(FileNameProfile::manager());
 }
 
-FileNameProfileDialog::~FileNameProfileDialog()
-{
-    delete ui;
-}
+FileNameProfileDialog::~FileNameProfileDialog() = default;
 
 void FileNameProfileDialog::fillChoices()
 {

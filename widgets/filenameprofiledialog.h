@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 #include "profiles/baseprofile.h"
 #include "profiles/field.h"
 
@@ -39,7 +41,7 @@ private:
     void fillChoices();
     void updateExample();
 
-    Ui::FileNameProfileDialog *ui;
+    std::unique_ptr<Ui::FileNameProfileDialog> ui;
     BaseProfile *m_selectedProfile = nullptr;
     QString exampleVideoName = QStringLiteral("MyVideo.mpeg");
 };

@@ -9,23 +9,16 @@
 #include "profiles/watermarkprofile.h"
 
 #include <QLineEdit>
-#include <QMetaObject>
+#include <QScreen>
+#include <QShowEvent>
 
 #include <memory>
 
 using namespace ProfileDialogSupport;
 
-namespace {
-
-// The preview hook of the main window, looked up by signature so this
-// dialog does not depend on the window class.
-const char PreviewSlot[] = "processFullFrameImage(ImageProfile*)";
-
-} // namespace
-
 ImageProfileDialog::ImageProfileDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::ImageProfileDialog)
+    , ui(std::make_unique<Ui::ImageProfileDialog>())
 {
     ui->setupUi(this);
     setGroupBoxMargins(this);
@@ -52,10 +45,7 @@ ImageProfileDialog::ImageProfileDialog(QWidget *parent)
     connect(&updateImageTimer, &QTimer::timeout, this, &ImageProfileDialog::updateImageTimerFired);
 }
 
-ImageProfileDialog::~ImageProfileDialog()
-{
-    delete ui;
-}
+ImageProfileDialog::~ImageProfileDialog() = default;
 
 void ImageProfileDialog::selectProfile(BaseProfile *profile)
 {
@@ -93,13 +83,40 @@ void ImageProfileDialog::fieldChanged(Field *)
 
 void ImageProfileDialog::updateImageTimerFired()
 {
-    QObject *window = parent();
-    if (!window || window->metaObject()->indexOfSlot(PreviewSlot) < 0)
-        return;
     ImageProfile preview;
     ui->profileSelector->saveFieldsToProfile(&preview);
-    QMetaObject::invokeMethod(window, "processFullFrameImage", Qt::DirectConnection,
-                              Q_ARG(ImageProfile *, &preview));
+    emit previewRequested(&preview);
+}
+
+void ImageProfileDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        placeBesideOpeningWindow();
+}
+
+void ImageProfileDialog::placeBesideOpeningWindow()
+{
+    QWidget *opener = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!opener || !opener->isVisible())
+        return;
+    QScreen *screen = opener->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QRect openerFrame = opener->frameGeometry();
+    const QRect ownFrame = frameGeometry();
+    // Frame and inner geometry differ by the window decorations; move() takes the frame position.
+    QPoint topLeft(openerFrame.right() + 1, openerFrame.top());
+    if (topLeft.x() + ownFrame.width() - 1 > available.right()) {
+        topLeft.setX(openerFrame.left() - ownFrame.width());
+        if (topLeft.x() < available.left())
+            return;
+    }
+    // Kept on the screen vertically, as near the window's top as fits.
+    const int lowestTop = qMax(available.top(), available.bottom() - ownFrame.height() + 1);
+    topLeft.setY(qBound(available.top(), topLeft.y(), lowestTop));
+    move(topLeft);
 }
 
 void ImageProfileDialog::loadWatermarkProfiles()

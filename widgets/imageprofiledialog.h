@@ -5,8 +5,11 @@
 #include <QImage>
 #include <QTimer>
 
+#include <memory>
+
 #include "profiles/baseprofile.h"
 #include "profiles/field.h"
+class ImageProfile;
 class QLineEdit;
 class QSlider;
 class QSpinBox;
@@ -15,8 +18,9 @@ namespace Ui {
 class ImageProfileDialog;
 }
 
-// Edits image profiles; a window that opens it with itself as parent and
-// offers processFullFrameImage(ImageProfile*) gets a live preview.
+// Edits image profiles; a window that connects to previewRequested gets a
+// live preview of the values being edited. It opens beside the window that
+// opens it when the screen has room, so that preview stays in sight.
 class ImageProfileDialog : public QDialog
 {
     Q_OBJECT
@@ -34,8 +38,15 @@ public:
     // refreshes; once false, no refresh is on its way.
     bool isPreviewRefreshPending() const { return updateImageTimer.isActive(); }
 
+signals:
+    // The values on screen, for a preview; the profile lives only for the call.
+    void previewRequested(ImageProfile *profile);
+
 public slots:
     void profileNameTextChanged(QString name);
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 protected slots:
     void fieldChanged(Field *field);
@@ -52,8 +63,9 @@ private:
     void loadWatermarkProfiles();
     void linkSliderAndSpinBox(QSlider *slider, QSpinBox *spinBox, int minimum, int maximum);
     void updateVideoSizeDisplays();
+    void placeBesideOpeningWindow();
 
-    Ui::ImageProfileDialog *ui;
+    std::unique_ptr<Ui::ImageProfileDialog> ui;
     BaseProfile *m_selectedProfile = nullptr;
     int videoWidth = 0;
     int videoHeight = 0;

@@ -2,8 +2,11 @@
 #define VISTALOOM_PROFILESELECTOR_H
 
 #include <QList>
+#include <QString>
 #include <QVariant>
 #include <QWidget>
+
+#include <memory>
 
 #include "profiles/baseprofile.h"
 #include "profiles/field.h"
@@ -49,13 +52,14 @@ private slots:
 private:
     void watchField(Field *field);
     void reportChange(Field *field);
-    void showFieldValue(Field *field, const QVariant &value);
 
-    Ui::ProfileSelector *ui;
+    std::unique_ptr<Ui::ProfileSelector> ui;
     ProfileManager *profileManager = nullptr;
     QList<BaseProfile *> profiles;
     QList<Field *> fields;
     bool loading = false;
+    // The name as last typed by the user; empty once a profile is selected.
+    QString typedName;
 };
 
 #endif

@@ -35,7 +35,7 @@ QString newPictureName(const QString &chosenPath)
 
 WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::WatermarkProfileDialog)
+    , ui(std::make_unique<Ui::WatermarkProfileDialog>())
 {
     ui->setupUi(this);
     setGroupBoxMargins(this);
@@ -61,10 +61,7 @@ WatermarkProfileDialog::WatermarkProfileDialog(QWidget *parent)
     previewTimer.start(PreviewDelayMs);
 }
 
-WatermarkProfileDialog::~WatermarkProfileDialog()
-{
-    delete ui;
-}
+WatermarkProfileDialog::~WatermarkProfileDialog() = default;
 
 void WatermarkProfileDialog::addFields()
 {
@@ -97,7 +94,9 @@ void WatermarkProfileDialog::fillAlignments()
 
 void WatermarkProfileDialog::setImage(const QImage &image, ImageProfile *imageProfile)
 {
-    previewImage = image;
+    // Without a snapshot (opened from Batch Mode) the background picture stays.
+    if (!image.isNull())
+        previewImage = image;
     previewImageProfile = imageProfile;
     previewTimer.start(PreviewDelayMs);
 }

@@ -26,7 +26,8 @@ public:
     explicit WatermarkProfileDialog(QWidget *parent = nullptr);
     ~WatermarkProfileDialog() override;
 
-    // The image profile is not owned; it must outlive the dialog's run.
+    // The image profile is not owned; it must outlive the dialog's run. A
+    // null image keeps the bundled background picture.
     void setImage(const QImage &image, ImageProfile *imageProfile);
     // A null profile shows the first stored one, or defaults when none is stored.
     void selectProfile(BaseProfile *profile);
@@ -58,7 +59,7 @@ private:
     void fillAlignments();
     void enableTypeWidgets(bool isText);
 
-    Ui::WatermarkProfileDialog *ui;
+    std::unique_ptr<Ui::WatermarkProfileDialog> ui;
     BaseProfile *m_selectedProfile = nullptr;
     QImage previewImage;
     ImageProfile *previewImageProfile = nullptr;

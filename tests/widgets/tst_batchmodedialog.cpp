@@ -8,6 +8,8 @@
 #include "stepdriver.h"
 
 #include "imageprofiledialog.h"
+#include "imageview.h"
+#include "watermarkprofiledialog.h"
 
 #include "profiles/batchworkerconfig.h"
 #include "profiles/imageprofile.h"
@@ -325,6 +327,34 @@ private slots:
         QCOMPARE(jobs[1]->imageProfile(), sharp);
         QCOMPARE(jobs[2]->imageProfile(), standard);
         QCOMPARE(combo->itemText(0), multiple);
+    }
+
+    // Batch Mode has no snapshot: the watermark preview shows the first
+    // frame of the selected job's video instead.
+    void theWatermarkPreviewShowsTheSelectedJobsFirstFrame()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA});
+        selectOnly(&dialog, {0});
+        QSize previewSize;
+        StepDriver driver(20000);
+        driver.then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
+                    [](QWidget *modal) { button(modal, "watermarkProfileEditButton")->click(); })
+            .then([](QWidget *modal) {
+                      auto *watermark = qobject_cast<WatermarkProfileDialog *>(modal);
+                      return watermark && !child<ImageView>(watermark, "watermarkPositioner")->image().isNull();
+                  },
+                  [&previewSize](QWidget *modal) {
+                      previewSize = child<ImageView>(modal, "watermarkPositioner")->image().size();
+                      qobject_cast<QDialog *>(modal)->reject();
+                  })
+            .then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
+                  [](QWidget *modal) { button(modal, "cancelButton")->click(); });
+        driver.start();
+        QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked");
+        // The default image profile keeps the frame's size.
+        QCOMPARE(previewSize, QSize(160, 120));
     }
 
     void withoutSelectionTheSettingsAreDisabledAndWithoutRowsStartIs()

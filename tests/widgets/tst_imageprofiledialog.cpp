@@ -9,25 +9,25 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
 
 using namespace DialogTestUtils;
 
-// A window offering the preview hook the dialog looks for; it records what
-// each refresh was asked to show.
+// A window showing the dialog's preview; it records what each refresh was
+// asked to show.
 class PreviewWindow : public QWidget
 {
-    Q_OBJECT
-
 public:
     QList<int> brightnessShown;
 
-public slots:
-    void processFullFrameImage(ImageProfile *imageProfile = nullptr)
+    void follow(ImageProfileDialog *dialog)
     {
-        brightnessShown << (imageProfile ? imageProfile->imageBrightness() : -999);
+        connect(dialog, &ImageProfileDialog::previewRequested, this, [this](ImageProfile *imageProfile) {
+            brightnessShown << (imageProfile ? imageProfile->imageBrightness() : -999);
+        });
     }
 };
 
@@ -57,6 +57,7 @@ private slots:
     {
         PreviewWindow window;
         ImageProfileDialog dialog(&window);
+        window.follow(&dialog);
         auto *slider = child<QSlider>(&dialog, "brightnessSlider");
         QElapsedTimer clock;
         clock.start();
@@ -84,6 +85,7 @@ private slots:
 
         PreviewWindow window;
         ImageProfileDialog dialog(&window);
+        window.follow(&dialog);
         profileCombo(&dialog)->setCurrentIndex(1);
         QCOMPARE(child<QSpinBox>(&dialog, "brightnessSpinBox")->value(), 55);
         // Neither a refresh waiting out its delay nor a queued one.
@@ -91,6 +93,84 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!dialog.isPreviewRefreshPending());
         QVERIFY(window.brightnessShown.isEmpty());
+    }
+
+    // Clicking Save takes the focus from the name field, which makes the
+    // combo box select the stored profile of that name first.
+    void savingUnderAStoredNameWritesTheValuesOnScreen()
+    {
+        ProfileManager *manager = ImageProfile::manager();
+        auto *stored = qobject_cast<ImageProfile *>(manager->createProfile());
+        stored->setName(QStringLiteral("Evening Stills"));
+        stored->setImageBrightness(-20);
+        stored->setImageQuality(40);
+        manager->addProfile(stored);
+        manager->save();
+        const int count = manager->profiles().size();
+
+        ImageProfileDialog dialog;
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        child<QSpinBox>(&dialog, "brightnessSpinBox")->setValue(55);
+        child<QSpinBox>(&dialog, "jpegQualitySpinBox")->setValue(75);
+        QLineEdit *name = profileCombo(&dialog)->lineEdit();
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Evening Stills"));
+        QTest::mouseClick(button(&dialog, "saveButton"), Qt::LeftButton);
+
+        QCOMPARE(dialog.selectedProfile(), stored);
+        QCOMPARE(manager->profiles().size(), count);
+        QCOMPARE(stored->imageBrightness(), 55);
+        QCOMPARE(stored->imageQuality(), 75);
+        QVERIFY(iniBytes(manager).contains("imageBrightness=55"));
+    }
+
+    // The dialog drives the live preview in the main window's snapshot
+    // pane, so it must not open on top of it when the screen has room.
+    void opensBesideTheWindowWhenThereIsRoom_data()
+    {
+        QTest::addColumn<QString>("room");
+        QTest::newRow("right") << "right";
+        QTest::newRow("left") << "left";
+        QTest::newRow("none") << "none";
+    }
+
+    void opensBesideTheWindowWhenThereIsRoom()
+    {
+        QFETCH(QString, room);
+        QWidget window;
+        ImageProfileDialog dialog(&window);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const int dialogWidth = qMax(dialog.width(), dialog.minimumSizeHint().width());
+        QVERIFY2(dialogWidth + 40 < screen.width(), "the screen is too small for this test");
+        const int gap = screen.width() - dialogWidth - 20;
+        if (room == QLatin1String("right"))
+            window.setGeometry(screen.left(), screen.top() + 30, gap, 200);
+        else if (room == QLatin1String("left"))
+            window.setGeometry(screen.right() - gap + 1, screen.top() + 30, gap, 200);
+        else
+            window.setGeometry(screen.left() + 10, screen.top() + 30, screen.width() - 20, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect windowFrame = window.frameGeometry();
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QRect dialogFrame = dialog.frameGeometry();
+        if (room == QLatin1String("right")) {
+            QCOMPARE(dialogFrame.left(), windowFrame.right() + 1);
+        } else if (room == QLatin1String("left")) {
+            QCOMPARE(dialogFrame.right(), windowFrame.left() - 1);
+        } else {
+            // Left where the dialog normally opens: over its window.
+            QVERIFY(dialogFrame.intersects(windowFrame));
+            return;
+        }
+        // Wholly on the screen across; the dialog may be taller than this screen.
+        QVERIFY(dialogFrame.left() >= screen.left() && dialogFrame.right() <= screen.right());
+        QVERIFY(dialogFrame.top() >= screen.top());
     }
 
     void slidersAndSpinBoxesAgree()

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLayout>
+#include <QScreen>
 
 // The small labels of the profile dialogs and the about box.
 class TestLabels : public QObject
@@ -28,6 +29,25 @@ private slots:
         QCOMPARE(QColor(canvas.pixel(39, 19)), QColor(Qt::red));
         QCOMPARE(QColor(canvas.pixel(40, 10)), QColor(Qt::blue));
         QCOMPARE(QColor(canvas.pixel(99, 10)), QColor(Qt::blue));
+    }
+
+    // What the window shows (its backing store), not a fresh rendering:
+    // a new colour must reach the screen without anything else repainting.
+    void colorLabelShowsANewColourAtOnce()
+    {
+        ColorLabel label;
+        label.resize(100, 20);
+        label.setColor(Qt::red);
+        label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&label));
+        const auto shown = [&label] {
+            return QColor(label.screen()->grabWindow(label.winId(), 0, 0, 40, 20).toImage().pixel(20, 10));
+        };
+        QTRY_COMPARE(shown(), QColor(Qt::red));
+
+        label.setColor(Qt::green);
+        QTRY_COMPARE(shown(), QColor(Qt::green));
+        QCOMPARE(QColor(label.grab().toImage().pixel(20, 10)), QColor(Qt::green));
     }
 
     void fontLabelNamesTheFont_data()

@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -252,6 +253,61 @@ private slots:
         QCOMPARE(manager->profiles().size(), count);
         QSettings file(ProfileManager::settingsFilePath(manager->fileName()), QSettings::IniFormat);
         QCOMPARE(file.value(QStringLiteral("profiles/") + existing->id() + QStringLiteral("/imageHeight")).toInt(), 99);
+    }
+
+    // Ending the name edit (Tab, Enter) on the name of a stored profile
+    // makes the combo box select it; the values on screen must stay, so
+    // Save writes them over that profile.
+    void endingANameEditOnAStoredNameKeepsTheValuesOnScreen_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("tab") << int(Qt::Key_Tab);
+        QTest::newRow("enter") << int(Qt::Key_Return);
+    }
+
+    void endingANameEditOnAStoredNameKeepsTheValuesOnScreen()
+    {
+        QFETCH(int, key);
+        ProfileManager *manager = ImageProfile::manager();
+        auto *stored = qobject_cast<ImageProfile *>(manager->createProfile());
+        stored->setName(QStringLiteral("Kept Look ") + QString::fromLatin1(QTest::currentDataTag()));
+        stored->setImageQuality(40);
+        manager->addProfile(stored);
+        manager->save();
+
+        QWidget host;
+        auto *layout = new QVBoxLayout(&host);
+        auto *selector = new ProfileSelector(&host);
+        auto *quality = new QSpinBox(&host);
+        quality->setRange(0, 100);
+        layout->addWidget(selector);
+        layout->addWidget(quality);
+        selector->addField(bind(&host, "imageQuality", quality));
+        selector->setProfileManager(manager);
+        QSignalSpy selected(selector, &ProfileSelector::profileSelected);
+        host.show();
+        host.activateWindow();
+        QApplication::setActiveWindow(&host);
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+
+        quality->setValue(75);
+        QLineEdit *name = comboOf(*selector)->lineEdit();
+        name->setFocus();
+        QTRY_VERIFY(name->hasFocus() || comboOf(*selector)->hasFocus());
+        name->selectAll();
+        QTest::keyClicks(name, stored->name().toLower());
+        QTest::keyClick(name, Qt::Key(key));
+
+        QCOMPARE(quality->value(), 75);
+        QCOMPARE(selected.count(), 0);
+        QCOMPARE(selector->saveProfile(), stored);
+        QCOMPARE(stored->imageQuality(), 75);
+        QSettings file(ProfileManager::settingsFilePath(manager->fileName()), QSettings::IniFormat);
+        QCOMPARE(file.value(QStringLiteral("profiles/") + stored->id() + QStringLiteral("/imageQuality")).toInt(), 75);
+
+        // Picking from the list afterwards still shows the picked profile.
+        comboOf(*selector)->setCurrentIndex(0);
+        QCOMPARE(quality->value(), qobject_cast<ImageProfile *>(manager->profiles().first())->imageQuality());
     }
 
     void onlyTheCheckedRadioButtonWrites()

@@ -4,6 +4,7 @@
 #include "dialogtestutils.h"
 #include "fontlabel.h"
 #include "imageprofiledialog.h"
+#include "imageview.h"
 #include "modalanswer.h"
 #include "watermarkprofiledialog.h"
 
@@ -174,6 +175,36 @@ private slots:
         QVERIFY(iniBytes(WatermarkProfile::manager()).contains("Line one\\nLine two"));
     }
 
+    // Tab out of the name field onto a stored name, then Save: the edited
+    // text is what that profile keeps.
+    void savingUnderAStoredNameWritesTheTextOnScreen()
+    {
+        ProfileManager *manager = WatermarkProfile::manager();
+        auto *stored = qobject_cast<WatermarkProfile *>(manager->createProfile());
+        stored->setName(QStringLiteral("Corner Credit"));
+        stored->setText(QStringLiteral("Old credit"));
+        manager->addProfile(stored);
+        manager->save();
+
+        WatermarkProfileDialog dialog;
+        dialog.selectProfile(nullptr);
+        dialog.show();
+        dialog.activateWindow();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        child<QTextEdit>(&dialog, "textTextEdit")->setPlainText(QStringLiteral("New credit"));
+        QLineEdit *name = profileCombo(&dialog)->lineEdit();
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("corner credit"));
+        QTest::keyClick(name, Qt::Key_Tab);
+        QCOMPARE(child<QTextEdit>(&dialog, "textTextEdit")->toPlainText(), QStringLiteral("New credit"));
+        button(&dialog, "saveButton")->click();
+
+        QCOMPARE(dialog.selectedProfile(), stored);
+        QCOMPARE(stored->text(), QStringLiteral("New credit"));
+    }
+
     void theColourChooserSetsTheLabel()
     {
         WatermarkProfileDialog dialog;
@@ -329,6 +360,29 @@ private slots:
         const QRect bottomRight(inside.center(), inside.bottomRight());
         QVERIFY(textPixels(shown, topLeft) > 0);
         QCOMPARE(textPixels(shown, bottomRight), 0);
+    }
+
+    // Batch Mode opens the image dialog without a snapshot; the watermark
+    // preview then shows the bundled background picture instead of nothing.
+    void withoutASnapshotThePreviewShowsTheBackgroundPicture()
+    {
+        const QImage background(QStringLiteral(":/Images/watermarkBackground.jpg"));
+        QVERIFY(!background.isNull());
+        ImageProfileDialog imageDialog;
+        QSize previewSize;
+        ModalAnswer answer([&previewSize](QWidget *modal) {
+            auto *dialog = qobject_cast<WatermarkProfileDialog *>(modal);
+            QVERIFY(dialog);
+            auto *view = child<ImageView>(dialog, "watermarkPositioner");
+            // The preview refreshes after a short delay; the dialog closes either way.
+            if (QTest::qWaitFor([view] { return !view->image().isNull(); }, 2000))
+                previewSize = view->image().size();
+            dialog->reject();
+        }, &imageDialog);
+        button(&imageDialog, "watermarkProfileEditButton")->click();
+
+        QVERIFY(answer.answered());
+        QCOMPARE(previewSize, background.size());
     }
 
     void editingFromTheImageDialogSelectsTheSavedWatermark()

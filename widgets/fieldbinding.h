@@ -1,0 +1,34 @@
+#ifndef VISTALOOM_FIELDBINDING_H
+#define VISTALOOM_FIELDBINDING_H
+
+#include <QVariant>
+
+#include <functional>
+
+class Field;
+class QObject;
+
+// Holds one Field (an editor widget bound to a property) and moves its
+// value in and out of the widget, whatever kind of editor it is, so every
+// dialog reads, shows and watches the kinds alike.
+class FieldBinding
+{
+public:
+    explicit FieldBinding(const Field *field) : m_field(field) {}
+
+    // The value the widget holds: invalid for labels that hold none (plain
+    // labels, unknown widgets); a radio button gives its value when
+    // checked, else -1.
+    QVariant read() const;
+    // Shows value in the widget. A combo box selects the item whose data
+    // equals it as text, none when no item does.
+    void show(const QVariant &value) const;
+    // Calls onChange, owned by context, on every change of the widget;
+    // colour, font and plain labels report nothing.
+    void watch(QObject *context, const std::function<void()> &onChange) const;
+
+private:
+    const Field *m_field;
+};
+
+#endif
