@@ -98,7 +98,9 @@ void BatchModeDialog::applyDefaultColumnWidths()
     QHeaderView *header = table->horizontalHeader();
     const int room = table->viewport()->width();
     const int fileName = qMax(header->sectionSizeHint(BatchModeListModel::FileNameColumn), room / 5);
-    const int interval = header->sectionSizeHint(BatchModeListModel::IntervalColumn);
+    // Wide enough for a usual interval ("Every 10000ms") before any row is there.
+    const int interval = qMax(header->sectionSizeHint(BatchModeListModel::IntervalColumn),
+                              table->fontMetrics().horizontalAdvance(QStringLiteral("Every 10000ms")) + 16);
     header->resizeSection(BatchModeListModel::FileNameColumn, fileName);
     header->resizeSection(BatchModeListModel::IntervalColumn, interval);
     header->resizeSection(BatchModeListModel::DestinationColumn,
