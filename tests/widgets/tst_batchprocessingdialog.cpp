@@ -11,8 +11,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QFile>
-#include <QFileInfo>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -25,21 +23,6 @@ using namespace BatchTestSupport;
 using namespace DialogTestUtils;
 
 namespace {
-
-// clip copied to a path of exactly length characters, in a folder of its own.
-QString clipAtPathOfLength(const QString &clip, int length)
-{
-    const QString base = FixtureVideos::folder() + QStringLiteral("/");
-    const QString fileName = QStringLiteral("/long-named.mp4");
-    const int folderLength = length - base.size() - fileName.size();
-    if (folderLength < 1)
-        return QString();
-    const QString folder = base + QString(folderLength, QLatin1Char('f'));
-    const QString path = folder + fileName;
-    if (!QDir().mkpath(folder) || !(QFileInfo::exists(path) || QFile::copy(clip, path)))
-        return QString();
-    return path;
-}
 
 const QString confirmTitle = QStringLiteral("Cancel Batch Processing");
 
