@@ -52,7 +52,7 @@ void disableFirstItem(QComboBox *combo)
 
 BatchModeDialog::BatchModeDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::BatchModeDialog)
+    , ui(std::make_unique<Ui::BatchModeDialog>())
 {
     ui->setupUi(this);
     setGroupBoxMargins(this);

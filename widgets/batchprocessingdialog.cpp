@@ -14,7 +14,7 @@
 
 BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::BatchProcessingDialog)
+    , ui(std::make_unique<Ui::BatchProcessingDialog>())
 {
     // The workers' status type crosses threads in queued calls.
     BatchWorker::registerMetaTypes();
