@@ -18,11 +18,11 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QShowEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QShowEvent>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QUrl>
