@@ -76,14 +76,16 @@ void BatchThread::run()
         if (isCancelled())
             break;
         qDebug() << "Ran";
-        // The finished worker is still in the queue here, so this is k / total.
-        emit progressUpdate(overallProgress(1.0f), 1.0f);
-        worker->disconnect();
-        worker->deleteLater();
+        // Out of the queue before it is handed over for deletion, so that a
+        // cancel() walking the queue never reaches a deleted worker.
         {
             QMutexLocker lock(&m_queueLock);
             m_workers.removeFirst();
         }
+        // With the finished worker out of the queue this is k / total.
+        emit progressUpdate(overallProgress(0.0f), 1.0f);
+        worker->disconnect();
+        worker->deleteLater();
         msleep(200);
     }
     emit threadDone();

@@ -22,9 +22,11 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScopedValueRollback>
+#include <QShowEvent>
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QUrl>
@@ -34,6 +36,7 @@ using namespace ProfileDialogSupport;
 namespace {
 
 const QString rememberedDirKey = QStringLiteral("rememberedFileOutputDir");
+const QString tableHeaderKey = QStringLiteral("batchModeDialog_tableHeader");
 
 QString multipleMarker()
 {
@@ -67,7 +70,7 @@ QImage firstFrame(const QString &path)
 
 BatchModeDialog::BatchModeDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::BatchModeDialog)
+    , ui(std::make_unique<Ui::BatchModeDialog>())
 {
     ui->setupUi(this);
     setGroupBoxMargins(this);
@@ -83,6 +86,7 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     ui->filesTableView->horizontalHeader()->setHighlightSections(false);
     connect(ui->filesTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &BatchModeDialog::loadFormValues);
+    restoreColumnWidths();
 
     loadImageProfileComboBox();
     loadFileNameProfileComboBox();
@@ -94,6 +98,48 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
 }
 
 BatchModeDialog::~BatchModeDialog() = default;
+
+void BatchModeDialog::restoreColumnWidths()
+{
+    QHeaderView *header = ui->filesTableView->horizontalHeader();
+    columnWidthsRestored = header->restoreState(settings.value(tableHeaderKey).toByteArray());
+    // Every width the header takes from now on, the user's included, is
+    // kept for the next dialog; the defaults of a first opening are too.
+    connect(header, &QHeaderView::sectionResized, this, &BatchModeDialog::saveColumnWidths);
+}
+
+void BatchModeDialog::applyDefaultColumnWidths()
+{
+    // Without remembered widths the destination gets a fair part of the
+    // table; the output example, stretched as the last column, the rest.
+    QTableView *table = ui->filesTableView;
+    QHeaderView *header = table->horizontalHeader();
+    const int room = table->viewport()->width();
+    const int fileName = qMax(header->sectionSizeHint(BatchModeListModel::FileNameColumn), room / 5);
+    // Wide enough for a usual interval ("Every 10000ms") before any row is there.
+    const int interval = qMax(header->sectionSizeHint(BatchModeListModel::IntervalColumn),
+                              table->fontMetrics().horizontalAdvance(QStringLiteral("Every 10000ms")) + 16);
+    header->resizeSection(BatchModeListModel::FileNameColumn, fileName);
+    header->resizeSection(BatchModeListModel::IntervalColumn, interval);
+    header->resizeSection(BatchModeListModel::DestinationColumn,
+                          qMax(header->sectionSizeHint(BatchModeListModel::DestinationColumn),
+                               (room - fileName - interval) / 2));
+}
+
+void BatchModeDialog::saveColumnWidths()
+{
+    settings.setValue(tableHeaderKey, ui->filesTableView->horizontalHeader()->saveState());
+}
+
+void BatchModeDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!columnWidthsRestored) {
+        // The table has its width only once the dialog is laid out for showing.
+        columnWidthsRestored = true;
+        applyDefaultColumnWidths();
+    }
+}
 
 QString BatchModeDialog::noRememberedFolderPath()
 {

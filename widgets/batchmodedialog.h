@@ -39,6 +39,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void on_loadVideoButton_clicked();
@@ -88,12 +89,16 @@ private:
     void selectRows(int first, int last);
     void repairInterval(QLineEdit *edit, const QString &fallback);
     void refreshAllRows();
+    void restoreColumnWidths();
+    void applyDefaultColumnWidths();
+    void saveColumnWidths();
 
     std::unique_ptr<Ui::BatchModeDialog> ui;
     BatchModeListModel *model = nullptr;
     QList<Field *> fields;
     QSettings settings;
     bool loading = false;
+    bool columnWidthsRestored = false;
     // The folder checks open message boxes, which take the focus and so
     // end the folder field's editing a second time.
     bool checkingFolder = false;

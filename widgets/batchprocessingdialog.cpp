@@ -8,11 +8,13 @@
 
 #include <QCloseEvent>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
 #include <QTextCursor>
 
 BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::BatchProcessingDialog)
+    , ui(std::make_unique<Ui::BatchProcessingDialog>())
 {
     // The workers' status type crosses threads in queued calls.
     BatchWorker::registerMetaTypes();
@@ -23,8 +25,8 @@ BatchProcessingDialog::BatchProcessingDialog(QWidget *parent)
     connect(thread, &BatchThread::progressUpdate, this, &BatchProcessingDialog::threadProgressUpdate);
     connect(thread, &BatchThread::threadDone, this, &BatchProcessingDialog::threadDone);
     updateDoneButton();
-    ui->currentVideoLabel->setText(QStringLiteral("Loading..."));
-    ui->statusLabel->setText(QString());
+    ui->currentVideoLabel->setFullText(QStringLiteral("Loading..."));
+    ui->statusLabel->setFullText(QString());
 }
 
 BatchProcessingDialog::~BatchProcessingDialog()
@@ -63,6 +65,21 @@ void BatchProcessingDialog::reject()
     }
     if (confirmCancel())
         cancelBatch();
+}
+
+void BatchProcessingDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    keepOnScreen();
+}
+
+void BatchProcessingDialog::keepOnScreen()
+{
+    // Nothing in the dialog may make it grow past the screen's usable area,
+    // window frame included.
+    const QRect available = screen()->availableGeometry();
+    const QSize frame = frameGeometry().size() - geometry().size();
+    setMaximumSize(available.size() - frame);
 }
 
 void BatchProcessingDialog::closeEvent(QCloseEvent *event)
@@ -121,8 +138,8 @@ void BatchProcessingDialog::workerStatusUpdate(BatchWorker *worker, QString text
                                                BatchWorker::BatchStatusMessageType type)
 {
     if (worker && worker->config())
-        ui->currentVideoLabel->setText(worker->config()->source());
-    ui->statusLabel->setText(text);
+        ui->currentVideoLabel->setFullText(worker->config()->source());
+    ui->statusLabel->setFullText(text);
     if (type == BatchWorker::Error)
         appendLog(text, worker);
 }
@@ -143,6 +160,6 @@ void BatchProcessingDialog::threadDone()
     m_finished = true;
     updateDoneButton();
     appendLog(tr("Processing Complete"));
-    ui->currentVideoLabel->setText(QString());
-    ui->statusLabel->setText(tr("Processing Complete"));
+    ui->currentVideoLabel->setFullText(QString());
+    ui->statusLabel->setFullText(tr("Processing Complete"));
 }

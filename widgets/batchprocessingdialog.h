@@ -36,6 +36,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void doneButtonClicked();
@@ -48,6 +49,7 @@ private:
     bool confirmCancel();
     void cancelBatch();
     void updateDoneButton();
+    void keepOnScreen();
     void appendLog(const QString &text, BatchWorker *worker = nullptr);
 
     std::unique_ptr<Ui::BatchProcessingDialog> ui;

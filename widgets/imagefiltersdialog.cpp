@@ -3,7 +3,7 @@
 
 ImageFiltersDialog::ImageFiltersDialog(QWidget *parent)
     : QDialog(parent)
-    , ui(new Ui::ImageFiltersDialog)
+    , ui(std::make_unique<Ui::ImageFiltersDialog>())
 {
     ui->setupUi(this);
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QStringList>
 #include <QUrl>
@@ -31,6 +32,25 @@ inline QString brokenVideo(const QString &folder)
     if (file.open(QIODevice::WriteOnly))
         file.write("this is not a video\n");
     return QDir::toNativeSeparators(path);
+}
+
+// clip copied to a path of exactly length characters, in a folder of its own.
+inline QString clipAtPathOfLength(const QString &clip, int length)
+{
+    const QString base = FixtureVideos::folder() + QStringLiteral("/");
+    const QString fileName = QStringLiteral("/long-named.mp4");
+    const int folderLength = length - base.size() - fileName.size();
+    if (folderLength < 1)
+        return QString();
+    QString name;
+    while (name.size() < folderLength)
+        name += QStringLiteral("summer-holiday-videos-");
+    name.truncate(folderLength);
+    const QString folder = base + name;
+    const QString path = folder + fileName;
+    if (!QDir().mkpath(folder) || !(QFileInfo::exists(path) || QFile::copy(clip, path)))
+        return QString();
+    return path;
 }
 
 // Drops the files on the widget the way a file manager does.

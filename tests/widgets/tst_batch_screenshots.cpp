@@ -6,12 +6,14 @@
 #include "batchprocessingdialog.h"
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
+#include "imagefiltersdialog.h"
 #include "paintcounter.h"
 #include "stepdriver.h"
 
 #include "profiles/batchworkerconfig.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -85,6 +87,53 @@ private slots:
         QVERIFY(shotTaken);
     }
 
+    void batchProcessingDialogWithALongPath()
+    {
+        const QString clip = video(QStringLiteral("harbour"), 30, QStringLiteral("640x360"));
+        const QString path = clipAtPathOfLength(clip, 140);
+        QCOMPARE(path.size(), 140);
+        QTemporaryDir output;
+        BatchWorkerConfig job;
+        job.setSource(path);
+        job.setFileOutputPath(output.path());
+        job.setIntervalMilliseconds(1000);
+        job.loadVideoInfo();
+        BatchProcessingDialog dialog;
+        dialog.addJob(&job);
+
+        bool shotTaken = false;
+        StepDriver driver;
+        driver.then([&](QWidget *modal) {
+            return qobject_cast<BatchProcessingDialog *>(modal) && imagesIn(output.path()).size() >= 3
+                && child<QLabel>(modal, "currentVideoLabel")->toolTip() == path;
+        }, [&](QWidget *modal) {
+            shotTaken = saveShot(modal, QStringLiteral("batch_processing_dialog_long_path"));
+            button(modal, "doneButton")->click();
+        }).then([](QWidget *modal) {
+            return StepDriver::messageBox(modal, QStringLiteral("Cancel Batch Processing"));
+        }, [](QWidget *modal) {
+            StepDriver::press(modal, QMessageBox::Yes);
+        }).then([](QWidget *modal) {
+            auto *run = qobject_cast<BatchProcessingDialog *>(modal);
+            return run && run->isBatchFinished();
+        }, [](QWidget *modal) {
+            button(modal, "doneButton")->click();
+        });
+        driver.start();
+        dialog.exec();
+        QVERIFY(driver.finished());
+        QVERIFY(shotTaken);
+    }
+
+    void imageFiltersDialog()
+    {
+        ImageFiltersDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        PaintCounter painted(&dialog);
+        QVERIFY(painted.waitForRepaint());
+        QVERIFY(saveShot(&dialog, QStringLiteral("image_filters_dialog")));
+    }
 };
 
 VISTALOOM_TEST_MAIN_WITH(QApplication, TestBatchScreenshots)

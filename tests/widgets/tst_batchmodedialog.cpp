@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -105,6 +106,7 @@ private slots:
     void init()
     {
         QSettings().remove(QStringLiteral("rememberedFileOutputDir"));
+        QSettings().remove(QStringLiteral("batchModeDialog_tableHeader"));
         QFile::remove(ProfileManager::settingsFilePath(BatchWorkerConfig::defaultsFileName()));
     }
 
@@ -381,6 +383,45 @@ private slots:
         QCOMPARE(dialog.listModel()->rowCount(), 0);
         QVERIFY(!button(&dialog, "startButton")->isEnabled());
         QVERIFY(!child<QGroupBox>(&dialog, "intervalGroupBox")->isEnabled());
+    }
+
+    // The destination gets a fair part of the table at any dialog width, and
+    // widths set by hand come back in the next dialog.
+    void tableColumns_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("default width") << 0;
+        QTest::newRow("wide") << 1100;
+    }
+
+    void tableColumns()
+    {
+        QFETCH(int, width);
+        {
+            BatchModeDialog dialog;
+            if (width > 0)
+                dialog.resize(width, dialog.height());
+            showActive(&dialog);
+            dropFiles(&dialog, {clipA, clipOther});
+            QHeaderView *header = table(&dialog)->horizontalHeader();
+            const int viewport = table(&dialog)->viewport()->width();
+            QTRY_VERIFY2(header->sectionSize(BatchModeListModel::DestinationColumn) >= viewport / 4,
+                         qPrintable(QStringLiteral("%1 of %2")
+                                        .arg(header->sectionSize(BatchModeListModel::DestinationColumn))
+                                        .arg(viewport)));
+            QVERIFY(header->sectionSize(BatchModeListModel::DestinationColumn)
+                    >= header->sectionSize(BatchModeListModel::OutputExampleColumn) / 2);
+
+            header->resizeSection(BatchModeListModel::FileNameColumn, 123);
+            header->resizeSection(BatchModeListModel::DestinationColumn, 234);
+            header->resizeSection(BatchModeListModel::IntervalColumn, 77);
+        }
+        BatchModeDialog again;
+        showActive(&again);
+        QHeaderView *header = table(&again)->horizontalHeader();
+        QCOMPARE(header->sectionSize(BatchModeListModel::FileNameColumn), 123);
+        QCOMPARE(header->sectionSize(BatchModeListModel::DestinationColumn), 234);
+        QCOMPARE(header->sectionSize(BatchModeListModel::IntervalColumn), 77);
     }
 
     void removingRowsKeepsTheOthers()

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -212,6 +213,63 @@ private slots:
             QCOMPARE(seen.images.size(), fullCount);
             QCOMPARE(seen.total, 100);
         }
+    }
+
+    // A long video path is shortened in its middle instead of widening the
+    // dialog, and the whole path is in the tool tip; the dialog stays on the
+    // screen with its bars and button, while the job runs and after it.
+    void aLongPathKeepsTheDialogOnTheScreen()
+    {
+        const QString path = clipAtPathOfLength(shortClip, 140);
+        QCOMPARE(path.size(), 140);
+        BatchProcessingDialog dialog;
+        dialog.addJob(job(path, 1000));
+        const QRect screen = dialog.screen()->availableGeometry();
+
+        struct Seen {
+            QString text;
+            QString toolTip;
+            QRect frame;
+            QRect doneButton;
+            QRect total;
+            QRect dialog;
+        };
+        auto look = [](QWidget *modal) {
+            Seen seen;
+            auto *label = child<QLabel>(modal, "currentVideoLabel");
+            seen.text = label->text();
+            seen.toolTip = label->toolTip();
+            seen.frame = modal->frameGeometry();
+            seen.doneButton = button(modal, "doneButton")->geometry();
+            seen.total = child<QProgressBar>(modal, "progressBarTotal")->geometry();
+            seen.dialog = modal->rect();
+            return seen;
+        };
+        Seen running;
+        Seen finished;
+        StepDriver driver;
+        driver.then([&](QWidget *modal) {
+                        auto *label = isRunDialog(modal) ? child<QLabel>(modal, "currentVideoLabel") : nullptr;
+                        return label && (label->text() == path || label->toolTip() == path);
+                    },
+                    [&](QWidget *modal) { running = look(modal); })
+            .then(batchOver, [&](QWidget *modal) {
+                finished = look(modal);
+                button(modal, "doneButton")->click();
+            });
+        driver.start();
+        dialog.exec();
+        QVERIFY(driver.finished());
+
+        for (const Seen &seen : {running, finished}) {
+            QVERIFY2(seen.frame.width() <= screen.width(), qPrintable(QString::number(seen.frame.width())));
+            QVERIFY(seen.dialog.contains(seen.doneButton));
+            QVERIFY(seen.dialog.contains(seen.total));
+        }
+        QCOMPARE(running.toolTip, path);
+        QVERIFY2(running.text != path && running.text.contains(QChar(0x2026)), qPrintable(running.text));
+        QVERIFY(running.text.startsWith(path.left(8)));
+        QVERIFY(running.text.endsWith(QStringLiteral(".mp4")));
     }
 
     void closingAFinishedBatchNeedsNoAnswer()

@@ -4,6 +4,7 @@
 #include "imagefiltersdialog.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QSlider>
 
 using namespace DialogTestUtils;
@@ -36,6 +37,46 @@ private slots:
         QCOMPARE(slider->maximum(), maximum);
         QCOMPARE(slider->hasTracking(), tracking);
         QCOMPARE(slider->orientation(), Qt::Horizontal);
+    }
+
+    // Each slider's label, and the two pictures, stay apart however the
+    // dialog is sized.
+    void nothingOverlaps_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("default size") << QSize();
+        QTest::newRow("smaller") << QSize(500, 380);
+        QTest::newRow("larger") << QSize(900, 650);
+    }
+
+    void nothingOverlaps()
+    {
+        QFETCH(QSize, size);
+        ImageFiltersDialog dialog;
+        if (size.isValid())
+            dialog.resize(size);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        if (size.isValid())
+            QTRY_COMPARE(dialog.size(), size.expandedTo(dialog.minimumSizeHint()));
+        auto *original = dialog.findChild<QWidget *>(QStringLiteral("imageViewOriginal"));
+        auto *modified = dialog.findChild<QWidget *>(QStringLiteral("imageViewModified"));
+        QVERIFY(original && modified);
+        QTRY_VERIFY(!original->geometry().intersects(modified->geometry()));
+        QVERIFY(original->width() > 0 && modified->width() > 0);
+
+        const QList<QPair<const char *, const char *>> rows = {
+            {"label", "brightnessSlider"}, {"label_2", "contrastSlider"}, {"label_3", "gammaSlider"},
+            {"label_4", "sharpenslider"},  {"label_5", "sharpenSlider1"}, {"label_6", "sharpenSlider2"},
+            {"label_7", "sharpenSlider3"}};
+        for (const auto &row : rows) {
+            auto *label = child<QLabel>(&dialog, row.first);
+            auto *slider = child<QSlider>(&dialog, row.second);
+            const QRect labelArea = label->geometry();
+            QVERIFY2(!labelArea.intersects(slider->geometry()), row.first);
+            // The whole text fits in the label's own area.
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= labelArea.width(), row.first);
+        }
     }
 
     void controlsChangeNoSettings()

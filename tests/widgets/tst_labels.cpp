@@ -1,5 +1,6 @@
 #include "aboutdialog.h"
 #include "colorlabel.h"
+#include "elidedlabel.h"
 #include "fontlabel.h"
 #include "linklabel.h"
 #include "productlinks.h"
@@ -113,6 +114,35 @@ private slots:
         const QImage icon(QStringLiteral(":/Images/VLIcon1024.png"));
         QCOMPARE(icon.size(), QSize(1024, 1024));
         QVERIFY(!QImage(QStringLiteral(":/Images/watermarkBackground.jpg")).isNull());
+    }
+
+    // A long text is shortened in its middle to the label's width, again at
+    // every width, and shown whole once it fits; the tool tip has it all.
+    void elidedLabelFitsItsWidth()
+    {
+        const QString text = QStringLiteral("/home/someone/videos/") + QString(100, QLatin1Char('x'))
+            + QStringLiteral("/holiday.mp4");
+        QWidget window;
+        window.resize(1200, 60);
+        ElidedLabel label(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        label.setFullText(text);
+        QVERIFY(label.sizeHint().width() < label.fontMetrics().horizontalAdvance(text) / 4);
+        QCOMPARE(label.toolTip(), text);
+        for (int width : {300, 150, 500}) {
+            label.resize(width, label.sizeHint().height());
+            QVERIFY(label.text().startsWith(QStringLiteral("/home")));
+            QVERIFY(label.text().endsWith(QStringLiteral(".mp4")));
+            QVERIFY(label.text().contains(QChar(0x2026)));
+            QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= width);
+        }
+        const int shortWidth = label.fontMetrics().horizontalAdvance(label.text());
+        label.resize(label.fontMetrics().horizontalAdvance(text) + 10, label.height());
+        QCOMPARE(label.text(), text);
+        QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) > shortWidth);
+        label.setFullText(QStringLiteral("short"));
+        QCOMPARE(label.text(), QStringLiteral("short"));
     }
 };
 

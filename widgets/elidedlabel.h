@@ -1,0 +1,33 @@
+#ifndef VISTALOOM_ELIDEDLABEL_H
+#define VISTALOOM_ELIDEDLABEL_H
+
+#include <QLabel>
+#include <QString>
+
+// A one-line label that shortens its text in the middle to the width it is
+// given, instead of asking its layout for the width of the whole text; the
+// whole text is in the tool tip.
+class ElidedLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit ElidedLabel(QWidget *parent = nullptr);
+
+    void setFullText(const QString &text);
+    QString fullText() const { return m_fullText; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void elide();
+
+    QString m_fullText;
+};
+
+#endif
