@@ -4,7 +4,6 @@
 #include "imageview.h"
 #include "mpvplayer.h"
 #include "productlinks.h"
-#include "smartfiledialog.h"
 #include "ui_mainwindow.h"
 #include "videocapture.h"
 #include "videooutput.h"
@@ -95,8 +94,10 @@ void MainWindow::wirePlayer()
     connect(ui->actionStepBackward, &QAction::triggered, this, &MainWindow::stepBackward);
     connect(ui->actionStepForward, &QAction::triggered, this, &MainWindow::stepForward);
     connect(ui->snapshotButton, &QPushButton::clicked, this, &MainWindow::snapshotButtonPressed);
-    connect(player->videoCapture(), &VideoCapture::imageCaptured, this, &MainWindow::snapshotCaptured);
-    connect(player->videoCapture(), &VideoCapture::failed, this, &MainWindow::onCaptureError);
+    // Queued: a warning box must not run inside the player's event handling.
+    connect(player->videoCapture(), &VideoCapture::imageCaptured, this, &MainWindow::snapshotCaptured,
+            Qt::QueuedConnection);
+    connect(player->videoCapture(), &VideoCapture::failed, this, &MainWindow::onCaptureError, Qt::QueuedConnection);
 }
 
 void MainWindow::updateWindowTitle()
@@ -145,6 +146,8 @@ void MainWindow::closeVideo()
     snapshotImage = QImage();
     fullFrameImage = QImage();
     ui->snapshotImageView->setImage(QImage());
+    // Back to the no-video state: the hint over the (now black) video area.
+    ui->openVideoLabel->raise();
     updatePlayButton();
 }
 

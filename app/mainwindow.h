@@ -17,7 +17,6 @@ class FileNameProfile;
 class ImageProfile;
 class MpvPlayer;
 class QFileDialog;
-class SmartFileDialog;
 class VolumePopup;
 
 // The only window of the windowed program: the player on the left, the
@@ -140,7 +139,6 @@ private:
     QDir lastSaveDir{QString()};
     QString lastSaveFileName;
     QString lastNameFilter;
-    SmartFileDialog *openDialog = nullptr;
     QFileDialog *saveDialog = nullptr;
     VolumePopup *volumePopup = nullptr;
     int sliderUnit = 1000;

@@ -32,14 +32,19 @@ void MainWindow::showSelectVideoDialog()
     if (!player)
         return;
     player->pause(true);
-    // One dialog at a time; the previous one has nothing left to say.
-    delete openDialog;
-    openDialog = new SmartFileDialog(this, QStringLiteral("openDialog"));
-    openDialog->setVideoNameFilters();
-    const bool accepted = openDialog->exec() == QDialog::Accepted;
-    const QStringList files = openDialog->selectedFiles();
-    if (accepted && !files.isEmpty() && !files.first().isEmpty())
-        loadVideo(files.first());
+    QString chosen;
+    {
+        // Made per use and gone before the video opens: a dialog kept alive
+        // keeps its name completion list mapped, and that list would take
+        // the keys meant for the window.
+        SmartFileDialog dialog(this, QStringLiteral("openDialog"));
+        dialog.setVideoNameFilters();
+        if (dialog.exec() == QDialog::Accepted)
+            chosen = dialog.selectedFiles().value(0);
+    }
+    retakeFocusAfterDialog();
+    if (!chosen.isEmpty())
+        loadVideo(chosen);
 }
 
 void MainWindow::loadVideo(QString path)

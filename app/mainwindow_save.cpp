@@ -12,7 +12,42 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QtDebug>
+
+namespace {
+
+// The suffixes a name filter such as "JPEG (*.jpg *.jpeg)" writes, first
+// the one proposed.
+QStringList suffixesOf(const QString &filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    QStringList suffixes;
+    for (auto match = pattern.globalMatch(filter); match.hasNext();)
+        suffixes << match.next().captured(1);
+    return suffixes;
+}
+
+// name (with or without a folder) as the selected filter writes it: an
+// image suffix of any filter gives way to the filter's own, any other
+// suffix (clip.part1) is part of the name.
+QString nameForFilter(const QString &name, const QString &filter, const QStringList &filters)
+{
+    const QStringList wanted = suffixesOf(filter);
+    const QFileInfo info(name);
+    QString file = info.fileName();
+    if (wanted.isEmpty() || file.isEmpty())
+        return name;
+    const QString suffix = info.suffix();
+    if (wanted.contains(suffix, Qt::CaseInsensitive))
+        return name;
+    if (!suffix.isEmpty() && suffixesOf(filters.join(QLatin1Char(' '))).contains(suffix, Qt::CaseInsensitive))
+        file.chop(suffix.size() + 1);
+    file += QLatin1Char('.') + wanted.first();
+    return name.contains(QLatin1Char('/')) ? info.dir().filePath(file) : file;
+}
+
+} // namespace
 
 void MainWindow::setupSaveDialog()
 {
@@ -24,6 +59,12 @@ void MainWindow::setupSaveDialog()
                                 tr("TIFF (*.tif *.tiff)")});
     // No default suffix: the suffix of the name given decides the format.
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    // The name typed so far follows the filter the user picks.
+    connect(saveDialog, &QFileDialog::filterSelected, this, [this](const QString &filter) {
+        const QString typed = saveDialog->selectedFiles().value(0);
+        if (!typed.isEmpty() && !QFileInfo(typed).isDir())
+            saveDialog->selectFile(QFileInfo(nameForFilter(typed, filter, saveDialog->nameFilters())).fileName());
+    });
 }
 
 void MainWindow::on_automaticFileNameGroupBox_toggled(bool checked)
@@ -84,8 +125,10 @@ void MainWindow::on_actionSaveSnapshot_triggered()
 void MainWindow::showSaveDialog()
 {
     saveDialog->setDirectory(lastSaveDir);
-    saveDialog->selectNameFilter(lastNameFilter);
-    saveDialog->selectFile(lastSaveFileName);
+    if (!lastNameFilter.isEmpty())
+        saveDialog->selectNameFilter(lastNameFilter);
+    // Proposed with the selected filter's suffix: a bare name has no format.
+    saveDialog->selectFile(nameForFilter(lastSaveFileName, saveDialog->selectedNameFilter(), saveDialog->nameFilters()));
     if (saveDialog->exec() == QDialog::Accepted) {
         const QString path = saveDialog->selectedFiles().value(0);
         if (!path.isEmpty() && saveSnapshot(path)) {
@@ -140,7 +183,7 @@ void MainWindow::saveWithAutomaticFileName()
 
 bool MainWindow::saveSnapshot(QString savePath)
 {
-    if (ImageProcessingManager::instance()->saveImage(savePath, snapshotImage, imageProfile, fileNameProfile)) {
+    if (ImageProcessingManager::instance()->saveImage(savePath, snapshotImage, imageProfile)) {
         qDebug() << "Save success" << savePath;
         setLastSaveDir(QFileInfo(savePath).absoluteDir());
         return true;

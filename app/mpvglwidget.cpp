@@ -5,6 +5,7 @@
 #include <mpv/render_gl.h>
 
 #include <QOffscreenSurface>
+#include <QOpenGLFunctions>
 #include <QOpenGLContext>
 #include <QtDebug>
 
@@ -18,12 +19,6 @@ void *getProcAddress(void *, const char *name)
 
 } // namespace
 
-void MpvGlWidget::RenderContextDeleter::operator()(mpv_render_context *context) const
-{
-    mpv_render_context_set_update_callback(context, nullptr, nullptr);
-    mpv_render_context_free(context);
-}
-
 MpvGlWidget::MpvGlWidget(MpvPlayer *player, QWidget *parent)
     : QOpenGLWidget(parent)
     , m_player(player)
@@ -36,6 +31,8 @@ MpvGlWidget::MpvGlWidget(MpvPlayer *player, QWidget *parent)
         if (m_context)
             mpv_render_context_report_swap(m_context.get());
     });
+    // A closed video leaves no frame behind.
+    connect(player, &MpvPlayer::mediaStatusChanged, this, [this] { update(); });
 }
 
 MpvGlWidget::~MpvGlWidget()
@@ -70,24 +67,17 @@ void MpvGlWidget::initializeGL()
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context *context = nullptr;
-    const bool created = mpv_render_context_create(&context, m_handle.get(), params) >= 0;
+    const bool created = m_context.create(m_handle.get(), params, this, [this] { onMpvUpdate(); });
     // Without a renderer a waiting video fails to open, and says so.
     if (m_player)
         m_player->setRendererReady(true);
-    if (!created) {
+    if (!created)
         qWarning() << "mpv could not create its OpenGL renderer";
-        return;
-    }
-    m_context.reset(context);
-    // Called on one of mpv's threads: only hand the work to the GUI thread.
-    mpv_render_context_set_update_callback(
-        context,
-        [](void *self) {
-            auto *widget = static_cast<MpvGlWidget *>(self);
-            QMetaObject::invokeMethod(widget, [widget] { widget->onMpvUpdate(); }, Qt::QueuedConnection);
-        },
-        this);
+}
+
+bool MpvGlWidget::showsNoVideo() const
+{
+    return !m_player || m_player->mediaStatus() == MpvPlayer::NoMedia || m_player->mediaStatus() == MpvPlayer::InvalidMedia;
 }
 
 void MpvGlWidget::onMpvUpdate()
@@ -100,8 +90,14 @@ void MpvGlWidget::onMpvUpdate()
 
 void MpvGlWidget::paintGL()
 {
-    if (!m_context)
+    if (!m_context || showsNoVideo()) {
+        // mpv keeps its last frame after a stop; no video means black.
+        QOpenGLFunctions *gl = context()->functions();
+        gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+        m_newFrame = false;
         return;
+    }
     const qreal ratio = devicePixelRatioF();
     mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
                        static_cast<int>(height() * ratio), 0};

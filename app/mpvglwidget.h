@@ -1,13 +1,14 @@
 #ifndef VISTALOOM_MPVGLWIDGET_H
 #define VISTALOOM_MPVGLWIDGET_H
 
+#include "mpvrendercontext.h"
+
 #include <QOpenGLWidget>
 #include <QPointer>
 
 #include <memory>
 
 struct mpv_handle;
-struct mpv_render_context;
 class MpvPlayer;
 
 // Draws the player's video with mpv's OpenGL renderer, which also turns
@@ -29,15 +30,13 @@ protected:
 
 private:
     void onMpvUpdate();
-
-    struct RenderContextDeleter {
-        void operator()(mpv_render_context *context) const;
-    };
+    // True while the player holds no video: the widget is plain black then.
+    bool showsNoVideo() const;
 
     QPointer<MpvPlayer> m_player;
     // Declared before the context so it is destroyed after it.
     std::shared_ptr<mpv_handle> m_handle;
-    std::unique_ptr<mpv_render_context, RenderContextDeleter> m_context;
+    MpvRenderContext m_context;
     // mpv has a new frame that no paint has drawn yet.
     bool m_newFrame = false;
 };

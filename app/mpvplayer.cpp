@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMetaObject>
 #include <QPointer>
 #include <QtDebug>
@@ -17,43 +18,13 @@
 
 namespace {
 
-// reply_userdata of the observed properties and of the commands whose
+// reply_userdata of the property observations and of the commands whose
 // answer matters.
-enum Observed : uint64_t {
-    TimePos = 1,
-    Duration,
-    Pause,
-    EofReached,
-    ContainerFps,
-    Volume,
-    DisplayWidth,
-    DisplayHeight,
-    Rotation,
-    StreamRotation,
-};
+constexpr uint64_t PropertyReply = 1;
 constexpr uint64_t ScreenshotReply = 100;
 constexpr uint64_t TimePosReply = 101;
 // A step past the last frame shows nothing new; stop waiting for it then.
 constexpr int stepTimeoutMs = 2000;
-
-struct ObservedProperty {
-    Observed id;
-    const char *name;
-    mpv_format format;
-};
-
-const ObservedProperty observedProperties[] = {
-    {TimePos, "time-pos", MPV_FORMAT_DOUBLE},
-    {Duration, "duration", MPV_FORMAT_DOUBLE},
-    {Pause, "pause", MPV_FORMAT_FLAG},
-    {EofReached, "eof-reached", MPV_FORMAT_FLAG},
-    {ContainerFps, "container-fps", MPV_FORMAT_DOUBLE},
-    {Volume, "volume", MPV_FORMAT_DOUBLE},
-    {DisplayWidth, "dwidth", MPV_FORMAT_INT64},
-    {DisplayHeight, "dheight", MPV_FORMAT_INT64},
-    {Rotation, "video-params/rotate", MPV_FORMAT_INT64},
-    {StreamRotation, "current-tracks/video/demux-rotation", MPV_FORMAT_INT64},
-};
 
 qint64 toMilliseconds(double seconds)
 {
@@ -103,12 +74,41 @@ std::shared_ptr<mpv_handle> createHandle()
         qWarning() << "mpv could not be initialized";
         return nullptr;
     }
-    for (const ObservedProperty &property : observedProperties)
-        mpv_observe_property(h, property.id, property.name, property.format);
     return handle;
 }
 
 } // namespace
+
+// What mpv reports of one observed property, in the form it was asked for.
+struct MpvPlayer::PropertyValue {
+    bool present = false;
+    double number = 0.0;
+    bool flag = false;
+    qint64 integer = 0;
+};
+
+struct MpvPlayer::ObservedProperty {
+    const char *name;
+    mpv_format format;
+    PropertyHandler handler;
+};
+
+const std::vector<MpvPlayer::ObservedProperty> &MpvPlayer::observedProperties()
+{
+    static const std::vector<ObservedProperty> properties = {
+        {"time-pos", MPV_FORMAT_DOUBLE, &MpvPlayer::onTimePos},
+        {"duration", MPV_FORMAT_DOUBLE, &MpvPlayer::onDuration},
+        {"pause", MPV_FORMAT_FLAG, &MpvPlayer::onPause},
+        {"eof-reached", MPV_FORMAT_FLAG, &MpvPlayer::onEofReached},
+        {"container-fps", MPV_FORMAT_DOUBLE, &MpvPlayer::onContainerFps},
+        {"volume", MPV_FORMAT_DOUBLE, &MpvPlayer::onVolume},
+        {"dwidth", MPV_FORMAT_INT64, &MpvPlayer::onDisplayWidth},
+        {"dheight", MPV_FORMAT_INT64, &MpvPlayer::onDisplayHeight},
+        {"video-params/rotate", MPV_FORMAT_INT64, &MpvPlayer::onRotation},
+        {"current-tracks/video/demux-rotation", MPV_FORMAT_INT64, &MpvPlayer::onStreamRotation},
+    };
+    return properties;
+}
 
 MpvPlayer::MpvPlayer(QObject *parent)
     : QObject(parent)
@@ -121,6 +121,8 @@ MpvPlayer::MpvPlayer(QObject *parent)
     connect(m_stepTimeout, &QTimer::timeout, this, &MpvPlayer::finishStep);
     if (!m_handle)
         return;
+    for (const ObservedProperty &property : observedProperties())
+        mpv_observe_property(m_handle.get(), PropertyReply, property.name, property.format);
     // Called on one of mpv's threads: only hand the work to the GUI thread.
     // A QPointer is not needed: the callback is cleared before this object
     // goes, and a queued call to a deleted object is dropped by Qt.
@@ -222,6 +224,7 @@ void MpvPlayer::pause(bool paused)
 void MpvPlayer::stop()
 {
     command({"stop"});
+    m_backStepAgain = false;
     m_loadWaiting = false;
     m_awaitingFirstFrame = false;
     m_seeking = false;
@@ -246,6 +249,8 @@ void MpvPlayer::seek(qint64 ms)
 {
     if (!m_handle || m_state == StoppedState)
         return;
+    // A newer request replaces a back step still under way.
+    m_backStepAgain = false;
     // mpv reads a negative absolute time from the end of the file; a skip
     // back from under one second means the start.
     ms = qMax<qint64>(0, ms);
@@ -262,6 +267,7 @@ void MpvPlayer::stepForward()
 {
     if (m_state == StoppedState)
         return;
+    m_backStepAgain = false;
     command({"frame-step"});
     // mpv announces no end of a forward step: the next position is it.
     m_stepping = true;
@@ -272,6 +278,11 @@ void MpvPlayer::stepBackward()
 {
     if (m_state == StoppedState)
         return;
+    // At the end the sound can outlast the picture, and mpv's position then
+    // lies past the last frame's start; a step back from there only reaches
+    // the frame on show, so a second one follows when it lands.
+    m_backStepAgain = m_mediaStatus == EndOfMedia && m_notifyInterval > 0 && m_duration > 0
+        && m_position > m_duration - m_notifyInterval / 2;
     // A backward step is an exact seek to the previous frame.
     command({"frame-back-step"});
     setSeeking(true);
@@ -378,6 +389,11 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         break;
     case MPV_EVENT_GET_PROPERTY_REPLY:
         if (event.reply_userdata == TimePosReply) {
+            if (m_backStepAgain && m_state != StoppedState) {
+                m_backStepAgain = false;
+                command({"frame-back-step"});
+                break;
+            }
             const auto *property = static_cast<const mpv_event_property *>(event.data);
             if (event.error >= 0 && property->format == MPV_FORMAT_DOUBLE && m_state != StoppedState) {
                 m_position = qMax<qint64>(0, toMilliseconds(*static_cast<double *>(property->data)));
@@ -416,70 +432,100 @@ void MpvPlayer::handleEvent(const mpv_event &event)
 
 void MpvPlayer::handlePropertyChange(const mpv_event &event)
 {
+    static const QHash<QByteArray, PropertyHandler> handlers = [] {
+        QHash<QByteArray, PropertyHandler> byName;
+        for (const ObservedProperty &property : observedProperties())
+            byName.insert(QByteArray(property.name), property.handler);
+        return byName;
+    }();
     const auto *property = static_cast<const mpv_event_property *>(event.data);
-    const bool present = property->format != MPV_FORMAT_NONE && property->data;
-    const double number = present && property->format == MPV_FORMAT_DOUBLE ? *static_cast<double *>(property->data) : 0.0;
-    const bool flag = present && property->format == MPV_FORMAT_FLAG && *static_cast<int *>(property->data) != 0;
-    const qint64 integer = present && property->format == MPV_FORMAT_INT64 ? *static_cast<int64_t *>(property->data) : 0;
+    const auto handler = handlers.constFind(QByteArray::fromRawData(property->name, int(std::strlen(property->name))));
+    if (handler == handlers.constEnd())
+        return;
+    PropertyValue value;
+    value.present = property->format != MPV_FORMAT_NONE && property->data;
+    if (value.present && property->format == MPV_FORMAT_DOUBLE)
+        value.number = *static_cast<double *>(property->data);
+    else if (value.present && property->format == MPV_FORMAT_FLAG)
+        value.flag = *static_cast<int *>(property->data) != 0;
+    else if (value.present && property->format == MPV_FORMAT_INT64)
+        value.integer = *static_cast<int64_t *>(property->data);
+    (this->*handler.value())(value);
+}
 
-    switch (static_cast<Observed>(event.reply_userdata)) {
-    case TimePos:
-        // While a seek runs mpv still reports the old position; keep the target.
-        if (present && !m_seeking && m_state != StoppedState) {
-            m_position = qMax<qint64>(0, toMilliseconds(number));
-            emit positionChanged(m_position);
-            if (m_stepping)
-                finishStep();
-        }
-        break;
-    case Duration:
-        if (m_state != StoppedState || present) {
-            m_duration = present ? qMax<qint64>(0, toMilliseconds(number)) : 0;
-            emit durationChanged(m_duration);
-        }
-        break;
-    case Pause:
-        m_paused = flag;
-        updateState();
-        break;
-    case EofReached:
-        if (flag) {
-            setMediaStatus(EndOfMedia);
-            if (m_stepping)
-                finishStep();
-        }
-        else if (m_mediaStatus == EndOfMedia)
-            setMediaStatus(LoadedMedia);
-        break;
-    case ContainerFps: {
-        const int interval = present && number > 0 ? qMax(1, static_cast<int>(std::lround(1000.0 / number))) : -1;
-        if (interval != m_notifyInterval) {
-            m_notifyInterval = interval;
-            emit notifyIntervalChanged();
-        }
-        break;
+void MpvPlayer::onTimePos(const PropertyValue &value)
+{
+    // While a seek runs mpv still reports the old position; keep the target.
+    if (value.present && !m_seeking && m_state != StoppedState) {
+        m_position = qMax<qint64>(0, toMilliseconds(value.number));
+        emit positionChanged(m_position);
+        if (m_stepping)
+            finishStep();
     }
-    case Volume:
-        if (present)
-            m_volume = number / 100.0;
-        break;
-    case DisplayWidth:
-    case DisplayHeight:
-    case Rotation:
-    case StreamRotation: {
-        const int value = present ? static_cast<int>(integer) : 0;
-        if (event.reply_userdata == Rotation)
-            m_appliedRotation = value;
-        else if (event.reply_userdata == StreamRotation)
-            m_streamRotation = value;
-        else if (event.reply_userdata == DisplayWidth)
-            m_displaySize.setWidth(present ? value : -1);
-        else
-            m_displaySize.setHeight(present ? value : -1);
-        emit videoGeometryChanged();
-        break;
+}
+
+void MpvPlayer::onDuration(const PropertyValue &value)
+{
+    if (m_state != StoppedState || value.present) {
+        m_duration = value.present ? qMax<qint64>(0, toMilliseconds(value.number)) : 0;
+        emit durationChanged(m_duration);
     }
+}
+
+void MpvPlayer::onPause(const PropertyValue &value)
+{
+    m_paused = value.flag;
+    updateState();
+}
+
+void MpvPlayer::onEofReached(const PropertyValue &value)
+{
+    if (value.flag) {
+        setMediaStatus(EndOfMedia);
+        if (m_stepping)
+            finishStep();
+    } else if (m_mediaStatus == EndOfMedia) {
+        setMediaStatus(LoadedMedia);
     }
+}
+
+void MpvPlayer::onContainerFps(const PropertyValue &value)
+{
+    const int interval = value.present && value.number > 0 ? qMax(1, static_cast<int>(std::lround(1000.0 / value.number))) : -1;
+    if (interval != m_notifyInterval) {
+        m_notifyInterval = interval;
+        emit notifyIntervalChanged();
+    }
+}
+
+void MpvPlayer::onVolume(const PropertyValue &value)
+{
+    if (value.present)
+        m_volume = value.number / 100.0;
+}
+
+void MpvPlayer::onDisplayWidth(const PropertyValue &value)
+{
+    m_displaySize.setWidth(value.present ? static_cast<int>(value.integer) : -1);
+    emit videoGeometryChanged();
+}
+
+void MpvPlayer::onDisplayHeight(const PropertyValue &value)
+{
+    m_displaySize.setHeight(value.present ? static_cast<int>(value.integer) : -1);
+    emit videoGeometryChanged();
+}
+
+void MpvPlayer::onRotation(const PropertyValue &value)
+{
+    m_appliedRotation = value.present ? static_cast<int>(value.integer) : 0;
+    emit videoGeometryChanged();
+}
+
+void MpvPlayer::onStreamRotation(const PropertyValue &value)
+{
+    m_streamRotation = value.present ? static_cast<int>(value.integer) : 0;
+    emit videoGeometryChanged();
 }
 
 int MpvPlayer::unappliedRotation() const

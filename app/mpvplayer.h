@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
 struct mpv_handle;
 struct mpv_event;
@@ -48,7 +49,9 @@ public:
     MediaStatus mediaStatus() const { return m_mediaStatus; }
 
     qint64 position() const { return m_position; }
-    qint64 displayPosition() const { return m_position; }
+    // The position for readouts: never past the duration, which the sound
+    // running on beyond the last frame would otherwise show at the end.
+    qint64 displayPosition() const { return m_duration > 0 ? qMin(m_position, m_duration) : m_position; }
     qint64 duration() const { return m_duration; }
     void setPosition(qint64 ms) { seek(ms); }
     void seek(qint64 ms);
@@ -104,9 +107,25 @@ signals:
 private:
     friend class VideoCapture;
 
+    struct PropertyValue;
+    using PropertyHandler = void (MpvPlayer::*)(const PropertyValue &);
+    struct ObservedProperty;
+    // Every property observed, with the member that takes its changes.
+    static const std::vector<ObservedProperty> &observedProperties();
+
     void drainEvents();
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event &event);
+    void onTimePos(const PropertyValue &value);
+    void onDuration(const PropertyValue &value);
+    void onPause(const PropertyValue &value);
+    void onEofReached(const PropertyValue &value);
+    void onContainerFps(const PropertyValue &value);
+    void onVolume(const PropertyValue &value);
+    void onDisplayWidth(const PropertyValue &value);
+    void onDisplayHeight(const PropertyValue &value);
+    void onRotation(const PropertyValue &value);
+    void onStreamRotation(const PropertyValue &value);
     void updateState();
     void setMediaStatus(MediaStatus status);
     void command(std::initializer_list<const char *> arguments);
@@ -124,6 +143,7 @@ private:
     bool m_paused = false;
     bool m_seeking = false;
     bool m_stepping = false;
+    bool m_backStepAgain = false;
     bool m_screenshotWaiting = false;
     QTimer *m_stepTimeout;
     bool m_draining = false;

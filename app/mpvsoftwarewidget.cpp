@@ -8,12 +8,6 @@
 #include <QTransform>
 #include <QtDebug>
 
-void MpvSoftwareWidget::RenderContextDeleter::operator()(mpv_render_context *context) const
-{
-    mpv_render_context_set_update_callback(context, nullptr, nullptr);
-    mpv_render_context_free(context);
-}
-
 MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
     : QWidget(parent)
     , m_player(player)
@@ -31,21 +25,18 @@ MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context *context = nullptr;
-    if (mpv_render_context_create(&context, m_handle.get(), params) < 0) {
+    if (!m_context.create(m_handle.get(), params, this, [this] { onMpvUpdate(); })) {
         qWarning() << "mpv could not create its software renderer";
         return;
     }
-    m_context.reset(context);
-    // Called on one of mpv's threads: only hand the work to the GUI thread.
-    mpv_render_context_set_update_callback(
-        context,
-        [](void *self) {
-            auto *widget = static_cast<MpvSoftwareWidget *>(self);
-            QMetaObject::invokeMethod(widget, [widget] { widget->onMpvUpdate(); }, Qt::QueuedConnection);
-        },
-        this);
     connect(player, &MpvPlayer::videoGeometryChanged, this, [this] { renderFrame(); });
+    // mpv keeps its last frame after a stop; a closed video leaves none behind.
+    connect(player, &MpvPlayer::mediaStatusChanged, this, [this](MpvPlayer::MediaStatus status) {
+        if (status == MpvPlayer::NoMedia || status == MpvPlayer::InvalidMedia) {
+            m_frame = QImage();
+            update();
+        }
+    });
 }
 
 MpvSoftwareWidget::~MpvSoftwareWidget() = default;
@@ -59,7 +50,8 @@ void MpvSoftwareWidget::onMpvUpdate()
 
 void MpvSoftwareWidget::renderFrame(bool newFrame)
 {
-    if (!m_context || !m_player)
+    if (!m_context || !m_player || m_player->mediaStatus() == MpvPlayer::NoMedia
+        || m_player->mediaStatus() == MpvPlayer::InvalidMedia)
         return;
     const qreal ratio = devicePixelRatioF();
     QSize size = (QSizeF(this->size()) * ratio).toSize().expandedTo(QSize(1, 1));

@@ -1,6 +1,8 @@
 #ifndef VISTALOOM_MPVSOFTWAREWIDGET_H
 #define VISTALOOM_MPVSOFTWAREWIDGET_H
 
+#include "mpvrendercontext.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -8,7 +10,6 @@
 #include <memory>
 
 struct mpv_handle;
-struct mpv_render_context;
 class MpvPlayer;
 
 // Draws the player's video with mpv's software renderer, where OpenGL is
@@ -31,14 +32,10 @@ private:
     // newFrame: drawn because mpv has a new frame, not for a resize.
     void renderFrame(bool newFrame = false);
 
-    struct RenderContextDeleter {
-        void operator()(mpv_render_context *context) const;
-    };
-
     QPointer<MpvPlayer> m_player;
     // Declared before the context so it is destroyed after it.
     std::shared_ptr<mpv_handle> m_handle;
-    std::unique_ptr<mpv_render_context, RenderContextDeleter> m_context;
+    MpvRenderContext m_context;
     QImage m_target;
     QImage m_frame;
 };

@@ -297,7 +297,7 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     }
     emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
     // Written beside the claimed file and renamed over it.
-    if (!processing->saveImage(path, processed, m_config->imageProfile(), m_config->fileNameProfile())) {
+    if (!processing->saveImage(path, processed, m_config->imageProfile())) {
         OutputFile::release(path);
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
         return;

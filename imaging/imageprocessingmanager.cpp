@@ -4,7 +4,6 @@
 #include "resizeplan.h"
 #include "watermarkmanager.h"
 
-#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
@@ -170,8 +169,7 @@ WatermarkProfile *ImageProcessingManager::watermarkFor(const ImageProfile &profi
     return qobject_cast<WatermarkProfile *>(WatermarkProfile::manager()->profileById(id));
 }
 
-bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &image,
-                                       ImageProfile *imageProfile, FileNameProfile *fileNameProfile)
+bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile)
 {
     if (image.isNull() || fileName.isEmpty())
         return false;
@@ -189,12 +187,13 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
         qWarning() << "ImageProcessingManager - cannot write" << fileName << file.errorString();
         return false;
     }
-    QImageWriter writer(&file, QFileInfo(fileName).suffix().toLower().toLatin1());
-    if (fileNameProfile && imageProfile) {
-        const QString type = fileNameProfile->fileOutputType().toLower();
-        if (type == QLatin1String("jpeg") || type == QLatin1String("jpg"))
-            writer.setQuality(imageProfile->imageQuality());
-    }
+    const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
+    QImageWriter writer(&file, suffix);
+    // Quality means something to the lossy writers only; to others (PNG
+    // takes it as its compression level) it would do harm.
+    static const QList<QByteArray> lossy = {"jpg", "jpeg", "webp", "avif", "jxl"};
+    if (imageProfile && lossy.contains(suffix))
+        writer.setQuality(imageProfile->imageQuality());
     if (!writer.write(output)) {
         qWarning() << "ImageProcessingManager - cannot write" << fileName << writer.errorString();
         file.cancelWriting();

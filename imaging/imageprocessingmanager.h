@@ -10,7 +10,6 @@ namespace cv {
 class Mat;
 }
 
-class FileNameProfile;
 class ImageProfile;
 class WatermarkProfile;
 
@@ -34,11 +33,11 @@ public:
     static bool exceedsOutputLimit(const QSize &size);
 
     // Writes the image at 300 dots per inch in the format of the file name's
-    // suffix, with the profile's quality for JPEG output. Writes to a
-    // temporary file beside the target and renames it into place, so a
-    // failure leaves no partial file behind.
-    bool saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile,
-                   FileNameProfile *fileNameProfile);
+    // suffix, with the profile's quality where the suffix names a lossy
+    // format (jpg, jpeg, webp, avif, jxl); other formats get their writer's
+    // defaults. Writes to a temporary file beside the target and renames it
+    // into place, so a failure leaves no partial file behind.
+    bool saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile);
 
     void copyToClipboard(const QImage &image);
 

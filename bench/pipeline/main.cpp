@@ -3,7 +3,6 @@
 // Prints the median as "pipeline_ms_per_image=<ms>" for bench/run.sh.
 
 #include "imaging/imageprocessingmanager.h"
-#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 #include "profiles/watermarkprofile.h"
 
@@ -79,8 +78,6 @@ int main(int argc, char *argv[])
     imageProfile.setImageHeight(480);
     imageProfile.setImageContrast(20);
     imageProfile.setImageQuality(90);
-    FileNameProfile fileNameProfile;
-    fileNameProfile.setFileOutputType(QStringLiteral("jpg"));
     WatermarkProfile watermark;
     watermark.setText(QStringLiteral("Vistaloom"));
     watermark.setTextFont(QFont(QStringLiteral("DejaVu Sans"), 24));
@@ -96,7 +93,7 @@ int main(int argc, char *argv[])
         const QImage processed = manager->processImage(frame, &imageProfile, &watermark);
         const qint64 processed_ns = timer.nsecsElapsed();
         if (processed.size() != QSize(640, 360)
-            || !manager->saveImage(fileName, processed, &imageProfile, &fileNameProfile)) {
+            || !manager->saveImage(fileName, processed, &imageProfile)) {
             std::fprintf(stderr, "The pipeline failed\n");
             return 1;
         }

@@ -73,6 +73,20 @@ ImageProfile *cropProfile()
     return profile;
 }
 
+FileNameProfile *pngNameProfile()
+{
+    static FileNameProfile *profile = nullptr;
+    if (!profile) {
+        ProfileManager *manager = FileNameProfile::manager();
+        profile = qobject_cast<FileNameProfile *>(manager->createProfile());
+        profile->setName(QStringLiteral("PNG names"));
+        profile->setFileOutputType(QStringLiteral("png"));
+        manager->addProfile(profile);
+        manager->save();
+    }
+    return profile;
+}
+
 } // namespace
 
 // The snapshot pane of the main window with the real player and real files.
@@ -161,6 +175,7 @@ private slots:
     {
         // Profiles exist before any window fills its combo boxes.
         QVERIFY(cropProfile());
+        QVERIFY(pngNameProfile());
     }
 
     void init()
@@ -280,7 +295,118 @@ private slots:
         });
         save();
         QVERIFY(answer.answered());
-        QCOMPARE(proposed, QStringLiteral("clip.part1"));
+        QCOMPARE(proposed, QStringLiteral("clip.part1.jpg"));
+    }
+
+    // The first dialog proposes the snapshot's name with the selected
+    // filter's suffix, and the name follows the filter the user picks.
+    void theSaveDialogNameCarriesTheSuffixOfItsFilter()
+    {
+        const QString video = videoNamed(QStringLiteral("MyVideo.mp4"));
+        const QDir folder = QFileInfo(video).absoluteDir();
+        open(video);
+        snapshotAt(500);
+        Message seen;
+        std::unique_ptr<ModalAnswer> warn;
+        QStringList proposals;
+        const auto acceptAsProposed = [&](bool pickNextFilter) {
+            return [&, pickNextFilter](QWidget *modal) {
+                auto *dialog = qobject_cast<QFileDialog *>(modal);
+                auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+                auto *types = dialog ? dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo")) : nullptr;
+                if (!name || !types) {
+                    static_cast<QDialog *>(modal)->reject();
+                    return;
+                }
+                proposals << name->text();
+                if (pickNextFilter) {
+                    // As the user picks it: the key moves to the next filter.
+                    QTest::keyClick(types, Qt::Key_Down);
+                    proposals << name->text();
+                }
+                warn.reset(answerMessage(seen));
+                static_cast<QDialog *>(dialog)->accept();
+            };
+        };
+        ModalAnswer first(acceptAsProposed(false));
+        save();
+        QVERIFY(first.answered());
+        QCOMPARE(seen.text, QString());
+        QCOMPARE(proposals, QStringList{QStringLiteral("MyVideo.jpg")});
+        QCOMPARE(QImageReader(folder.filePath(QStringLiteral("MyVideo.jpg"))).format(), QByteArray("jpeg"));
+
+        ModalAnswer second(acceptAsProposed(true));
+        save();
+        QVERIFY(second.answered());
+        QCOMPARE(seen.text, QString());
+        QCOMPARE(proposals.mid(1), (QStringList{QStringLiteral("MyVideo.jpg"), QStringLiteral("MyVideo.png")}));
+        QImageReader png(folder.filePath(QStringLiteral("MyVideo.png")));
+        QCOMPARE(png.format(), QByteArray("png"));
+        QCOMPARE(png.size(), QSize(960, 540));
+
+        // The filter saved with last is the one proposed next time.
+        ModalAnswer third([&proposals](QWidget *modal) {
+            if (auto *name = modal->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                proposals << name->text();
+            static_cast<QDialog *>(modal)->reject();
+        });
+        ui<QAction>("actionSaveSnapshot")->trigger();
+        QVERIFY(third.answered());
+        QCOMPARE(proposals.last(), QStringLiteral("MyVideo.png"));
+    }
+
+    // A PNG snapshot is compressed whichever way it is saved, and a portrait
+    // video's snapshot is upright at the video's size.
+    void pngSnapshotsAreCompressedOnEverySavePath_data()
+    {
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("landscape") << videoNamed(QStringLiteral("Landscape.mp4")) << QSize(960, 540);
+        QTest::newRow("portrait 1080x1920")
+            << FixtureVideos::make(QStringLiteral("Portrait.mp4"),
+                                   {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                    QStringLiteral("testsrc2=s=1080x1920:r=25:d=1"), QStringLiteral("-c:v"),
+                                    QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")})
+            << QSize(1080, 1920);
+    }
+
+    void pngSnapshotsAreCompressedOnEverySavePath()
+    {
+        QFETCH(QString, video);
+        QFETCH(QSize, size);
+        open(video);
+        window->mediaPlayer()->pause(true);
+        QVERIFY(waitFor([this] { return window->mediaPlayer()->isPaused(); }));
+        ui<QPushButton>("snapshotButton")->click();
+        QVERIFY(waitFor([&] { return shownSnapshot().size() == size; }));
+        const QString out = folders.filePath(QStringLiteral("png-") + QFileInfo(video).completeBaseName());
+        QVERIFY(QDir().mkpath(out));
+        const qint64 raw = qint64(size.width()) * size.height() * 4;
+
+        // Through the dialog, under the default file-name profile (JPEG).
+        const QString chosen = out + QStringLiteral("/chosen.png");
+        ModalAnswer answer([&chosen](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(chosen);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        save();
+        QVERIFY(answer.answered());
+
+        // Under an automatic PNG name.
+        choose("filenameProfileComboBox", pngNameProfile());
+        setAutomatic(true, out);
+        save();
+        const QString automatic = out + QLatin1Char('/') + QFileInfo(video).completeBaseName() + QStringLiteral("-1.png");
+
+        for (const QString &path : {chosen, automatic}) {
+            QImageReader reader(path);
+            QCOMPARE(reader.format(), QByteArray("png"));
+            QCOMPARE(reader.size(), size);
+            const qint64 bytes = QFileInfo(path).size();
+            qInfo("%s: %lld bytes, raw %lld", qPrintable(QFileInfo(path).fileName()), bytes, raw);
+            QVERIFY2(bytes * 3 < raw, qPrintable(QStringLiteral("%1: %2 bytes").arg(path).arg(bytes)));
+        }
     }
 
     void aRelativeOrEmptyFolderIsRefused_data()

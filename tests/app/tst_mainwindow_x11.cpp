@@ -1,13 +1,18 @@
 #include "fixturevideos.h"
 #include "mainwindow.h"
+#include "modalanswer.h"
 #include "mpvplayer.h"
 #include "playerwaits.h"
 #include "startup.h"
 #include "testmain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QOpenGLWidget>
 #include <QProcess>
@@ -114,6 +119,16 @@ private:
         MpvPlayer *m_player;
         qint64 m_onScreen = 0;
     };
+
+    // Where the X server sends a key: an open popup list takes them all.
+    static QWidget *keyTarget(QWidget *fallback = nullptr)
+    {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            return popup->focusWidget() ? popup->focusWidget() : popup;
+        if (QWidget *focus = QApplication::focusWidget())
+            return focus;
+        return QApplication::activeWindow() ? QApplication::activeWindow() : fallback;
+    }
 
     static QImage grabScreen(const QRect &area)
     {
@@ -228,6 +243,136 @@ private slots:
         window.show();
         QVERIFY(waitForVideo(window.mediaPlayer()));
         QCOMPARE(failed.count(), 0);
+    }
+
+    // Typing a name into the Open dialog and pressing Enter, as a user does:
+    // afterwards the keys reach the window again, not a leftover list.
+    void enterInTheOpenDialogLeavesTheKeysToTheWindow()
+    {
+        auto window = shownWindow();
+        QVERIFY(window);
+        const QString video = FixtureVideos::indexedVideo(320, 240, 10, 2);
+        bool typed = false;
+        bool closed = false;
+        ModalAnswer answer([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (!name) {
+                static_cast<QDialog *>(modal)->reject();
+                return;
+            }
+            dialog->setDirectory(QFileInfo(video).absolutePath());
+            name->setFocus();
+            QTest::keyClicks(name, QFileInfo(video).fileName());
+            typed = name->text() == QFileInfo(video).fileName();
+            // Enter, and again while the first one only took a completion.
+            closed = QTest::qWaitFor([&] {
+                if (dialog->isVisible())
+                    QTest::keyClick(keyTarget(name), Qt::Key_Return);
+                return !dialog->isVisible();
+            }, timeoutMs);
+        });
+        window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
+        QVERIFY(answer.answered());
+        QVERIFY(typed);
+        QVERIFY(closed);
+        MpvPlayer *player = window->mediaPlayer();
+        QVERIFY(waitForVideo(player));
+        QCOMPARE(player->file(), video);
+        player->pause(true);
+        player->seek(500);
+        QVERIFY(waitForPosition(player, 500));
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activePopupWidget(), static_cast<QWidget *>(nullptr), timeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), static_cast<QWidget *>(window.get()), timeoutMs);
+        QVERIFY(QApplication::focusWidget() && QApplication::focusWidget()->window() == window.get());
+        // The window's Step Forward shortcut.
+        QWidget *target = keyTarget();
+        QVERIFY(target);
+        QTest::keyClick(target, Qt::Key_Right, Qt::ControlModifier);
+        QVERIFY2(waitForPosition(player, 600), qPrintable(QStringLiteral("position %1").arg(player->position())));
+    }
+
+    // After a failed open and after Batch Mode closed the video, the video
+    // area is black with its "Click to open video" again, the old frame gone.
+    void theNoVideoStateReturns_data()
+    {
+        QTest::addColumn<QByteArray>("renderer");
+        QTest::addColumn<QString>("closedBy");
+        for (const char *renderer : {"opengl", "software"}) {
+            for (const char *closedBy : {"failed open", "batch mode"}) {
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(renderer), QLatin1String(closedBy))))
+                    << QByteArray(renderer) << QString::fromLatin1(closedBy);
+            }
+        }
+    }
+
+    void theNoVideoStateReturns()
+    {
+        QFETCH(QByteArray, renderer);
+        QFETCH(QString, closedBy);
+        qputenv("VISTALOOM_VIDEO_OUTPUT", renderer);
+        const QString red = FixtureVideos::make(
+            QStringLiteral("red-x11.mp4"),
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("color=c=red:s=320x240:r=10:d=3"),
+             QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")});
+        const QString broken = FixtureVideos::folder() + QStringLiteral("/broken.mp4");
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+
+        auto window = shownWindow();
+        QVERIFY(window);
+        QWidget *label = window->findChild<QWidget *>(QStringLiteral("openVideoLabel"));
+        const auto redPixels = [](const QImage &image) {
+            int count = 0;
+            for (int y = 0; y < image.height(); y += 2) {
+                for (int x = 0; x < image.width(); x += 2) {
+                    const QColor c = image.pixelColor(x, y);
+                    count += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+                }
+            }
+            return count;
+        };
+        const auto whitePixels = [](const QImage &image) {
+            int count = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x)
+                    count += qGray(image.pixel(x, y)) > 200;
+            }
+            return count;
+        };
+        // The state the window starts in: the hint shows, on black.
+        QTRY_VERIFY_WITH_TIMEOUT(whitePixels(onScreen(label)) > 30, timeoutMs);
+
+        QSignalSpy firstFrame(window->mediaPlayer(), &MpvPlayer::firstFrameShown);
+        ScreenFrames screen(window->videoOutputWidget(), window->mediaPlayer());
+        window->loadVideo(red);
+        QVERIFY(waitForFirstFrame(firstFrame));
+        window->mediaPlayer()->pause(true);
+        QVERIFY(screen.waitFor(window->mediaPlayer()->framesShown()));
+        QTRY_VERIFY_WITH_TIMEOUT(redPixels(onScreen(label)) > 1000, timeoutMs);
+        QCOMPARE(whitePixels(onScreen(label)), 0);
+
+        QString seen;
+        ModalAnswer answer([&seen](QWidget *modal) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal))
+                seen = box->text();
+            static_cast<QDialog *>(modal)->reject();
+        });
+        if (closedBy == QLatin1String("failed open")) {
+            window->loadVideo(broken);
+            QTRY_VERIFY_WITH_TIMEOUT(answer.answered(), timeoutMs);
+            QCOMPARE(seen, QStringLiteral("Cannot open video: ") + broken);
+        } else {
+            window->findChild<QAction *>(QStringLiteral("actionBatch_Mode"))->trigger();
+            QVERIFY(answer.answered());
+        }
+        QCOMPARE(window->mediaPlayer()->mediaStatus(), MpvPlayer::NoMedia);
+        QTRY_VERIFY_WITH_TIMEOUT(redPixels(onScreen(label)) == 0, timeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(whitePixels(onScreen(label)) > 30, timeoutMs);
+        if (closedBy == QLatin1String("failed open"))
+            QVERIFY(onScreen(window.get()).save(screenshotPath(QStringLiteral("no-video-after-failed-open-") + QString::fromLatin1(renderer))));
     }
 
     void dropOpensTheFile()

@@ -151,6 +151,33 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.player->mediaStatus() != MpvPlayer::EndOfMedia, timeoutMs);
     }
 
+    // Played to its end, a video whose sound runs a little past its last
+    // frame: the readout stays within the duration, and the first step back
+    // shows the frame before the last.
+    void theEndReadsWithinTheDurationAndStepsBackAFrame()
+    {
+        const QString source = QStringLiteral("color=c=black:s=160x120:r=10:d=2,format=gray,geq=lum='N*4'");
+        const QString video = FixtureVideos::make(
+            QStringLiteral("indexed-with-sound.mp4"),
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source, QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=44100:duration=2"),
+             QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
+             QStringLiteral("-qp"), QStringLiteral("0"), QStringLiteral("-c:a"), QStringLiteral("aac")});
+        QVERIFY(!video.isEmpty());
+        Rig rig;
+        rig.player->play(video);
+        QVERIFY(waitForVideo(rig.player.get()));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.player->mediaStatus(), MpvPlayer::EndOfMedia, timeoutMs);
+        QVERIFY(waitForState(rig.player.get(), MpvPlayer::PausedState));
+        QCOMPARE(frameIndex(capture(rig.player.get())), 19);
+        QVERIFY2(rig.player->displayPosition() <= rig.player->duration(),
+                 qPrintable(QStringLiteral("%1 of %2").arg(rig.player->displayPosition()).arg(rig.player->duration())));
+        rig.player->stepBackward();
+        QVERIFY2(waitForPosition(rig.player.get(), 1800),
+                 qPrintable(QStringLiteral("position %1").arg(rig.player->position())));
+        QCOMPARE(frameIndex(capture(rig.player.get())), 18);
+    }
+
     void capturesRotatedVideoUpright_data()
     {
         QTest::addColumn<int>("rotation");

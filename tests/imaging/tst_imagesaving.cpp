@@ -3,14 +3,15 @@
 #include "imagetestutils.h"
 
 #include "imaging/imageprocessingmanager.h"
-#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 
 using namespace ImageTestUtils;
@@ -38,14 +39,12 @@ QStringList entriesOf(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-qint64 savedSize(const QString &folder, const QString &name, const QString &type, int quality)
+qint64 savedSize(const QString &folder, const QString &name, int quality)
 {
     ImageProfile image;
     image.setImageQuality(quality);
-    FileNameProfile fileName;
-    fileName.setFileOutputType(type);
     const QString path = folder + QLatin1Char('/') + name;
-    if (!ImageProcessingManager::instance()->saveImage(path, photoLikeImage(320, 240), &image, &fileName))
+    if (!ImageProcessingManager::instance()->saveImage(path, photoLikeImage(320, 240), &image))
         return -1;
     return QFileInfo(path).size();
 }
@@ -82,10 +81,8 @@ private slots:
         const QImage source = filled(64, 48, QColor(30, 120, 220));
         const int sourceResolution = source.dotsPerMeterX();
         ImageProfile imageProfile;
-        FileNameProfile fileNameProfile;
-        fileNameProfile.setFileOutputType(type);
 
-        QVERIFY(ImageProcessingManager::instance()->saveImage(path, source, &imageProfile, &fileNameProfile));
+        QVERIFY(ImageProcessingManager::instance()->saveImage(path, source, &imageProfile));
         QCOMPARE(entriesOf(folder.path()), QStringList{QFileInfo(path).fileName()});
 
         QImageReader reader(path);
@@ -107,10 +104,10 @@ private slots:
     void jpegQualityFollowsTheFileType()
     {
         QTemporaryDir folder;
-        const qint64 low = savedSize(folder.path(), QStringLiteral("low.jpg"), QStringLiteral("jpg"), 20);
-        const qint64 high = savedSize(folder.path(), QStringLiteral("high.jpg"), QStringLiteral("jpg"), 95);
-        const qint64 capitals = savedSize(folder.path(), QStringLiteral("caps.jpg"), QStringLiteral("JPG"), 20);
-        const qint64 jpegWord = savedSize(folder.path(), QStringLiteral("word.jpeg"), QStringLiteral("JPEG"), 20);
+        const qint64 low = savedSize(folder.path(), QStringLiteral("low.jpg"), 20);
+        const qint64 high = savedSize(folder.path(), QStringLiteral("high.jpg"), 95);
+        const qint64 capitals = savedSize(folder.path(), QStringLiteral("caps.JPG"), 20);
+        const qint64 jpegWord = savedSize(folder.path(), QStringLiteral("word.jpeg"), 20);
         QVERIFY(low > 0);
         QVERIFY2(low * 2 < high, qPrintable(QStringLiteral("%1 vs %2").arg(low).arg(high)));
         QCOMPARE(capitals, low);
@@ -120,14 +117,63 @@ private slots:
     void pngIgnoresTheQuality()
     {
         QTemporaryDir folder;
-        const qint64 none = savedSize(folder.path(), QStringLiteral("a.png"), QStringLiteral("png"), 0);
-        const qint64 full = savedSize(folder.path(), QStringLiteral("b.png"), QStringLiteral("png"), 100);
+        const qint64 none = savedSize(folder.path(), QStringLiteral("a.png"), 0);
+        const qint64 full = savedSize(folder.path(), QStringLiteral("b.png"), 100);
         QVERIFY(none > 0);
         QCOMPARE(none, full);
         QFile a(folder.filePath(QStringLiteral("a.png")));
         QFile b(folder.filePath(QStringLiteral("b.png")));
         QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
         QCOMPARE(a.readAll(), b.readAll());
+    }
+
+    // The written file's suffix alone decides whether the quality applies.
+    void qualityFollowsTheSuffixWritten_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<bool>("lossy");
+        QTest::newRow("png") << "png" << false;
+        QTest::newRow("tiff") << "tiff" << false;
+        QTest::newRow("tif") << "tif" << false;
+        QTest::newRow("jpg") << "jpg" << true;
+        QTest::newRow("webp") << "webp" << true;
+        QTest::newRow("avif") << "avif" << true;
+        QTest::newRow("jxl") << "jxl" << true;
+    }
+
+    void qualityFollowsTheSuffixWritten()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(bool, lossy);
+        if (!QImageWriter::supportedImageFormats().contains(suffix.toLatin1()))
+            QSKIP("No writer for this type here.");
+        QTemporaryDir folder;
+        const auto savedAt = [&](int quality) {
+            return savedSize(folder.path(), QStringLiteral("q%1.%2").arg(quality).arg(suffix), quality);
+        };
+        if (lossy) {
+            const qint64 low = savedAt(20);
+            const qint64 high = savedAt(95);
+            QVERIFY(low > 0);
+            QVERIFY2(low * 3 / 2 < high, qPrintable(QStringLiteral("%1 vs %2").arg(low).arg(high)));
+            return;
+        }
+        // Byte for byte what the writer makes with its own default settings.
+        QImage reference = photoLikeImage(320, 240);
+        reference.setDotsPerMeterX(11811);
+        reference.setDotsPerMeterY(11811);
+        QBuffer expected;
+        expected.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&expected, suffix.toLatin1()).write(reference));
+        for (const int quality : {0, 95, 100}) {
+            QVERIFY(savedAt(quality) > 0);
+            QFile written(folder.filePath(QStringLiteral("q%1.%2").arg(quality).arg(suffix)));
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY2(written.size() == expected.data().size(),
+                     qPrintable(QStringLiteral("quality %1: %2 bytes, the writer's default %3")
+                                    .arg(quality).arg(written.size()).arg(expected.data().size())));
+            QVERIFY(written.readAll() == expected.data());
+        }
     }
 
     void contrastDoesNotMakeSavedPngTranslucent()
@@ -137,10 +183,8 @@ private slots:
         profile.setImageContrast(-100);
         const QImage processed = ImageProcessingManager::instance()->processImage(
             filled(32, 32, QColor(255, 255, 255)), &profile);
-        FileNameProfile fileNameProfile;
-        fileNameProfile.setFileOutputType(QStringLiteral("png"));
         const QString path = folder.filePath(QStringLiteral("dark.png"));
-        QVERIFY(ImageProcessingManager::instance()->saveImage(path, processed, &profile, &fileNameProfile));
+        QVERIFY(ImageProcessingManager::instance()->saveImage(path, processed, &profile));
 
         const QImage back(path);
         QCOMPARE(back.pixel(5, 5), qRgba(128, 128, 128, 255));
@@ -187,9 +231,7 @@ private slots:
         }
 
         ImageProfile imageProfile;
-        FileNameProfile fileNameProfile;
-        fileNameProfile.setFileOutputType(QStringLiteral("png"));
-        const bool saved = ImageProcessingManager::instance()->saveImage(path, image, &imageProfile, &fileNameProfile);
+        const bool saved = ImageProcessingManager::instance()->saveImage(path, image, &imageProfile);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         QVERIFY(!saved);
@@ -207,13 +249,12 @@ private slots:
             file.write("old contents");
         }
         ImageProfile imageProfile;
-        FileNameProfile fileNameProfile;
         const QImage image = filled(16, 16, QColor(Qt::red));
 
-        QVERIFY(ImageProcessingManager::instance()->saveImage(good, image, &imageProfile, &fileNameProfile));
+        QVERIFY(ImageProcessingManager::instance()->saveImage(good, image, &imageProfile));
         QCOMPARE(QImage(good).size(), QSize(16, 16));
 
-        QVERIFY(!ImageProcessingManager::instance()->saveImage(bad, image, &imageProfile, &fileNameProfile));
+        QVERIFY(!ImageProcessingManager::instance()->saveImage(bad, image, &imageProfile));
         QFile old(bad);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old contents"));
