@@ -7,13 +7,17 @@
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
 #include "imagefiltersdialog.h"
+#include "imageprofiledialog.h"
+#include "imageview.h"
 #include "paintcounter.h"
 #include "stepdriver.h"
+#include "watermarkprofiledialog.h"
 
 #include "profiles/batchworkerconfig.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -121,6 +125,43 @@ private slots:
         });
         driver.start();
         dialog.exec();
+        QVERIFY(driver.finished());
+        QVERIFY(shotTaken);
+    }
+
+    // Batch Mode has no snapshot: the preview shows the selected job's
+    // first frame instead of staying blank.
+    void watermarkDialogFromBatchMode()
+    {
+        const QString clip = video(QStringLiteral("harbour"), 30, QStringLiteral("640x360"));
+        QVERIFY(!clip.isEmpty());
+        BatchModeDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dropFiles(&dialog, {clip});
+        auto *table = child<QTableView>(&dialog, "filesTableView");
+        table->selectRow(0);
+        bool shotTaken = false;
+        StepDriver driver(20000);
+        driver.then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
+                    [](QWidget *modal) { button(modal, "watermarkProfileEditButton")->click(); })
+            .then([](QWidget *modal) {
+                      auto *watermark = qobject_cast<WatermarkProfileDialog *>(modal);
+                      return watermark && !child<ImageView>(watermark, "watermarkPositioner")->image().isNull();
+                  },
+                  [&shotTaken](QWidget *modal) {
+                      // The preview is on the last page.
+                      if (auto *pages = modal->findChild<QTabWidget *>())
+                          pages->setCurrentIndex(pages->count() - 1);
+                      PaintCounter painted(modal);
+                      shotTaken = painted.waitForRepaint()
+                          && saveShot(modal, QStringLiteral("watermark_dialog_from_batch_mode"));
+                      qobject_cast<QDialog *>(modal)->reject();
+                  })
+            .then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
+                  [](QWidget *modal) { button(modal, "cancelButton")->click(); });
+        driver.start();
+        QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked");
         QVERIFY(driver.finished());
         QVERIFY(shotTaken);
     }
