@@ -26,6 +26,9 @@ inline QImage capture(MpvPlayer *player)
     player->videoCapture()->capture();
     for (int waited = 0; captured.isEmpty() && failed.isEmpty() && waited < timeoutMs; waited += 20)
         QTest::qWait(20);
+    // The window's own handler runs through a queued call; it has run too
+    // once this returns.
+    QCoreApplication::sendPostedEvents();
     return captured.isEmpty() ? QImage() : captured.first().first().value<QImage>();
 }
 

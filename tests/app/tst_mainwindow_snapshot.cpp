@@ -142,6 +142,9 @@ private:
             ui<QPushButton>("snapshotButton")->click();
             return waitFor([&] { return captured.count() > before; }) && frameOf() == wanted;
         }));
+        // The window takes the capture through a queued call, posted when the
+        // spy saw it: let it arrive before the test goes on with the window.
+        QCoreApplication::sendPostedEvents();
     }
 
     QImage shownSnapshot() const { return ui<ImageView>("snapshotImageView")->image(); }
