@@ -183,7 +183,6 @@ FrameGrabber::Outcome FrameGrabber::decodeFrameAt(qint64 pos)
     if (atEnd())
         return Outcome{Outcome::Failed, QStringLiteral("Grabber at end of video, cannot read any more frames"), false};
 
-    const Outcome aborted{Outcome::Aborted, QStringLiteral("abort seek after key frame before read"), false};
     // Leaving pictures undecoded needs a way back should one of them turn
     // out to matter.
     const bool maySkip = m_demuxer.isSeekable();
@@ -195,8 +194,7 @@ FrameGrabber::Outcome FrameGrabber::decodeFrameAt(qint64 pos)
         if (jump) {
             switch (m_reader->jumpBefore(pos, entry.ticks)) {
             case FrameReader::Jump::Aborted:
-                qDebug("FrameGrabber abort seek after key frame before read");
-                return aborted;
+                return abortOutcome();
             case FrameReader::Jump::Refused:
                 // Not even the start of the file can be read again: decode on
                 // from where the reader stands.
@@ -209,8 +207,6 @@ FrameGrabber::Outcome FrameGrabber::decodeFrameAt(qint64 pos)
         }
         const bool skipping = maySkip && m_demuxer.isSeekable() && attempt == 0;
         const Outcome outcome = decodeForward(pos, skipping ? skipBefore : FrameReader::NoSkip);
-        if (outcome.kind == Outcome::Aborted)
-            qDebug("FrameGrabber abort seek after key frame before read");
         if (!skipping || !outcome.needsCheck || outcome.kind == Outcome::Aborted || !outcome.reason.isEmpty())
             return outcome;
         // A picture left undecoded may have been the nearest: decode the
@@ -233,7 +229,7 @@ FrameGrabber::Outcome FrameGrabber::decodeForward(qint64 pos, qint64 skipBefore)
         FrameReader::Read read = m_reader->next();
         switch (read.status) {
         case FrameReader::Status::Aborted:
-            return Outcome{Outcome::Aborted, QStringLiteral("abort seek after key frame before read"), false};
+            return abortOutcome();
         case FrameReader::Status::DecodeFailed:
             qWarning("!!!!!!!!!decode failed!!!!");
             return Outcome{Outcome::Failed, QStringLiteral("decode failed"), false};
@@ -283,23 +279,27 @@ void FrameGrabber::extract()
     extractInternal(m_position);
 }
 
+FrameGrabber::Outcome FrameGrabber::abortOutcome()
+{
+    qDebug("FrameGrabber abort seek after key frame before read");
+    return Outcome{Outcome::Aborted, QStringLiteral("abort seek after key frame before read"), false};
+}
+
 void FrameGrabber::extractInternal(qint64 pos)
 {
     const int precisionBefore = m_precision;
-    if (!openVideo()) {
+    Outcome outcome;
+    if (openVideo()) {
+        if (m_precision != precisionBefore)
+            emit precisionChanged();
+        outcome = decodeFrameAt(pos);
+    } else if (m_abortRequested.load()) {
         // An abort also cuts opening short; it is reported as the abort.
-        if (m_abortRequested.load()) {
-            qDebug("FrameGrabber abort seek after key frame before read");
-            emit aborted(QString::asprintf(tr("Abort at position %lld: %s").toLatin1().constData(),
-                                           static_cast<long long>(pos), "abort seek after key frame before read"));
-        } else {
-            emit error(tr("Cannot open file"));
-        }
+        outcome = abortOutcome();
+    } else {
+        emit error(tr("Cannot open file"));
         return;
     }
-    if (m_precision != precisionBefore)
-        emit precisionChanged();
-    const Outcome outcome = decodeFrameAt(pos);
     switch (outcome.kind) {
     case Outcome::Delivered:
         emit frameExtracted(m_outputFrame);

@@ -86,6 +86,7 @@ private:
     bool openVideo();
     Outcome decodeFrameAt(qint64 pos);
     Outcome decodeForward(qint64 pos, qint64 skipBefore);
+    static Outcome abortOutcome();
     bool shouldJump(qint64 pos) const;
     void closeDecoder();
 

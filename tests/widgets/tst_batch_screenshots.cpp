@@ -38,6 +38,22 @@ bool saveShot(QWidget *widget, const QString &name)
     return !shot.isNull() && shot.save(shotPath(name));
 }
 
+// After the picture: Done asks to cancel the run, Yes cancels it, and Done
+// closes the finished dialog.
+void cancelAndCloseTheRun(StepDriver &driver)
+{
+    driver.then([](QWidget *modal) {
+        return StepDriver::messageBox(modal, QStringLiteral("Cancel Batch Processing"));
+    }, [](QWidget *modal) {
+        StepDriver::press(modal, QMessageBox::Yes);
+    }).then([](QWidget *modal) {
+        auto *run = qobject_cast<BatchProcessingDialog *>(modal);
+        return run && run->isBatchFinished();
+    }, [](QWidget *modal) {
+        button(modal, "doneButton")->click();
+    });
+}
+
 } // namespace
 
 class TestBatchScreenshots : public QObject
@@ -75,16 +91,8 @@ private slots:
         }, [&](QWidget *modal) {
             shotTaken = saveShot(modal, QStringLiteral("batch_processing_dialog"));
             button(modal, "doneButton")->click();
-        }).then([](QWidget *modal) {
-            return StepDriver::messageBox(modal, QStringLiteral("Cancel Batch Processing"));
-        }, [](QWidget *modal) {
-            StepDriver::press(modal, QMessageBox::Yes);
-        }).then([](QWidget *modal) {
-            auto *run = qobject_cast<BatchProcessingDialog *>(modal);
-            return run && run->isBatchFinished();
-        }, [](QWidget *modal) {
-            button(modal, "doneButton")->click();
         });
+        cancelAndCloseTheRun(driver);
         driver.start();
         button(&dialog, "startButton")->click();
         QVERIFY(driver.finished());
@@ -113,16 +121,8 @@ private slots:
         }, [&](QWidget *modal) {
             shotTaken = saveShot(modal, QStringLiteral("batch_processing_dialog_long_path"));
             button(modal, "doneButton")->click();
-        }).then([](QWidget *modal) {
-            return StepDriver::messageBox(modal, QStringLiteral("Cancel Batch Processing"));
-        }, [](QWidget *modal) {
-            StepDriver::press(modal, QMessageBox::Yes);
-        }).then([](QWidget *modal) {
-            auto *run = qobject_cast<BatchProcessingDialog *>(modal);
-            return run && run->isBatchFinished();
-        }, [](QWidget *modal) {
-            button(modal, "doneButton")->click();
         });
+        cancelAndCloseTheRun(driver);
         driver.start();
         dialog.exec();
         QVERIFY(driver.finished());
