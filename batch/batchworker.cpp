@@ -83,6 +83,7 @@ void BatchWorker::runJob()
         sendProgress(0.0f);
     qDebug().noquote() << "Processing file: " + m_config->source();
     m_grabber->setSource(m_config->source());
+    m_grabber->setKeyFramesOnly(m_config->fastSeek());
     if (!isCancelled())
         sendProgress(0.01f);
     if (isCancelled())
@@ -261,8 +262,11 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         return;
     // The last frame of a video cut short is no image of a position far
     // beyond it.
-    if (m_grabber->atEnd() && frame.isValid()
-        && qint64(frame.timestamp() * 1000.0) + EarlyEndToleranceMs < m_requestedPosition) {
+    // A key frame may lie far from its position; the end of the file is
+    // then the last packet read, not the frame.
+    const qint64 reached = m_grabber->keyFramesOnly() ? m_grabber->lastDecodedTime()
+                                                      : qint64(frame.timestamp() * 1000.0);
+    if (m_grabber->atEnd() && frame.isValid() && reached + EarlyEndToleranceMs < m_requestedPosition) {
         endsEarlyAt(m_requestedPosition);
         return;
     }

@@ -95,11 +95,14 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     const QCommandLineOption typeOption(
         QStringLiteral("filetype"),
         tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
+    const QCommandLineOption fastOption(
+        QStringLiteral("fast"),
+        tr("Takes the key frame nearest to each position instead of the exact frame: much faster on long videos."));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
     for (const QCommandLineOption &option : {countOption, msOption, skipFrontOption, skipBackOption, heightOption,
                                              widthOption, cropOption, prefixOption, nameOption, suffixOption,
-                                             typeOption, logOption})
+                                             typeOption, logOption, fastOption})
         parser.addOption(option);
 
     parser.process(app);
@@ -189,6 +192,9 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         fileNames->setFileOutputSuffix(parser.value(suffixOption));
     if (parser.isSet(typeOption))
         fileNames->setFileOutputType(parser.value(typeOption));
+
+    if (parser.isSet(fastOption))
+        config.setFastSeek(true);
 
     if (parser.isSet(logOption)) {
         m_log = std::make_unique<QFile>(parser.value(logOption));

@@ -294,6 +294,17 @@ bool Demuxer::seekToStart()
     }
     // Containers without timestamps or index (raw streams, some AVI) refuse
     // or half-perform the seek: a fresh open is the one sure way back.
+    if (!reopen())
+        return false;
+    m_seekRefused = true;
+    return true;
+}
+
+bool Demuxer::reopen()
+{
+    if (!m_context || m_streamIndex < 0)
+        return false;
+    m_packet.reset();
     FFmpeg::FormatContextPtr context = open();
     if (!context || context->nb_streams != m_context->nb_streams) {
         qWarning() << "Demuxer cannot go back to the start of" << m_fileName;
@@ -301,7 +312,6 @@ bool Demuxer::seekToStart()
     }
     selectStream(context.get(), m_streamIndex);
     m_context = std::move(context);
-    m_seekRefused = true;
     m_atEnd = false;
     m_failedReads = 0;
     return true;

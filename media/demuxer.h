@@ -56,6 +56,9 @@ public:
     // container refuses the seek. False only when the file cannot be
     // opened again (the reading position is then unchanged).
     bool seekToStart();
+    // Opens the file afresh at its first packet: the one way back that no
+    // container can get wrong. False when the file cannot be opened again.
+    bool reopen();
     // True when the file can be repositioned by time: a seekable file whose
     // container has not refused a seek by time yet.
     bool isSeekable() const;

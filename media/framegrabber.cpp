@@ -1,6 +1,7 @@
 #include "framegrabber.h"
 
 #include "framereader.h"
+#include "keyframefinder.h"
 
 #include <QtDebug>
 
@@ -93,7 +94,26 @@ qint64 FrameGrabber::duration()
 
 bool FrameGrabber::atEnd() const
 {
+    // Key frames are found afresh for every position; only a position
+    // beyond the last packet of the file lies past the end.
+    if (m_keyFramesOnly)
+        return m_keyFrames && m_keyFrames->endMs() >= 0 && m_position > m_keyFrames->endMs();
     return m_reader && m_reader->isDrained() && m_last.delivered;
+}
+
+bool FrameGrabber::keyFramesOnly() const
+{
+    return m_keyFramesOnly;
+}
+
+void FrameGrabber::setKeyFramesOnly(bool on)
+{
+    if (on == m_keyFramesOnly)
+        return;
+    m_keyFramesOnly = on;
+    // Each way of reading assumes it alone moved the file and the decoder.
+    closeDecoder();
+    m_last = DecodedState();
 }
 
 bool FrameGrabber::holdsSingleFrame()
@@ -105,6 +125,10 @@ bool FrameGrabber::holdsSingleFrame()
 
 qint64 FrameGrabber::lastDecodedTime() const
 {
+    // Key frames skip everything between them: the last packet read tells
+    // how far the file goes.
+    if (m_keyFramesOnly && m_keyFrames && m_keyFrames->endMs() >= 0)
+        return qMax(m_keyFrames->endMs(), m_last.frame.isValid() ? m_last.time : -1);
     return m_last.frame.isValid() ? m_last.time : -1;
 }
 
@@ -115,6 +139,7 @@ void FrameGrabber::abort()
 
 void FrameGrabber::closeDecoder()
 {
+    m_keyFrames.reset();
     m_reader.reset();
     m_decoder.reset();
 }
@@ -159,6 +184,7 @@ bool FrameGrabber::openVideo()
     if (!m_decoder)
         return false;
     m_reader = std::make_unique<FrameReader>(m_demuxer, *m_decoder, m_abortRequested);
+    m_keyFrames = std::make_unique<KeyFrameFinder>(m_demuxer, *m_decoder, m_abortRequested);
     return true;
 }
 
@@ -274,6 +300,25 @@ FrameGrabber::Outcome FrameGrabber::decodeForward(qint64 pos, qint64 skipBefore)
     }
 }
 
+FrameGrabber::Outcome FrameGrabber::decodeKeyFrameNear(qint64 pos)
+{
+    m_outputFrame = VideoFrame();
+    KeyFrameFinder::Result found = m_keyFrames->nearest(pos);
+    switch (found.kind) {
+    case KeyFrameFinder::Result::Aborted:
+        return abortOutcome();
+    case KeyFrameFinder::Result::Failed:
+        return Outcome{Outcome::Failed, found.reason, false};
+    case KeyFrameFinder::Result::Found:
+        break;
+    }
+    m_outputFrame = found.frame;
+    m_last.frame = found.frame;
+    m_last.time = qint64(found.frame.timestamp() * 1000.0);
+    m_last.delivered = true;
+    return Outcome{Outcome::Delivered, {}, false};
+}
+
 void FrameGrabber::extract()
 {
     extractInternal(m_position);
@@ -292,7 +337,7 @@ void FrameGrabber::extractInternal(qint64 pos)
     if (openVideo()) {
         if (m_precision != precisionBefore)
             emit precisionChanged();
-        outcome = decodeFrameAt(pos);
+        outcome = m_keyFramesOnly ? decodeKeyFrameNear(pos) : decodeFrameAt(pos);
     } else if (m_abortRequested.load()) {
         // An abort also cuts opening short; it is reported as the abort.
         outcome = abortOutcome();

@@ -15,6 +15,7 @@
 #include <memory>
 
 class FrameReader;
+class KeyFrameFinder;
 
 // Hands out the decoded frame nearest to a position in milliseconds: the
 // last frame before it or the first at or after it, ties to the earlier
@@ -50,6 +51,10 @@ public:
     bool holdsSingleFrame();
     // Stops a running extraction at its next packet. Callable from any thread.
     void abort();
+    // While on, a position gets the key frame nearest to it, with that
+    // frame's own time, decoding key frames only.
+    bool keyFramesOnly() const;
+    void setKeyFramesOnly(bool on);
 
 signals:
     void frameExtracted(const VideoFrame &frame);
@@ -86,6 +91,7 @@ private:
     bool openVideo();
     Outcome decodeFrameAt(qint64 pos);
     Outcome decodeForward(qint64 pos, qint64 skipBefore);
+    Outcome decodeKeyFrameNear(qint64 pos);
     static Outcome abortOutcome();
     bool shouldJump(qint64 pos) const;
     void closeDecoder();
@@ -99,6 +105,8 @@ private:
     Demuxer m_demuxer;
     std::unique_ptr<VideoDecoder> m_decoder;
     std::unique_ptr<FrameReader> m_reader;
+    std::unique_ptr<KeyFrameFinder> m_keyFrames;
+    bool m_keyFramesOnly = false;
     QStringList m_decoderNames{QStringLiteral("FFmpeg")};
     QVariantHash m_decoderOptions;
     VideoFrame m_outputFrame;

@@ -30,6 +30,7 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int intervalMilliseconds READ intervalMilliseconds WRITE setIntervalMilliseconds)
     Q_PROPERTY(int intervalImages READ intervalImages WRITE setIntervalImages)
     Q_PROPERTY(int intervalSingleShot READ intervalSingleShot WRITE setIntervalSingleShot)
+    Q_PROPERTY(bool fastSeek READ fastSeek WRITE setFastSeek)
 
 public:
     enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2 };
@@ -76,6 +77,10 @@ public:
     void setIntervalImages(int count) { m_intervalImages = qBound(0, count, MaxIntervalImages); }
     int intervalSingleShot() const { return m_intervalSingleShot; }
     void setIntervalSingleShot(int position) { m_intervalSingleShot = position; }
+    // Each position takes the key frame nearest to it: far faster on long
+    // videos, at the key frame's own time.
+    bool fastSeek() const { return m_fastSeek; }
+    void setFastSeek(bool on) { m_fastSeek = on; }
 
     ImageProfile *imageProfile() const;
     // Null takes the manager's last-used profile, if there is one.
@@ -112,6 +117,7 @@ private:
     int m_intervalMilliseconds = 5000;
     int m_intervalImages = 10;
     int m_intervalSingleShot = Middle;
+    bool m_fastSeek = false;
     std::unique_ptr<VideoInfo> m_videoInfo;
     ImageProfile *m_imageProfile = nullptr;
     FileNameProfile *m_fileNameProfile = nullptr;

@@ -162,6 +162,7 @@ void BatchModeDialog::createBindings()
         makeField(this, "intervalSingleShot", ui->intervalSingleShotComboBox),
         makeField(this, "skipFront", ui->skipFrontTextEdit),
         makeField(this, "skipBack", ui->skipBackTextEdit),
+        makeField(this, "fastSeek", ui->fastSeekCheckBox),
     };
     for (Field *field : qAsConst(fields))
         watchField(field);

@@ -167,14 +167,16 @@ private slots:
         saved.setIntervalMilliseconds(777);
         saved.setIntervalImages(33);
         saved.setIntervalSingleShot(2);
+        saved.setFastSeek(true);
         saved.saveDefaults();
 
         const QString path = TestEnvironment::configFolder() + QStringLiteral("/Vistaloom/Vistaloom/batchModeDefaults.ini");
         QSettings file(path, QSettings::IniFormat);
         QStringList keys = file.allKeys();
         keys.sort();
-        QCOMPARE(keys, (QStringList{"filenameProfileId", "imageProfileId", "intervalImages", "intervalMilliseconds",
-                                    "intervalSingleShot", "intervalType", "objectName", "skipBack", "skipFront"}));
+        QCOMPARE(keys, (QStringList{"fastSeek", "filenameProfileId", "imageProfileId", "intervalImages",
+                                    "intervalMilliseconds", "intervalSingleShot", "intervalType", "objectName",
+                                    "skipBack", "skipFront"}));
 
         BatchWorkerConfig loaded;
         loaded.setSource(TestEnvironment::root() + QStringLiteral("/b/other.mp4"));
@@ -187,15 +189,20 @@ private slots:
         QCOMPARE(loaded.intervalMilliseconds(), 777);
         QCOMPARE(loaded.intervalImages(), 33);
         QCOMPARE(loaded.intervalSingleShot(), 2);
+        QCOMPARE(loaded.fastSeek(), true);
         QCOMPARE(loaded.source(), QDir::toNativeSeparators(TestEnvironment::root() + QStringLiteral("/b/other.mp4")));
         QCOMPARE(loaded.fileOutputPath(), QDir::toNativeSeparators(TestEnvironment::root() + QStringLiteral("/b")));
 
         // A stored id that no longer exists falls back to the last-used profile.
         file.setValue(QStringLiteral("imageProfileId"), QStringLiteral("GONE"));
         file.sync();
+        // A file from before fast extraction existed leaves it off.
+        file.remove(QStringLiteral("fastSeek"));
+        file.sync();
         BatchWorkerConfig fallback;
         fallback.loadDefaults();
         QCOMPARE(fallback.imageProfile(), qobject_cast<ImageProfile *>(images->lastUsedProfile()));
+        QCOMPARE(fallback.fastSeek(), false);
     }
 };
 
