@@ -1,6 +1,8 @@
 #ifndef VISTALOOM_MAINWINDOW_H
 #define VISTALOOM_MAINWINDOW_H
 
+#include "imaging/imagemetadata.h"
+
 #include <QDir>
 #include <QIcon>
 #include <QImage>
@@ -131,6 +133,8 @@ private:
     QSettings settings;
     QImage snapshotImage;
     QImage fullFrameImage;
+    // The video and time of the frame the snapshot shows, written into the saved file.
+    ImageMetadata snapshotMetadata;
     QString videoPath;
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;

@@ -56,7 +56,8 @@ void MainWindow::setupSaveDialog()
     saveDialog = new QFileDialog(this, QString(), QString(), QString());
     saveDialog->setDirectory(lastSaveDir);
     saveDialog->setNameFilters({tr("JPEG (*.jpg *.jpeg)"), tr("PNG (*.png)"), tr("BMP (*.bmp)"),
-                                tr("TIFF (*.tif *.tiff)")});
+                                tr("TIFF (*.tif *.tiff)"), tr("WebP (*.webp)"), tr("AVIF (*.avif)"),
+                                tr("JPEG XL (*.jxl)")});
     // No default suffix: the suffix of the name given decides the format.
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     // The name typed so far follows the filter the user picks.
@@ -183,7 +184,7 @@ void MainWindow::saveWithAutomaticFileName()
 
 bool MainWindow::saveSnapshot(QString savePath)
 {
-    if (ImageProcessingManager::instance()->saveImage(savePath, snapshotImage, imageProfile)) {
+    if (ImageProcessingManager::instance()->saveImage(savePath, snapshotImage, imageProfile, snapshotMetadata)) {
         qDebug() << "Save success" << savePath;
         setLastSaveDir(QFileInfo(savePath).absoluteDir());
         return true;

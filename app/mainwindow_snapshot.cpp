@@ -26,6 +26,7 @@ void MainWindow::on_actionTake_Snapshot_triggered()
 void MainWindow::snapshotCaptured(QImage image)
 {
     fullFrameImage = image.copy();
+    snapshotMetadata = ImageMetadata::of(videoPath, player ? player->position() : -1);
     snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile);
     ui->snapshotImageView->setImage(snapshotImage);
     setSnapshotControlsEnabled(true);

@@ -94,7 +94,8 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         QStringLiteral("filesuffix"), tr("Specifies a suffix to append to the image file names."), tr("suffix"));
     const QCommandLineOption typeOption(
         QStringLiteral("filetype"),
-        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
+        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif, webp, avif, jxl."),
+        tr("type"));
     const QCommandLineOption fastOption(
         QStringLiteral("fast"),
         tr("Takes the key frame nearest to each position instead of the exact frame: much faster on long videos."));
