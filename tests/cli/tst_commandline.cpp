@@ -204,6 +204,8 @@ private slots:
         // The parser wraps descriptions; the words are what counts.
         QVERIFY(help.lines.join(QLatin1Char(' ')).simplified().contains(QStringLiteral(
             "Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif, webp, avif, jxl.")));
+        QVERIFY(help.lines.join(QLatin1Char(' ')).simplified().contains(QStringLiteral(
+            "--fast Takes the key frame nearest to each position instead of the exact frame")));
         CliResult version = runCli({QStringLiteral("-v")});
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.lines.join(QLatin1Char(' ')).contains(QStringLiteral("4.2.0")));
@@ -323,6 +325,60 @@ private slots:
             QCOMPARE(text.value(QStringLiteral("Time")),
                      QStringLiteral("00:00:%1.000").arg(frameIndexOf(path), 2, 10, QLatin1Char('0')));
         }
+    }
+
+    // --fast takes the key frame nearest each position and says its real
+    // time; a file cut off early is still reported, and without --fast the
+    // same job gives the exact frames.
+    void fastTakesNearestKeyFramesWithTheirTimes()
+    {
+        const QString keyed = FixtureVideos::indexedVideo(
+            160, 120, 1, 60, QStringLiteral("mp4"),
+            {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-qp", "0", "-g", "1000", "-sc_threshold", "0",
+             "-force_key_frames", "0,9,24,33,52"});
+        QTemporaryDir folder;
+        const QString video = copyInto(folder, keyed, QStringLiteral("Keys.mp4"));
+        // Positions 2, 16, 30, 44 and 58 s.
+        const QStringList job{video, folder.path(), "--ms", "14000", "--skipback", "0", "--filetype", "png"};
+        CliResult fast = runCli(QStringList(job) << "--fast");
+        QCOMPARE(fast.exitCode, 0);
+        QStringList written = imagesIn(folder.path(), QStringLiteral("*.png"));
+        QCOMPARE(written.size(), 5);
+        QVector<int> frames;
+        for (const QString &name : written) {
+            const QString path = folder.filePath(name);
+            frames << frameIndexOf(path);
+            QCOMPARE(ImageText::read(path).value(QStringLiteral("Time")),
+                     QStringLiteral("00:00:%1.000").arg(frames.last(), 2, 10, QLatin1Char('0')));
+            QFile::remove(path);
+        }
+        // 16 s lies 7 from 9 and 8 from 24; 44 s 8 from 52 and 11 from 33.
+        QCOMPARE(frames, (QVector<int>{0, 9, 33, 52, 52}));
+
+        CliResult exact = runCli(job);
+        QCOMPARE(exact.exitCode, 0);
+        frames.clear();
+        for (const QString &name : imagesIn(folder.path(), QStringLiteral("*.png")))
+            frames << frameIndexOf(folder.filePath(name));
+        QCOMPARE(frames, (QVector<int>{2, 16, 30, 44, 58}));
+
+        // Cut off at about a third: the container still claims 60 s.
+        QTemporaryDir cutFolder;
+        const QString matroska = FixtureVideos::make(
+            QStringLiteral("keys-pattern.mkv"),
+            {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=5:d=60", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "1000",
+             "-sc_threshold", "0", "-force_key_frames", "0,9,24,33,52"});
+        QFile whole(matroska);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QString cut = cutFolder.filePath(QStringLiteral("cut.mkv"));
+        QFile part(cut);
+        QVERIFY(part.open(QIODevice::WriteOnly));
+        part.write(whole.read(whole.size() / 3));
+        part.close();
+        CliResult cutRun = runCli({cut, cutFolder.path(), "--ms", "14000", "--skipback", "0", "--fast"});
+        QCOMPARE(cutRun.exitCode, 2);
+        QVERIFY2(cutRun.lines.filter(QStringLiteral("Video ended early at")).size() == 1,
+                 qPrintable(cutRun.lines.join(QLatin1Char('\n'))));
     }
 
     void extremeNumbersAreHeldInRange_data()
