@@ -6,6 +6,13 @@
 #           against one ffmpeg pass with a select filter.
 #   sparse: 10 min of the same kind, 20 images every 30 s from 2 s,
 #           against a loop of "ffmpeg -ss T -i clip -frames:v 1".
+#   fast:   the sparse positions taking the nearest key frame, against the
+#           same ffmpeg loop and a loop of ffmpegthumbnailer (installed here
+#           for the comparison only).
+#   4k:     60 s of 3840x2160 HEVC 10-bit, 10 images every 6 s from 3 s,
+#           exact and fast, against the ffmpeg -ss loop.
+#   batch:  200 jobs of a 5 s clip through the batch thread, 3 images each,
+#           against a shell loop running ffmpeg once per clip.
 # Clips are made once and kept in bench/cache/. Images are JPEG (ours of
 # quality 90, ffmpeg's of -q:v 2, its closest setting).
 # When build/bench/pipeline/vistaloom-bench-pipeline exists it is run too
@@ -43,6 +50,20 @@ make_clip() { # name seconds
 }
 dense=$(make_clip dense 60)
 sparse=$(make_clip sparse 600)
+uhd="$cache/uhd-hevc10.mkv"
+if [ ! -f "$uhd" ]; then
+    echo "making $uhd (once, slow)" >&2
+    ffmpeg -y -hide_banner -loglevel error -f lavfi -i "testsrc2=size=3840x2160:rate=24:duration=60" \
+        -c:v libx265 -preset ultrafast -pix_fmt yuv420p10le -x265-params keyint=240:log-level=error \
+        "$cache/uhd-hevc10.tmp.mkv"
+    mv "$cache/uhd-hevc10.tmp.mkv" "$uhd"
+fi
+if ! command -v ffmpegthumbnailer >/dev/null; then
+    if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends ffmpegthumbnailer >/dev/null \
+        || { $sudo apt-get update -q >/dev/null && DEBIAN_FRONTEND=noninteractive \
+             $sudo apt-get install -y -q --no-install-recommends ffmpegthumbnailer >/dev/null; }
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -80,11 +101,35 @@ measure_sparse_ffmpeg() {
     echo "$(( (end - start) / 1000000 )) $(cat "$work/loop-peak")" >> "$work/sparse-ffmpeg"
 }
 
+# loop_measure NAME PEAKFILE-less COMMAND-TEMPLATE: times a loop over the
+# positions in $loop_seconds, one process each; appends "<wall ms> <peak KB>".
+loop_measure() {
+    local name=$1 tool=$2 video=$3
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    local peak=0 kb start end
+    start=$(date +%s%N)
+    for t in "${loop_seconds[@]}"; do
+        if [ "$tool" = thumbnailer ]; then
+            /usr/bin/time -f "%M" -o "$work/loop-time" ffmpegthumbnailer -i "$video" -o "$work/out/$t.jpg" \
+                -t "$(printf '%02d:%02d:%02d' $((t / 3600)) $((t / 60 % 60)) $((t % 60)))" -s 0 -q 9 >/dev/null 2>&1
+        else
+            /usr/bin/time -f "%M" -o "$work/loop-time" \
+                ffmpeg -y -hide_banner -loglevel error -ss "$t" -i "$video" -frames:v 1 -q:v 2 "$work/out/$t.jpg"
+        fi
+        kb=$(tail -n 1 "$work/loop-time")
+        [ "$kb" -gt "$peak" ] && peak=$kb
+    done
+    end=$(date +%s%N)
+    echo "$(( (end - start) / 1000000 )) $peak" >> "$work/$name"
+}
+
 dense_ms=(); dense_frames=()
 for t in $(seq 2 5 57); do dense_ms+=("$((t * 1000))"); dense_frames+=("eq(n\\,$((t * 30)))"); done
 dense_select=$(IFS=+; echo "${dense_frames[*]}")
 sparse_ms=(); sparse_seconds=()
 for t in $(seq 2 30 599); do sparse_ms+=("$((t * 1000))"); sparse_seconds+=("$t"); done
+uhd_ms=(); uhd_seconds=()
+for t in $(seq 3 6 57); do uhd_ms+=("$((t * 1000))"); uhd_seconds+=("$t"); done
 
 for run in $(seq 1 "$runs"); do
     echo "run $run of $runs" >&2
@@ -96,6 +141,13 @@ for run in $(seq 1 "$runs"); do
     measure sparse-ours "$grabber" "$sparse" "$work/out" "${sparse_ms[@]}"
     measure_sparse_ffmpeg
     measure sparse-cli "$cli" "$sparse" "$work/out" --ms 30000 --skipfront 2000 --skipback 0
+    measure fast-ours env FAST=1 "$grabber" "$sparse" "$work/out" "${sparse_ms[@]}"
+    loop_seconds=("${sparse_seconds[@]}")
+    loop_measure fast-thumbnailer thumbnailer "$sparse"
+    measure uhd-ours "$grabber" "$uhd" "$work/out" "${uhd_ms[@]}"
+    measure uhd-fast env FAST=1 "$grabber" "$uhd" "$work/out" "${uhd_ms[@]}"
+    loop_seconds=("${uhd_seconds[@]}")
+    loop_measure uhd-ffmpeg ffmpeg "$uhd"
 done
 
 median() { # file column
@@ -113,13 +165,24 @@ for bench in dense sparse; do
     echo "${bench}_ours_ms=$ours ${bench}_ffmpeg_ms=$theirs ${bench}_time_ratio=$(ratio "$ours" "$theirs")"
     echo "${bench}_ours_peak_kb=$ours_kb ${bench}_ffmpeg_peak_kb=$theirs_kb ${bench}_memory_ratio=$(ratio "$ours_kb" "$theirs_kb")"
 done
+# pair NAME OURS THEIRS: the time and memory ratio of two measured series.
+pair() {
+    local ours theirs
+    ours=$(median "$work/$2" 1); theirs=$(median "$work/$3" 1)
+    echo "${1}_ours_ms=$ours ${1}_theirs_ms=$theirs ${1}_time_ratio=$(ratio "$ours" "$theirs")" \
+        "${1}_memory_ratio=$(ratio "$(peak "$work/$2")" "$(peak "$work/$3")")"
+}
+pair fast fast-ours sparse-ffmpeg
+pair fast_vs_thumbnailer fast-ours fast-thumbnailer
+pair uhd uhd-ours uhd-ffmpeg
+pair uhd_fast uhd-fast uhd-ffmpeg
 for bench in dense sparse; do
     ours=$(median "$work/$bench-cli" 1)
     theirs=$(median "$work/$bench-ffmpeg" 1)
     echo "${bench}_cli_ms=$ours ${bench}_cli_time_ratio=$(ratio "$ours" "$theirs")" \
         "${bench}_cli_peak_kb=$(peak "$work/$bench-cli") ${bench}_cli_memory_ratio=$(ratio "$(peak "$work/$bench-cli")" "$(peak "$work/$bench-ffmpeg")")"
 done
-echo "targets: dense_time_ratio<=1.0 sparse_time_ratio<=0.6 memory_ratio<=1.5"
+echo "targets: dense_time_ratio<=0.45 sparse_time_ratio<=0.30 fast_time_ratio<=0.10 fast_vs_thumbnailer<1.0 memory_ratio<=1.0"
 
 if [ -x "$pipeline" ]; then
     # shellcheck disable=SC2086
@@ -143,4 +206,25 @@ if [ ! -f "$short" ]; then
         -c:v libx264 -preset veryfast -pix_fmt yuv420p "$cache/short-5s.tmp.mp4"
     mv "$cache/short-5s.tmp.mp4" "$short"
 fi
-QT_LOGGING_RULES="*.debug=false" QT_QPA_PLATFORM=offscreen "$batch" --jobs "${BATCH_JOBS:-200}" "$short"
+jobs=${BATCH_JOBS:-200}
+batch_start=$(date +%s%N)
+/usr/bin/time -f "%M" -o "$work/batch-time" env QT_LOGGING_RULES="*.debug=false" QT_QPA_PLATFORM=offscreen \
+    "$batch" --jobs "$jobs" "$short" | tee "$work/batch-out"
+batch_ms=$(( ($(date +%s%N) - batch_start) / 1000000 ))
+# The same 3 frames of each clip (0, 1.665 s and 3.33 s at 30 fps) by one
+# ffmpeg process per clip.
+rm -rf "$work/out" && mkdir -p "$work/out"
+loop_start=$(date +%s%N)
+loop_peak=0
+for i in $(seq 1 "$jobs"); do
+    /usr/bin/time -f "%M" -o "$work/loop-time" ffmpeg -y -hide_banner -loglevel error -i "$short" \
+        -vf "select=eq(n\\,0)+eq(n\\,50)+eq(n\\,100)" -fps_mode passthrough -q:v 2 "$work/out/$i-%d.jpg"
+    kb=$(tail -n 1 "$work/loop-time"); [ "$kb" -gt "$loop_peak" ] && loop_peak=$kb
+done
+loop_ms=$(( ($(date +%s%N) - loop_start) / 1000000 ))
+images=$(sed -n 's/.* images=\([0-9]*\).*/\1/p' "$work/batch-out")
+loop_images=$(find "$work/out" -name '*.jpg' | wc -l)
+echo "batch_images_per_s=$(awk -v n="$images" -v t="$batch_ms" 'BEGIN { printf "%.1f", n * 1000 / t }')" \
+    "ffmpeg_loop_images_per_s=$(awk -v n="$loop_images" -v t="$loop_ms" 'BEGIN { printf "%.1f", n * 1000 / t }')" \
+    "batch_time_ratio=$(ratio "$batch_ms" "$loop_ms")" \
+    "batch_memory_ratio=$(ratio "$(tail -n 1 "$work/batch-time")" "$loop_peak")"
