@@ -187,6 +187,39 @@ private slots:
         QCOMPARE(ms->placeholderText(), multiple);
     }
 
+    // The fast check box: half checked over jobs that differ, and after a
+    // click one plain value for all of them, two states again.
+    void theFastCheckBoxReachesTheSelectedJobs()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB});
+        QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        auto *fast = child<QCheckBox>(&dialog, "fastSeekCheckBox");
+        QCOMPARE(fast->text(), QStringLiteral("Fast: nearest key frame"));
+
+        selectOnly(&dialog, {0});
+        QVERIFY(!fast->isChecked());
+        fast->click();
+        QVERIFY(jobs[0]->fastSeek());
+        QVERIFY(!jobs[1]->fastSeek());
+
+        selectOnly(&dialog, {0, 1});
+        QCOMPARE(fast->checkState(), Qt::PartiallyChecked);
+        fast->click();
+        QVERIFY(jobs[0]->fastSeek() && jobs[1]->fastSeek());
+        fast->click();
+        QCOMPARE(fast->checkState(), Qt::Unchecked);
+        QVERIFY(!jobs[0]->fastSeek() && !jobs[1]->fastSeek());
+
+        // One job again: a click checks it, never half.
+        selectOnly(&dialog, {1});
+        fast->click();
+        QCOMPARE(fast->checkState(), Qt::Checked);
+        QVERIFY(jobs[1]->fastSeek());
+        QVERIFY(!jobs[0]->fastSeek());
+    }
+
     void typingIntoARuleFieldSelectsItAndTheOtherShowsTheEstimate()
     {
         BatchModeDialog dialog;
