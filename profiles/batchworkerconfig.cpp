@@ -152,9 +152,21 @@ int BatchWorkerConfig::expectedImageCount() const
     }
 }
 
+QString BatchWorkerConfig::expectedImageCountText() const
+{
+    if (m_intervalType == SceneChange)
+        return QStringLiteral("?");
+    return QString::number(expectedImageCount());
+}
+
+QString BatchWorkerConfig::fileNameFor(int counter, qint64 frameMs) const
+{
+    return m_fileNameProfile->generateFileName(sourceBaseName(), counter, expectedImageCount(), frameMs);
+}
+
 QString BatchWorkerConfig::fileNameFor(int counter) const
 {
-    return m_fileNameProfile->generateFileName(sourceBaseName(), counter, expectedImageCount());
+    return fileNameFor(counter, m_skipFront);
 }
 
 QString BatchWorkerConfig::intervalDescription() const
@@ -174,6 +186,8 @@ QString BatchWorkerConfig::intervalDescription() const
         }
         return text;
     }
+    case SceneChange:
+        return tr("Scene changes");
     default:
         return QStringLiteral("placeholder");
     }
@@ -187,6 +201,17 @@ QString BatchWorkerConfig::defaultsFileName()
 bool BatchWorkerConfig::isStoredInDefaults(const char *propertyName)
 {
     return qstrcmp(propertyName, "source") != 0 && qstrcmp(propertyName, "fileOutputPath") != 0;
+}
+
+bool BatchWorkerConfig::isSceneProperty(const char *propertyName)
+{
+    return qstrcmp(propertyName, "sceneThreshold") == 0 || qstrcmp(propertyName, "sceneMinGapMilliseconds") == 0;
+}
+
+bool BatchWorkerConfig::usesSceneSettings() const
+{
+    return m_intervalType == SceneChange || m_sceneThreshold != DefaultSceneThreshold
+        || m_sceneMinGapMilliseconds != DefaultSceneMinGapMilliseconds;
 }
 
 QVector<QMetaProperty> BatchWorkerConfig::defaultsProperties() const
@@ -219,7 +244,11 @@ void BatchWorkerConfig::loadDefaults()
 void BatchWorkerConfig::saveDefaults()
 {
     QSettings settings(ProfileManager::settingsFilePath(defaultsFileName()), QSettings::IniFormat);
-    for (const QMetaProperty &property : defaultsProperties())
-        settings.setValue(QString::fromLatin1(property.name()), property.read(this));
+    for (const QMetaProperty &property : defaultsProperties()) {
+        const QString key = QString::fromLatin1(property.name());
+        if (isSceneProperty(property.name()) && !settings.contains(key) && !usesSceneSettings())
+            continue;
+        settings.setValue(key, property.read(this));
+    }
     settings.sync();
 }
