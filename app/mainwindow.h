@@ -131,6 +131,8 @@ private:
     QSettings settings;
     QImage snapshotImage;
     QImage fullFrameImage;
+    // The time of the snapshot's frame, for the automatic name's time tokens.
+    qint64 snapshotMs = 0;
     QString videoPath;
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;

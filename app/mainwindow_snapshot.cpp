@@ -8,6 +8,7 @@
 #include "videocapture.h"
 
 #include "imaging/imageprocessingmanager.h"
+#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
 #include <QMessageBox>
@@ -26,6 +27,10 @@ void MainWindow::on_actionTake_Snapshot_triggered()
 void MainWindow::snapshotCaptured(QImage image)
 {
     fullFrameImage = image.copy();
+    snapshotMs = player ? player->displayPosition() : 0;
+    // The next automatic name may carry the new frame's time.
+    if (fileNameProfile && fileNameProfile->namesByTime())
+        updateAutomaticFileNameDisplay();
     snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile);
     ui->snapshotImageView->setImage(snapshotImage);
     setSnapshotControlsEnabled(true);

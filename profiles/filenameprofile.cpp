@@ -44,6 +44,15 @@ QString FileNameProfile::resolveTokens(const QString &text, const QString &video
     return result;
 }
 
+bool FileNameProfile::namesByTime() const
+{
+    for (const QString &part : {m_fileOutputPrefix, m_fileBaseName, m_fileOutputSuffix}) {
+        if (part.contains(QLatin1String("{time}")) || part.contains(QLatin1String("{ms}")))
+            return true;
+    }
+    return false;
+}
+
 QString FileNameProfile::generateFileName(const QString &baseName, int counter, int imageCount,
                                           qint64 frameMs) const
 {

@@ -33,6 +33,8 @@ public:
     // time as hh-mm-ss.mmm and {ms} with it in milliseconds.
     static QString resolveTokens(const QString &text, const QString &videoName, qint64 frameMs);
     static QString timeToken(qint64 frameMs);
+    // True when a name depends on the frame's time.
+    bool namesByTime() const;
 
     QString fileOutputPrefix() const { return m_fileOutputPrefix; }
     void setFileOutputPrefix(const QString &value) { m_fileOutputPrefix = value; }
