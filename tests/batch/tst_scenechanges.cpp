@@ -140,20 +140,6 @@ private slots:
         QCOMPARE(QDir(output.path()).entryList(QDir::Files).size(), 2);
     }
 
-    void timeTokensInEveryPart()
-    {
-        QTemporaryDir output;
-        BatchWorkerConfig config;
-        prepare(config, output);
-        config.setSkipFront(4000);
-        config.fileNameProfile()->setFileOutputPrefix(QStringLiteral("{video}@"));
-        config.fileNameProfile()->setFileBaseName(QStringLiteral("{time}"));
-        config.fileNameProfile()->setFileOutputSuffix(QStringLiteral("+{ms}ms{x}-"));
-        const SceneRun run = runScenes(config);
-        QCOMPARE(run.files, (QStringList{"fiveshots@00-00-04.000+4000ms{x}-1.png", "fiveshots@00-00-06.000+6000ms{x}-2.png",
-                                         "fiveshots@00-00-08.000+8000ms{x}-3.png"}));
-    }
-
     // Names made from the frame time repeat when a job runs again: the
     // counter moves on instead of replacing the first run's files.
     void sameTimeNeverOverwrites()

@@ -10,8 +10,6 @@
 #include <QDir>
 #include <QSettings>
 
-#include <limits>
-
 class TestBatchWorkerConfig : public QObject
 {
     Q_OBJECT
@@ -159,14 +157,6 @@ private slots:
         QCOMPARE(config.intervalDescription(), QStringLiteral("Scene changes"));
         QCOMPARE(config.expectedImageCount(), 0);
         QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
-        config.setSceneThreshold(101);
-        QCOMPARE(config.sceneThreshold(), 100);
-        config.setSceneThreshold(-1);
-        QCOMPARE(config.sceneThreshold(), 0);
-        config.setSceneMinGapMilliseconds(std::numeric_limits<int>::max());
-        QCOMPARE(config.sceneMinGapMilliseconds(), BatchWorkerConfig::MaxIntervalMilliseconds);
-        config.setSceneMinGapMilliseconds(-5);
-        QCOMPARE(config.sceneMinGapMilliseconds(), 0);
     }
 
     // The scene keys are written only once the rule is used.
