@@ -145,6 +145,7 @@ void MainWindow::closeVideo()
     setSnapshotControlsEnabled(false);
     snapshotImage = QImage();
     fullFrameImage = QImage();
+    snapshotMetadata = ImageMetadata();
     ui->snapshotImageView->setImage(QImage());
     // Back to the no-video state: the hint over the (now black) video area.
     ui->openVideoLabel->raise();

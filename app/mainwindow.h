@@ -1,6 +1,8 @@
 #ifndef VISTALOOM_MAINWINDOW_H
 #define VISTALOOM_MAINWINDOW_H
 
+#include "imaging/imagemetadata.h"
+
 #include <QDir>
 #include <QIcon>
 #include <QImage>
@@ -131,8 +133,8 @@ private:
     QSettings settings;
     QImage snapshotImage;
     QImage fullFrameImage;
-    // The time of the snapshot's frame, for the automatic name's time tokens.
-    qint64 snapshotMs = 0;
+    // The video and time of the frame the snapshot shows, written into the saved file.
+    ImageMetadata snapshotMetadata;
     QString videoPath;
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;

@@ -56,7 +56,8 @@ void MainWindow::setupSaveDialog()
     saveDialog = new QFileDialog(this, QString(), QString(), QString());
     saveDialog->setDirectory(lastSaveDir);
     saveDialog->setNameFilters({tr("JPEG (*.jpg *.jpeg)"), tr("PNG (*.png)"), tr("BMP (*.bmp)"),
-                                tr("TIFF (*.tif *.tiff)")});
+                                tr("TIFF (*.tif *.tiff)"), tr("WebP (*.webp)"), tr("AVIF (*.avif)"),
+                                tr("JPEG XL (*.jxl)")});
     // No default suffix: the suffix of the name given decides the format.
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     // The name typed so far follows the filter the user picks.
@@ -91,11 +92,11 @@ QString MainWindow::automaticFileName(QDir saveDir)
     if (!fileNameProfile)
         return QString();
     const QString baseName = QFileInfo(videoPath).baseName();
-    QString name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMs);
+    QString name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs);
     // The counter found stays, so refreshing the display moves it past taken names.
     while (QFileInfo::exists(saveDir.absoluteFilePath(name))) {
         ++fileCounter;
-        name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMs);
+        name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs);
     }
     return name;
 }
@@ -183,7 +184,7 @@ void MainWindow::saveWithAutomaticFileName()
 
 bool MainWindow::saveSnapshot(QString savePath)
 {
-    if (ImageProcessingManager::instance()->saveImage(savePath, snapshotImage, imageProfile)) {
+    if (ImageProcessingManager::instance()->saveImage(savePath, snapshotImage, imageProfile, snapshotMetadata)) {
         qDebug() << "Save success" << savePath;
         setLastSaveDir(QFileInfo(savePath).absoluteDir());
         return true;

@@ -27,7 +27,7 @@ void MainWindow::on_actionTake_Snapshot_triggered()
 void MainWindow::snapshotCaptured(QImage image)
 {
     fullFrameImage = image.copy();
-    snapshotMs = player ? player->displayPosition() : 0;
+    snapshotMetadata = ImageMetadata::of(videoPath, player ? player->position() : -1);
     // The next automatic name may carry the new frame's time.
     if (fileNameProfile && fileNameProfile->namesByTime())
         updateAutomaticFileNameDisplay();

@@ -379,7 +379,8 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     }
     emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
     // Written beside the claimed file and renamed over it.
-    if (!processing->saveImage(path, processed, m_config->imageProfile())) {
+    const ImageMetadata metadata = ImageMetadata::of(m_config->source(), m_frameMs);
+    if (!processing->saveImage(path, processed, m_config->imageProfile(), metadata)) {
         OutputFile::release(path);
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
         return;

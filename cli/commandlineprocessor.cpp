@@ -104,7 +104,8 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         QStringLiteral("filesuffix"), tr("Specifies a suffix to append to the image file names."), tr("suffix"));
     const QCommandLineOption typeOption(
         QStringLiteral("filetype"),
-        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif."), tr("type"));
+        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif, webp, avif, jxl."),
+        tr("type"));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
     for (const QCommandLineOption &option : {countOption, msOption, scenesOption, sceneThresholdOption,

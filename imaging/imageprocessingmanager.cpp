@@ -169,7 +169,8 @@ WatermarkProfile *ImageProcessingManager::watermarkFor(const ImageProfile &profi
     return qobject_cast<WatermarkProfile *>(WatermarkProfile::manager()->profileById(id));
 }
 
-bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile)
+bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile,
+                                       const ImageMetadata &metadata)
 {
     if (image.isNull() || fileName.isEmpty())
         return false;
@@ -181,6 +182,10 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
     output.setColorTable(image.colorTable());
     output.setDotsPerMeterX(DotsPerMeterAt300Dpi);
     output.setDotsPerMeterY(DotsPerMeterAt300Dpi);
+    // On the image being written: the processed image carries no text of
+    // its own, and the PNG and JPEG writers read the image's.
+    for (const auto &entry : metadata.entries())
+        output.setText(entry.first, entry.second);
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -1,6 +1,8 @@
 #ifndef VISTALOOM_IMAGEPROCESSINGMANAGER_H
 #define VISTALOOM_IMAGEPROCESSINGMANAGER_H
 
+#include "imagemetadata.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -36,8 +38,10 @@ public:
     // suffix, with the profile's quality where the suffix names a lossy
     // format (jpg, jpeg, webp, avif, jxl); other formats get their writer's
     // defaults. Writes to a temporary file beside the target and renames it
-    // into place, so a failure leaves no partial file behind.
-    bool saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile);
+    // into place, so a failure leaves no partial file behind. The metadata
+    // goes in as text where the format keeps text.
+    bool saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile,
+                   const ImageMetadata &metadata = ImageMetadata());
 
     void copyToClipboard(const QImage &image);
 

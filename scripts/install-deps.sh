@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ pkg-config make
-    qtbase5-dev libqt5svg5-dev qttools5-dev-tools qt5-image-formats-plugins
+    qtbase5-dev libqt5svg5-dev qttools5-dev-tools qt5-image-formats-plugins kimageformat-plugins
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
     libmpv-dev
     libopencv-core-dev libopencv-imgproc-dev

@@ -38,7 +38,7 @@ FileNameProfileDialog::~FileNameProfileDialog() = default;
 
 void FileNameProfileDialog::fillChoices()
 {
-    for (const char *type : {"jpg", "jpeg", "png", "tif", "tiff"}) {
+    for (const char *type : {"jpg", "jpeg", "png", "tif", "tiff", "webp", "avif", "jxl"}) {
         const QString name = QString::fromLatin1(type);
         ui->formatFileExtensionComboBox->addItem(QStringLiteral(".") + name, name);
     }

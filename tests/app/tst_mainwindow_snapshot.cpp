@@ -1,5 +1,6 @@
 #include "fixturevideos.h"
 #include "fontlabel.h"
+#include "imagetext.h"
 #include "imageview.h"
 #include "mainwindow.h"
 #include "snapshottestsupport.h"
@@ -283,6 +284,8 @@ private slots:
         const QImage written(folder.filePath(QStringLiteral("MyVideo-4.jpeg")));
         QCOMPARE(written.size(), QSize(960, 540));
         QCOMPARE(FixtureVideos::frameIndexOfLevel(qGray(written.pixel(480, 270))), 5);
+        QCOMPARE(ImageText::jpegComments(folder.filePath(QStringLiteral("MyVideo-4.jpeg"))),
+                 (QStringList{"Source: MyVideo.mp4", "Time: 00:00:00.500"}));
         QCOMPARE(nextName(), QStringLiteral("MyVideo-5.jpeg"));
         QCOMPARE(QSettings().value(QStringLiteral("lastSaveDir")).toString(), folder.absolutePath());
 
@@ -316,6 +319,33 @@ private slots:
         QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("MyVideo@00-00-01.200_1200_2.png"))));
         snapshotAt(2300);
         QCOMPARE(nextName(), QStringLiteral("MyVideo@00-00-02.300_2300_3.png"));
+    }
+
+    // Each saved file names the video and the time of the frame its
+    // snapshot was taken of, not of the frame on show when saving.
+    void savedSnapshotsCarryTheirVideoAndTime()
+    {
+        const QString video = videoNamed(QStringLiteral("Talk été.mp4"));
+        const QString out = folders.filePath(QStringLiteral("times"));
+        QVERIFY(QDir().mkpath(out));
+        open(video);
+        choose("filenameProfileComboBox", pngNameProfile());
+        setAutomatic(true, out);
+
+        snapshotAt(1200);
+        window->mediaPlayer()->seek(2000);
+        QVERIFY(waitFor([this] { return window->mediaPlayer()->position() == 2000; }));
+        save();
+        snapshotAt(2300);
+        save();
+
+        QStringList times;
+        for (const QString &name : {QStringLiteral("Talk été-1.png"), QStringLiteral("Talk été-2.png")}) {
+            const QMap<QString, QString> text = ImageText::read(out + QLatin1Char('/') + name);
+            QCOMPARE(text.value(QStringLiteral("Source")), QStringLiteral("Talk été.mp4"));
+            times << text.value(QStringLiteral("Time"));
+        }
+        QCOMPARE(times, (QStringList{"00:00:01.200", "00:00:02.300"}));
     }
 
     void theAutomaticNameStopsAtTheFirstDotTheDialogAtTheLast()
@@ -601,7 +631,9 @@ private slots:
             QVERIFY(dialog);
             QCOMPARE(dialog->nameFilters(),
                      (QStringList{QStringLiteral("JPEG (*.jpg *.jpeg)"), QStringLiteral("PNG (*.png)"),
-                                  QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)")}));
+                                  QStringLiteral("BMP (*.bmp)"), QStringLiteral("TIFF (*.tif *.tiff)"),
+                                  QStringLiteral("WebP (*.webp)"), QStringLiteral("AVIF (*.avif)"),
+                                  QStringLiteral("JPEG XL (*.jxl)")}));
             proposals << dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text()
                       << dialog->directory().absolutePath();
             dialog->reject();

@@ -2,6 +2,7 @@
 
 #include "batch/batchworker.h"
 #include "fixturevideos.h"
+#include "imagetext.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 
@@ -153,6 +154,42 @@ private slots:
         QVERIFY(result.status.last().startsWith(QStringLiteral("E:")));
         QVERIFY(result.frames.size() < 10);
         QCOMPARE(result.frames.first(), 26);
+    }
+
+    // Each saved file names its video and its frame's time from the start
+    // of the media, also where the container starts late (MPEG-TS).
+    void savedImagesCarryTheirSourceAndTime_data()
+    {
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("mp4 to png") << "mp4" << "png";
+        QTest::newRow("ts to jpeg") << "ts" << "jpeg";
+    }
+
+    void savedImagesCarryTheirSourceAndTime()
+    {
+        QFETCH(QString, container);
+        QFETCH(QString, type);
+        QTemporaryDir output;
+        BatchWorkerConfig config;
+        const QString video = FixtureVideos::indexedVideo(160, 120, 10, 3, container);
+        prepare(config, output, video);
+        config.fileNameProfile()->setFileOutputType(type);
+        // 130, 830, 1530, 2230 and 2930 ms: nearest frames 1, 8, 15, 22 and 29.
+        config.setIntervalMilliseconds(700);
+        config.setSkipFront(130);
+        config.setSkipBack(0);
+        const JobResult result = runJob(config);
+        QCOMPARE(result.frames, (QVector<int>{1, 8, 15, 22, 29}));
+
+        const QDir folder(output.path());
+        QStringList times;
+        for (const QString &name : folder.entryList({QStringLiteral("*.") + type}, QDir::Files, QDir::Name)) {
+            const QMap<QString, QString> text = ImageText::read(folder.filePath(name));
+            QCOMPARE(text.value(QStringLiteral("Source")), QFileInfo(video).fileName());
+            times << text.value(QStringLiteral("Time"));
+        }
+        QCOMPARE(times, (QStringList{"00:00:00.100", "00:00:00.800", "00:00:01.500", "00:00:02.200", "00:00:02.900"}));
     }
 
     void cancelledWorkerDoesNothing()

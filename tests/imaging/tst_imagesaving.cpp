@@ -1,6 +1,7 @@
 #include "testmain.h"
 
 #include "imagetestutils.h"
+#include "imagetext.h"
 
 #include "imaging/imageprocessingmanager.h"
 #include "profiles/imageprofile.h"
@@ -145,8 +146,8 @@ private slots:
     {
         QFETCH(QString, suffix);
         QFETCH(bool, lossy);
-        if (!QImageWriter::supportedImageFormats().contains(suffix.toLatin1()))
-            QSKIP("No writer for this type here.");
+        // Every one of these is a dependency of the package.
+        QVERIFY2(QImageWriter::supportedImageFormats().contains(suffix.toLatin1()), "no writer for this type");
         QTemporaryDir folder;
         const auto savedAt = [&](int quality) {
             return savedSize(folder.path(), QStringLiteral("q%1.%2").arg(quality).arg(suffix), quality);
@@ -174,6 +175,67 @@ private slots:
                                     .arg(quality).arg(written.size()).arg(expected.data().size())));
             QVERIFY(written.readAll() == expected.data());
         }
+    }
+
+    void metadataEntries_data()
+    {
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<qint64>("timeMs");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("start") << "clip.mp4" << qint64(0) << QStringList{"Source", "clip.mp4", "Time", "00:00:00.000"};
+        QTest::newRow("folder left out") << "/videos/2024/talk one.mkv" << qint64(3723004)
+                                         << QStringList{"Source", "talk one.mkv", "Time", "01:02:03.004"};
+        QTest::newRow("just below a second") << "a.mp4" << qint64(59999)
+                                             << QStringList{"Source", "a.mp4", "Time", "00:00:59.999"};
+        QTest::newRow("a hundred hours") << "long.ts" << qint64(360000000)
+                                         << QStringList{"Source", "long.ts", "Time", "100:00:00.000"};
+        QTest::newRow("time unknown") << "clip.mp4" << qint64(-1) << QStringList{"Source", "clip.mp4"};
+        QTest::newRow("nothing known") << "" << qint64(-1) << QStringList{};
+    }
+
+    void metadataEntries()
+    {
+        QFETCH(QString, video);
+        QFETCH(qint64, timeMs);
+        QFETCH(QStringList, expected);
+        QStringList flat;
+        for (const auto &entry : ImageMetadata::of(video, timeMs).entries())
+            flat << entry.first << entry.second;
+        QCOMPARE(flat, expected);
+    }
+
+    // The text survives the pipeline, which hands out images without any,
+    // and lands in the file in the form each format keeps.
+    void metadataIsWrittenAsText_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("png") << "png";
+        QTest::newRow("jpg") << "jpg";
+        QTest::newRow("jpeg") << "jpeg";
+    }
+
+    void metadataIsWrittenAsText()
+    {
+        QFETCH(QString, suffix);
+        QTemporaryDir folder;
+        ImageProfile profile;
+        profile.setImageContrast(20);
+        const QImage processed = ImageProcessingManager::instance()->processImage(photoLikeImage(64, 48), &profile);
+        const QString path = folder.filePath(QStringLiteral("frame.") + suffix);
+        const ImageMetadata metadata = ImageMetadata::of(QStringLiteral("/home/me/Vidéos/clip été.mp4"), 62345);
+
+        QVERIFY(ImageProcessingManager::instance()->saveImage(path, processed, &profile, metadata));
+
+        const QMap<QString, QString> text = ImageText::read(path);
+        QCOMPARE(text.value(QStringLiteral("Source")), QStringLiteral("clip été.mp4"));
+        QCOMPARE(text.value(QStringLiteral("Time")), QStringLiteral("00:01:02.345"));
+        if (suffix != QLatin1String("png")) {
+            QStringList comments = ImageText::jpegComments(path);
+            comments.sort();
+            QCOMPARE(comments, (QStringList{"Source: clip été.mp4", "Time: 00:01:02.345"}));
+        }
+        // The caller's image is left as it was.
+        QVERIFY(processed.textKeys().isEmpty());
     }
 
     void contrastDoesNotMakeSavedPngTranslucent()

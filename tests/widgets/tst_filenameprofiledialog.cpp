@@ -40,6 +40,23 @@ private slots:
         QTest::newRow("ten leading zeros") << "" << "10" << ".png" << "" << "MyVideo-00000000001.png" << "MyVideo.png";
         QTest::newRow("base name up to the first dot")
             << "clip.part1.mp4" << "None" << ".tif" << "shot_" << "shot_clip-1.tif" << "shot_clip.tif";
+        QTest::newRow("jpeg xl") << "" << "Automatic" << ".jxl" << "" << "MyVideo-1.jxl" << "MyVideo.jxl";
+    }
+
+    // The newer types follow the long-standing ones, and the type stored is
+    // the item's data, without the dot.
+    void typeChoicesInOrder()
+    {
+        FileNameProfileDialog dialog;
+        auto *types = child<QComboBox>(&dialog, "formatFileExtensionComboBox");
+        QStringList texts;
+        QStringList stored;
+        for (int i = 0; i < types->count(); ++i) {
+            texts << types->itemText(i);
+            stored << types->itemData(i).toString();
+        }
+        QCOMPARE(texts, (QStringList{".jpg", ".jpeg", ".png", ".tif", ".tiff", ".webp", ".avif", ".jxl"}));
+        QCOMPARE(stored, (QStringList{"jpg", "jpeg", "png", "tif", "tiff", "webp", "avif", "jxl"}));
     }
 
     void examplesFollowTheEditedValues()

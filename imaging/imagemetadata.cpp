@@ -1,0 +1,34 @@
+#include "imagemetadata.h"
+
+#include <QFileInfo>
+
+const QString ImageMetadata::SourceKey = QStringLiteral("Source");
+const QString ImageMetadata::TimeKey = QStringLiteral("Time");
+
+ImageMetadata ImageMetadata::of(const QString &videoPath, qint64 timeMs)
+{
+    ImageMetadata metadata;
+    metadata.source = QFileInfo(videoPath).fileName();
+    metadata.timeMs = timeMs;
+    return metadata;
+}
+
+QString ImageMetadata::formatTime(qint64 ms)
+{
+    const qint64 seconds = ms / 1000;
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QVector<QPair<QString, QString>> ImageMetadata::entries() const
+{
+    QVector<QPair<QString, QString>> result;
+    if (!source.isEmpty())
+        result.append({SourceKey, source});
+    if (timeMs >= 0)
+        result.append({TimeKey, formatTime(timeMs)});
+    return result;
+}
