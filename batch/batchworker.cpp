@@ -289,6 +289,7 @@ void BatchWorker::runSceneJob(qint64 duration)
     }
     if (isCancelled())
         return;
+    m_config->setSceneImageCount(m_imageIndex - 1);
     // Reading stopped well before the span's end: a cut-off file.
     const qint64 lastFrame = qMax<qint64>(0, lastMs);
     if (spanEnd != std::numeric_limits<qint64>::max() && lastFrame + EarlyEndToleranceMs < spanEnd) {

@@ -147,6 +147,8 @@ int BatchWorkerConfig::expectedImageCount() const
         return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), span / m_intervalMilliseconds + 1,
                                                std::numeric_limits<int>::max()));
     }
+    case SceneChange:
+        return m_sceneImageCount >= 0 && m_sceneCountKey == sceneCountKey() ? m_sceneImageCount : 0;
     default:
         return 0;
     }
@@ -154,9 +156,25 @@ int BatchWorkerConfig::expectedImageCount() const
 
 QString BatchWorkerConfig::expectedImageCountText() const
 {
-    if (m_intervalType == SceneChange)
+    if (m_intervalType == SceneChange && (m_sceneImageCount < 0 || m_sceneCountKey != sceneCountKey()))
         return QStringLiteral("?");
     return QString::number(expectedImageCount());
+}
+
+void BatchWorkerConfig::setSceneImageCount(int count)
+{
+    m_sceneImageCount = count;
+    m_sceneCountKey = sceneCountKey();
+}
+
+QString BatchWorkerConfig::sceneCountKey() const
+{
+    return QStringLiteral("%1|%2|%3|%4|%5")
+        .arg(m_source)
+        .arg(m_skipFront)
+        .arg(m_skipBack)
+        .arg(m_sceneThreshold)
+        .arg(m_sceneMinGapMilliseconds);
 }
 
 QString BatchWorkerConfig::fileNameFor(int counter, qint64 frameMs) const

@@ -88,6 +88,9 @@ public:
     void setSceneThreshold(int value) { m_sceneThreshold = qBound(0, value, MaxSceneThreshold); }
     int sceneMinGapMilliseconds() const { return m_sceneMinGapMilliseconds; }
     void setSceneMinGapMilliseconds(int ms) { m_sceneMinGapMilliseconds = qBound(0, ms, MaxIntervalMilliseconds); }
+    // The images the scene rule gave on its last run, -1 before one; taken
+    // as the expected count while the rule and its settings stay the same.
+    void setSceneImageCount(int count);
 
     ImageProfile *imageProfile() const;
     // Null takes the manager's last-used profile, if there is one.
@@ -123,6 +126,7 @@ private:
     // a file written without it stays as it always was.
     static bool isSceneProperty(const char *propertyName);
     bool usesSceneSettings() const;
+    QString sceneCountKey() const;
     // The properties the defaults file holds, in property order.
     QVector<QMetaProperty> defaultsProperties() const;
 
@@ -136,6 +140,9 @@ private:
     int m_intervalSingleShot = Middle;
     int m_sceneThreshold = DefaultSceneThreshold;
     int m_sceneMinGapMilliseconds = DefaultSceneMinGapMilliseconds;
+    int m_sceneImageCount = -1;
+    // The settings the count was found with.
+    QString m_sceneCountKey;
     std::unique_ptr<VideoInfo> m_videoInfo;
     ImageProfile *m_imageProfile = nullptr;
     FileNameProfile *m_fileNameProfile = nullptr;

@@ -71,9 +71,14 @@ private slots:
         QTemporaryDir output;
         BatchWorkerConfig config;
         prepare(config, output);
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
         const SceneRun run = runScenes(config);
 
         QCOMPARE(run.errors, QStringList());
+        // The run tells the count until a setting changes.
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("5"));
+        config.setSceneMinGapMilliseconds(2500);
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
         QCOMPARE(run.files, (QStringList{"0_1.png", "2000_2.png", "4000_3.png", "6000_4.png", "8000_5.png"}));
         QCOMPARE(run.shots, (QVector<int>{0, 1, 2, 3, 4}));
         // The files hold those frames, not neighbours from the shot before.
