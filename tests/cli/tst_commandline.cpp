@@ -728,6 +728,22 @@ private slots:
         QCOMPARE(counted.lines.size(), imagesIn(countFolder.path()).size() + 1);
     }
 
+    // The scene walk meets the end of a cut download like the other rules.
+    void cutDownloadEndsTheSceneWalkWithOneError()
+    {
+        const QString whole = FixtureVideos::make(QStringLiteral("sixty-seconds-faststart.mp4"),
+                                                  {"-i", sixtySeconds(), "-c", "copy", "-movflags", "+faststart"});
+        QTemporaryDir folder;
+        const QString cut = cutBeforePacket(whole, 30, folder.filePath(QStringLiteral("Download.mp4")));
+        QVERIFY(!cut.isEmpty());
+        const CliResult result = runCli({cut, "--scenes", "--scene-threshold", "100", "--filetype", "png"});
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(imagesIn(folder.path()), QStringList{"Download-1.png"});
+        QCOMPARE(frameIndexOf(folder.filePath(QStringLiteral("Download-1.png"))), 2);
+        QCOMPARE(result.lines.last(), QStringLiteral("Video ended early at 29000 ms of 60000 ms"));
+        QCOMPARE(result.summary, QStringLiteral("Done: 1 images written, 1 errors"));
+    }
+
     void unreachableDisplaysChangeNothing_data()
     {
         QTest::addColumn<QString>("variable");
