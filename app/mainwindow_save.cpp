@@ -92,11 +92,11 @@ QString MainWindow::automaticFileName(QDir saveDir)
     if (!fileNameProfile)
         return QString();
     const QString baseName = QFileInfo(videoPath).baseName();
-    QString name = fileNameProfile->generateFileName(baseName, fileCounter, 0);
+    QString name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs);
     // The counter found stays, so refreshing the display moves it past taken names.
     while (QFileInfo::exists(saveDir.absoluteFilePath(name))) {
         ++fileCounter;
-        name = fileNameProfile->generateFileName(baseName, fileCounter, 0);
+        name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs);
     }
     return name;
 }

@@ -8,6 +8,7 @@
 #include "videocapture.h"
 
 #include "imaging/imageprocessingmanager.h"
+#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
 #include <QMessageBox>
@@ -27,6 +28,9 @@ void MainWindow::snapshotCaptured(QImage image)
 {
     fullFrameImage = image.copy();
     snapshotMetadata = ImageMetadata::of(videoPath, player ? player->position() : -1);
+    // The next automatic name may carry the new frame's time.
+    if (fileNameProfile && fileNameProfile->namesByTime())
+        updateAutomaticFileNameDisplay();
     snapshotImage = ImageProcessingManager::instance()->processImage(fullFrameImage, imageProfile);
     ui->snapshotImageView->setImage(snapshotImage);
     setSnapshotControlsEnabled(true);

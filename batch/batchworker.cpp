@@ -3,6 +3,7 @@
 #include "imaging/imageprocessingmanager.h"
 #include "imaging/outputfile.h"
 #include "media/framegrabber.h"
+#include "media/scenescanner.h"
 #include "media/videoframe.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
@@ -13,6 +14,8 @@
 #include <QMetaType>
 #include <QThread>
 #include <QtDebug>
+
+#include <limits>
 
 namespace {
 
@@ -56,6 +59,7 @@ BatchWorkerConfig *BatchWorker::config() const
 void BatchWorker::cancel()
 {
     Worker::cancel();
+    m_scanAbort.store(true);
     m_grabber->abort();
 }
 
@@ -98,6 +102,10 @@ void BatchWorker::runJob()
     }
     m_duration = duration;
     m_endedEarly = false;
+    if (m_config->intervalType() == BatchWorkerConfig::SceneChange) {
+        runSceneJob(duration);
+        return;
+    }
 
     const qint64 skipFront = m_config->skipFront();
     const qint64 skipBack = m_config->skipBack();
@@ -218,6 +226,80 @@ void BatchWorker::runJob()
     }
 }
 
+void BatchWorker::runSceneJob(qint64 duration)
+{
+    m_imageIndex = 1;
+    m_fileCounter = 1;
+    qint64 spanStart = m_config->skipFront();
+    qint64 spanEnd = duration - m_config->skipBack();
+    if (spanEnd <= spanStart) {
+        // As with the other rules, a still is its one image.
+        if (!m_grabber->holdsSingleFrame())
+            return;
+        spanStart = 0;
+        spanEnd = std::numeric_limits<qint64>::max();
+    }
+
+    SceneScanner scanner(m_scanAbort);
+    if (!scanner.open(m_config->source())) {
+        if (!isCancelled())
+            emit statusUpdate(this, tr("Could not open file"), Error);
+        return;
+    }
+    if (!scanner.startBefore(spanStart))
+        return;
+
+    const double threshold = m_config->sceneThreshold();
+    const qint64 minGap = m_config->sceneMinGapMilliseconds();
+    const double spanLength = double(qMax<qint64>(1, qMin(spanEnd, duration) - spanStart));
+    bool taken = false;
+    qint64 lastImageMs = 0;
+    qint64 lastMs = -1;
+    float reported = m_progress;
+    for (;;) {
+        if (isCancelled())
+            return;
+        const SceneScanner::Step step = scanner.next();
+        if (step.status == FrameReader::Status::Aborted)
+            return;
+        if (step.status == FrameReader::Status::DecodeFailed) {
+            emit statusUpdate(this, QStringLiteral("Frame extraction error decode failed"), Error);
+            return;
+        }
+        if (step.status != FrameReader::Status::Frame)
+            break;
+        lastMs = step.ms;
+        if (step.ms < spanStart)
+            continue;
+        if (step.ms >= spanEnd)
+            break;
+        // The span's first frame always, then every cut far enough on.
+        if (!taken || (step.difference > threshold && step.ms - lastImageMs >= minGap)) {
+            taken = true;
+            lastImageMs = step.ms;
+            handleFrame(step.frame.withTimestamp(double(step.ms) / 1000.0));
+            ++m_imageIndex;
+        }
+        const float progress = 0.01f + 0.99f * float(qBound(0.0, double(step.ms - spanStart) / spanLength, 1.0));
+        // A signal per frame would flood the window's queue.
+        if (progress - reported >= 0.01f) {
+            reported = progress;
+            sendProgress(progress);
+        }
+        processPendingEvents();
+    }
+    if (isCancelled())
+        return;
+    m_config->setSceneImageCount(m_imageIndex - 1);
+    // Reading stopped well before the span's end: a cut-off file.
+    const qint64 lastFrame = qMax<qint64>(0, lastMs);
+    if (spanEnd != std::numeric_limits<qint64>::max() && lastFrame + EarlyEndToleranceMs < spanEnd) {
+        m_endedEarly = true;
+        emit statusUpdate(this, tr("Video ended early at %1 ms of %2 ms").arg(lastFrame).arg(m_duration), Error);
+    }
+    sendProgress(1.0f);
+}
+
 // A stream that ends while positions remain well beyond its last frame
 // (a cut-off download) is reported once instead of ending in silence.
 bool BatchWorker::endsEarlyAt(qint64 position)
@@ -250,9 +332,9 @@ QString BatchWorker::claimNextFreeFile(QString *fileName)
     };
     OutputFile::Claim claim = OutputFile::Claim::Taken;
     if (m_config->intervalType() == BatchWorkerConfig::SingleShot)
-        claim = tryName(m_config->fileNameFor(-1));
+        claim = tryName(m_config->fileNameFor(-1, m_frameMs));
     while (claim == OutputFile::Claim::Taken)
-        claim = tryName(m_config->fileNameFor(m_fileCounter++));
+        claim = tryName(m_config->fileNameFor(m_fileCounter++, m_frameMs));
     return claim == OutputFile::Claim::Claimed ? folder.filePath(*fileName) : QString();
 }
 
@@ -280,6 +362,7 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         qWarning("Frame image was empty");
         return;
     }
+    m_frameMs = qRound64(frame.timestamp() * 1000.0);
     ImageProcessingManager *processing = ImageProcessingManager::instance();
     QImage processed = processing->processImage(image, m_config->imageProfile());
     if (processed.isNull() && m_config->imageProfile()) {
@@ -301,7 +384,7 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     }
     emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
     // Written beside the claimed file and renamed over it.
-    const ImageMetadata metadata = ImageMetadata::of(m_config->source(), qRound64(frame.timestamp() * 1000.0));
+    const ImageMetadata metadata = ImageMetadata::of(m_config->source(), m_frameMs);
     if (!processing->saveImage(path, processed, m_config->imageProfile(), metadata)) {
         OutputFile::release(path);
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QString>
 
+#include <atomic>
+
 class BatchWorkerConfig;
 class FrameGrabber;
 class VideoFrame;
@@ -45,6 +47,8 @@ private slots:
 
 private:
     void runJob();
+    // The scene rule: one walk over the span instead of positions.
+    void runSceneJob(qint64 duration);
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
     void reportGrabberError(const QString &message);
@@ -61,6 +65,10 @@ private:
     qint64 m_duration = 0;
     qint64 m_requestedPosition = 0;
     bool m_endedEarly = false;
+    // The time of the frame being saved, for the name's time tokens.
+    qint64 m_frameMs = 0;
+    // Stops the scene walk; set once by cancel(), like the worker's flag.
+    std::atomic<bool> m_scanAbort{false};
 };
 
 Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)

@@ -74,6 +74,16 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         QStringList{QStringLiteral("m"), QStringLiteral("ms")},
         tr("The number of milliseconds to skip each time to to create from a video file. Use this or --count"),
         tr("milliseconds"));
+    const QCommandLineOption scenesOption(
+        QStringLiteral("scenes"),
+        tr("Create one image at the first frame of every shot (scene change). Use this instead of --count or --ms."));
+    const QCommandLineOption sceneThresholdOption(
+        QStringLiteral("scene-threshold"),
+        tr("How much a frame must differ from the one before it to start a new shot, 0 to 100. Used with --scenes."),
+        tr("threshold"));
+    const QCommandLineOption sceneGapOption(
+        QStringLiteral("scene-gap"),
+        tr("The shortest time in milliseconds between two scene images. Used with --scenes."), tr("milliseconds"));
     const QCommandLineOption skipFrontOption(
         QStringLiteral("skipfront"), tr("How many milliseconds to ignore from the front of a video before processing."),
         tr("milliseconds"));
@@ -101,7 +111,8 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         tr("Takes the key frame nearest to each position instead of the exact frame: much faster on long videos."));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
-    for (const QCommandLineOption &option : {countOption, msOption, skipFrontOption, skipBackOption, heightOption,
+    for (const QCommandLineOption &option : {countOption, msOption, scenesOption, sceneThresholdOption,
+                                             sceneGapOption, skipFrontOption, skipBackOption, heightOption,
                                              widthOption, cropOption, prefixOption, nameOption, suffixOption,
                                              typeOption, logOption, fastOption})
         parser.addOption(option);
@@ -144,6 +155,14 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         *errorMessage = QStringLiteral("Please only set count or milliseconds");
         return ParseError;
     }
+    if (parser.isSet(scenesOption) && parser.isSet(countOption)) {
+        *errorMessage = QStringLiteral("Please only set scenes or count");
+        return ParseError;
+    }
+    if (parser.isSet(scenesOption) && parser.isSet(msOption)) {
+        *errorMessage = QStringLiteral("Please only set scenes or milliseconds");
+        return ParseError;
+    }
 
     FileNameProfile *fileNames = config.fileNameProfile();
     ImageProfile *image = config.imageProfile();
@@ -160,6 +179,14 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         if (count == 1)
             fileNames->setFileOutputSuffix(QString());
     }
+    if (parser.isSet(scenesOption))
+        config.setIntervalType(BatchWorkerConfig::SceneChange);
+    if (parser.isSet(sceneThresholdOption))
+        config.setSceneThreshold(
+            int(boundedNumber(parser, sceneThresholdOption, 0, BatchWorkerConfig::MaxSceneThreshold)));
+    if (parser.isSet(sceneGapOption))
+        config.setSceneMinGapMilliseconds(
+            int(boundedNumber(parser, sceneGapOption, 0, BatchWorkerConfig::MaxIntervalMilliseconds)));
     if (parser.isSet(skipFrontOption))
         config.setSkipFront(boundedNumber(parser, skipFrontOption, 0, BatchWorkerConfig::MaxSkipMilliseconds));
     if (parser.isSet(skipBackOption))

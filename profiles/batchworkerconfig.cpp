@@ -147,14 +147,44 @@ int BatchWorkerConfig::expectedImageCount() const
         return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), span / m_intervalMilliseconds + 1,
                                                std::numeric_limits<int>::max()));
     }
+    case SceneChange:
+        return m_sceneImageCount >= 0 && m_sceneCountKey == sceneCountKey() ? m_sceneImageCount : 0;
     default:
         return 0;
     }
 }
 
+QString BatchWorkerConfig::expectedImageCountText() const
+{
+    if (m_intervalType == SceneChange && (m_sceneImageCount < 0 || m_sceneCountKey != sceneCountKey()))
+        return QStringLiteral("?");
+    return QString::number(expectedImageCount());
+}
+
+void BatchWorkerConfig::setSceneImageCount(int count)
+{
+    m_sceneImageCount = count;
+    m_sceneCountKey = sceneCountKey();
+}
+
+QString BatchWorkerConfig::sceneCountKey() const
+{
+    return QStringLiteral("%1|%2|%3|%4|%5")
+        .arg(m_source)
+        .arg(m_skipFront)
+        .arg(m_skipBack)
+        .arg(m_sceneThreshold)
+        .arg(m_sceneMinGapMilliseconds);
+}
+
+QString BatchWorkerConfig::fileNameFor(int counter, qint64 frameMs) const
+{
+    return m_fileNameProfile->generateFileName(sourceBaseName(), counter, expectedImageCount(), frameMs);
+}
+
 QString BatchWorkerConfig::fileNameFor(int counter) const
 {
-    return m_fileNameProfile->generateFileName(sourceBaseName(), counter, expectedImageCount());
+    return fileNameFor(counter, m_skipFront);
 }
 
 QString BatchWorkerConfig::intervalDescription() const
@@ -174,6 +204,8 @@ QString BatchWorkerConfig::intervalDescription() const
         }
         return text;
     }
+    case SceneChange:
+        return tr("Scene changes");
     default:
         return QStringLiteral("placeholder");
     }
@@ -187,6 +219,17 @@ QString BatchWorkerConfig::defaultsFileName()
 bool BatchWorkerConfig::isStoredInDefaults(const char *propertyName)
 {
     return qstrcmp(propertyName, "source") != 0 && qstrcmp(propertyName, "fileOutputPath") != 0;
+}
+
+bool BatchWorkerConfig::isSceneProperty(const char *propertyName)
+{
+    return qstrcmp(propertyName, "sceneThreshold") == 0 || qstrcmp(propertyName, "sceneMinGapMilliseconds") == 0;
+}
+
+bool BatchWorkerConfig::usesSceneSettings() const
+{
+    return m_intervalType == SceneChange || m_sceneThreshold != DefaultSceneThreshold
+        || m_sceneMinGapMilliseconds != DefaultSceneMinGapMilliseconds;
 }
 
 QVector<QMetaProperty> BatchWorkerConfig::defaultsProperties() const
@@ -219,7 +262,11 @@ void BatchWorkerConfig::loadDefaults()
 void BatchWorkerConfig::saveDefaults()
 {
     QSettings settings(ProfileManager::settingsFilePath(defaultsFileName()), QSettings::IniFormat);
-    for (const QMetaProperty &property : defaultsProperties())
-        settings.setValue(QString::fromLatin1(property.name()), property.read(this));
+    for (const QMetaProperty &property : defaultsProperties()) {
+        const QString key = QString::fromLatin1(property.name());
+        if (isSceneProperty(property.name()) && !settings.contains(key) && !usesSceneSettings())
+            continue;
+        settings.setValue(key, property.read(this));
+    }
     settings.sync();
 }

@@ -31,9 +31,11 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int intervalImages READ intervalImages WRITE setIntervalImages)
     Q_PROPERTY(int intervalSingleShot READ intervalSingleShot WRITE setIntervalSingleShot)
     Q_PROPERTY(bool fastSeek READ fastSeek WRITE setFastSeek)
+    Q_PROPERTY(int sceneThreshold READ sceneThreshold WRITE setSceneThreshold)
+    Q_PROPERTY(int sceneMinGapMilliseconds READ sceneMinGapMilliseconds WRITE setSceneMinGapMilliseconds)
 
 public:
-    enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2 };
+    enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2, SceneChange = 3 };
     Q_ENUM(IntervalType)
     enum SingleShotPosition { Front = 0, Middle = 1, Back = 2 };
     Q_ENUM(SingleShotPosition)
@@ -45,6 +47,12 @@ public:
     static constexpr int MaxIntervalMilliseconds = 24 * 60 * 60 * 1000;
     static constexpr int MaxIntervalImages = 100000;
     static constexpr qint64 MaxSkipMilliseconds = qint64(365) * 24 * 60 * 60 * 1000;
+    // A cut is a frame differing from the one before by more than the
+    // threshold (0-100, see SceneScanner); the default lies well between
+    // the differences of cuts and of motion within a shot.
+    static constexpr int MaxSceneThreshold = 100;
+    static constexpr int DefaultSceneThreshold = 12;
+    static constexpr int DefaultSceneMinGapMilliseconds = 1000;
 
     BatchWorkerConfig();
     ~BatchWorkerConfig() override;
@@ -81,6 +89,13 @@ public:
     // videos, at the key frame's own time.
     bool fastSeek() const { return m_fastSeek; }
     void setFastSeek(bool on) { m_fastSeek = on; }
+    int sceneThreshold() const { return m_sceneThreshold; }
+    void setSceneThreshold(int value) { m_sceneThreshold = qBound(0, value, MaxSceneThreshold); }
+    int sceneMinGapMilliseconds() const { return m_sceneMinGapMilliseconds; }
+    void setSceneMinGapMilliseconds(int ms) { m_sceneMinGapMilliseconds = qBound(0, ms, MaxIntervalMilliseconds); }
+    // The images the scene rule gave on its last run, -1 before one; taken
+    // as the expected count while the rule and its settings stay the same.
+    void setSceneImageCount(int count);
 
     ImageProfile *imageProfile() const;
     // Null takes the manager's last-used profile, if there is one.
@@ -94,8 +109,14 @@ public:
     void loadVideoInfo();
 
     // The images the rule is expected to give; needs the video information
-    // for the milliseconds rule.
+    // for the milliseconds rule. The scene rule knows its count only once
+    // the video is scanned: 0.
     int expectedImageCount() const;
+    // What the user is shown for that count: "?" for the scene rule.
+    QString expectedImageCountText() const;
+    // frameMs: the time of the frame pictured, for the name's time tokens.
+    QString fileNameFor(int counter, qint64 frameMs) const;
+    // The name of the counter's image at the first position of the span.
     QString fileNameFor(int counter) const;
     QString intervalDescription() const;
 
@@ -106,6 +127,11 @@ public:
 
 private:
     static bool isStoredInDefaults(const char *propertyName);
+    // The scene keys join the defaults file once the scene rule is used, so
+    // a file written without it stays as it always was.
+    static bool isSceneProperty(const char *propertyName);
+    bool usesSceneSettings() const;
+    QString sceneCountKey() const;
     // The properties the defaults file holds, in property order.
     QVector<QMetaProperty> defaultsProperties() const;
 
@@ -118,6 +144,11 @@ private:
     int m_intervalImages = 10;
     int m_intervalSingleShot = Middle;
     bool m_fastSeek = false;
+    int m_sceneThreshold = DefaultSceneThreshold;
+    int m_sceneMinGapMilliseconds = DefaultSceneMinGapMilliseconds;
+    int m_sceneImageCount = -1;
+    // The settings the count was found with.
+    QString m_sceneCountKey;
     std::unique_ptr<VideoInfo> m_videoInfo;
     ImageProfile *m_imageProfile = nullptr;
     FileNameProfile *m_fileNameProfile = nullptr;

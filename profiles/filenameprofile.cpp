@@ -22,7 +22,39 @@ ProfileManager *FileNameProfile::manager()
     return instance;
 }
 
-QString FileNameProfile::generateFileName(const QString &baseName, int counter, int imageCount) const
+QString FileNameProfile::timeToken(qint64 frameMs)
+{
+    const qint64 ms = qMax<qint64>(0, frameMs);
+    // Dashes, not colons: the name must be valid on every file system.
+    return QStringLiteral("%1-%2-%3.%4")
+        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QString FileNameProfile::resolveTokens(const QString &text, const QString &videoName, qint64 frameMs)
+{
+    if (!text.contains(QLatin1Char('{')))
+        return text;
+    QString result = text;
+    result.replace(QLatin1String("{video}"), videoName);
+    result.replace(QLatin1String("{time}"), timeToken(frameMs));
+    result.replace(QLatin1String("{ms}"), QString::number(qMax<qint64>(0, frameMs)));
+    return result;
+}
+
+bool FileNameProfile::namesByTime() const
+{
+    for (const QString &part : {m_fileOutputPrefix, m_fileBaseName, m_fileOutputSuffix}) {
+        if (part.contains(QLatin1String("{time}")) || part.contains(QLatin1String("{ms}")))
+            return true;
+    }
+    return false;
+}
+
+QString FileNameProfile::generateFileName(const QString &baseName, int counter, int imageCount,
+                                          qint64 frameMs) const
 {
     QString counterText;
     QString suffix;
@@ -32,11 +64,12 @@ QString FileNameProfile::generateFileName(const QString &baseName, int counter, 
             digits = m_fileOutputCounterPadZeros;
         else if (m_fileOutputCounterPadZeros == -1 && imageCount >= 1)
             digits = static_cast<int>(std::floor(std::log10(static_cast<double>(imageCount)))) + 1;
-        suffix = m_fileOutputSuffix;
+        suffix = resolveTokens(m_fileOutputSuffix, baseName, frameMs);
         counterText = QStringLiteral("%1").arg(counter, digits, 10, QLatin1Char('0'));
     }
-    const QString name = m_fileBaseName.isEmpty() ? baseName : m_fileBaseName;
-    return m_fileOutputPrefix + name + suffix + counterText + QLatin1Char('.') + m_fileOutputType;
+    const QString name = m_fileBaseName.isEmpty() ? baseName : resolveTokens(m_fileBaseName, baseName, frameMs);
+    return resolveTokens(m_fileOutputPrefix, baseName, frameMs) + name + suffix + counterText + QLatin1Char('.')
+        + m_fileOutputType;
 }
 
 QString FileNameProfile::generateFileName(const QString &baseName) const

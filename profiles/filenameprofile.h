@@ -24,9 +24,17 @@ public:
     static ProfileFactory factory();
     static ProfileManager *manager();
 
-    // counter -1 names a single image: no suffix, no counter.
-    QString generateFileName(const QString &baseName, int counter, int imageCount) const;
+    // counter -1 names a single image: no suffix, no counter. frameMs is
+    // the time of the pictured frame, for the time tokens.
+    QString generateFileName(const QString &baseName, int counter, int imageCount, qint64 frameMs = 0) const;
     QString generateFileName(const QString &baseName) const;
+
+    // Replaces {video} with the video's base name, {time} with the frame
+    // time as hh-mm-ss.mmm and {ms} with it in milliseconds.
+    static QString resolveTokens(const QString &text, const QString &videoName, qint64 frameMs);
+    static QString timeToken(qint64 frameMs);
+    // True when a name depends on the frame's time.
+    bool namesByTime() const;
 
     QString fileOutputPrefix() const { return m_fileOutputPrefix; }
     void setFileOutputPrefix(const QString &value) { m_fileOutputPrefix = value; }

@@ -157,9 +157,12 @@ void BatchModeDialog::createBindings()
         makeField(this, "intervalType", ui->intervalMillisecondsRadioButton, BatchWorkerConfig::EveryMilliseconds),
         makeField(this, "intervalType", ui->intervalImagesRadioButton, BatchWorkerConfig::ImageCount),
         makeField(this, "intervalType", ui->intervalSingleShotRadioButton, BatchWorkerConfig::SingleShot),
+        makeField(this, "intervalType", ui->intervalSceneChangeRadioButton, BatchWorkerConfig::SceneChange),
         makeField(this, "intervalMilliseconds", ui->intervalMillisecondsTextEdit),
         makeField(this, "intervalImages", ui->intervalImagesTextEdit),
         makeField(this, "intervalSingleShot", ui->intervalSingleShotComboBox),
+        makeField(this, "sceneThreshold", ui->sceneThresholdTextEdit),
+        makeField(this, "sceneMinGapMilliseconds", ui->sceneMinGapTextEdit),
         makeField(this, "skipFront", ui->skipFrontTextEdit),
         makeField(this, "skipBack", ui->skipBackTextEdit),
         makeField(this, "fastSeek", ui->fastSeekCheckBox),
@@ -168,7 +171,7 @@ void BatchModeDialog::createBindings()
         watchField(field);
     // Choosing a rule shows its values and the other rule's estimate.
     for (QRadioButton *radio : {ui->intervalMillisecondsRadioButton, ui->intervalImagesRadioButton,
-                                ui->intervalSingleShotRadioButton})
+                                ui->intervalSingleShotRadioButton, ui->intervalSceneChangeRadioButton})
         connect(radio, &QRadioButton::clicked, this, &BatchModeDialog::loadFormValues);
 }
 
@@ -231,7 +234,8 @@ QVariant BatchModeDialog::fieldValue(BatchWorkerConfig *config, const Field *fie
     const int type = config->intervalType();
     if ((name == "intervalMilliseconds" && type != BatchWorkerConfig::EveryMilliseconds)
         || (name == "intervalImages" && type != BatchWorkerConfig::ImageCount)
-        || (name == "intervalSingleShot" && type != BatchWorkerConfig::SingleShot))
+        || (name == "intervalSingleShot" && type != BatchWorkerConfig::SingleShot)
+        || ((name == "sceneThreshold" || name == "sceneMinGapMilliseconds") && type != BatchWorkerConfig::SceneChange))
         return QString();
     return config->property(field->propertyName);
 }
@@ -373,6 +377,9 @@ void BatchModeDialog::updateIntervalEstimates(BatchWorkerConfig *config)
         ui->intervalMillisecondsTextEdit->setPlaceholderText(QString::number(span / config->intervalImages()));
     if (config->intervalType() == BatchWorkerConfig::EveryMilliseconds && config->intervalMilliseconds() > 0)
         ui->intervalImagesTextEdit->setPlaceholderText(QString::number(span / config->intervalMilliseconds() + 1));
+    // The shots are counted only by the job itself.
+    if (config->intervalType() == BatchWorkerConfig::SceneChange)
+        ui->intervalImagesTextEdit->setPlaceholderText(config->expectedImageCountText());
 }
 
 void BatchModeDialog::resetIntervalWidgets()
@@ -400,6 +407,46 @@ void BatchModeDialog::on_intervalImagesTextEdit_textChanged(QString text)
     resetIntervalWidgets();
     ui->intervalImagesRadioButton->click();
     ui->intervalImagesTextEdit->setText(text);
+}
+
+void BatchModeDialog::on_sceneThresholdTextEdit_textChanged(QString text)
+{
+    selectSceneRuleFor(ui->sceneThresholdTextEdit, text);
+}
+
+void BatchModeDialog::on_sceneMinGapTextEdit_textChanged(QString text)
+{
+    selectSceneRuleFor(ui->sceneMinGapTextEdit, text);
+}
+
+void BatchModeDialog::selectSceneRuleFor(QLineEdit *edit, const QString &text)
+{
+    if (loading || text.isEmpty() || ui->intervalSceneChangeRadioButton->isChecked())
+        return;
+    resetIntervalWidgets();
+    ui->intervalSceneChangeRadioButton->click();
+    edit->setText(text);
+}
+
+void BatchModeDialog::on_sceneThresholdTextEdit_editingFinished()
+{
+    repairSceneValue(ui->sceneThresholdTextEdit, BatchWorkerConfig::MaxSceneThreshold);
+}
+
+void BatchModeDialog::on_sceneMinGapTextEdit_editingFinished()
+{
+    repairSceneValue(ui->sceneMinGapTextEdit, BatchWorkerConfig::MaxIntervalMilliseconds);
+}
+
+void BatchModeDialog::repairSceneValue(QLineEdit *edit, int maximum)
+{
+    if (edit->text().isEmpty() && !edit->isModified())
+        return;
+    bool isNumber = false;
+    const int value = edit->text().toInt(&isNumber);
+    if (isNumber && value >= 0 && value <= maximum)
+        return;
+    edit->undo();
 }
 
 void BatchModeDialog::repairInterval(QLineEdit *edit, const QString &fallback)

@@ -63,6 +63,10 @@ private slots:
     void on_intervalImagesTextEdit_textChanged(QString text);
     void on_intervalMillisecondsTextEdit_editingFinished();
     void on_intervalImagesTextEdit_editingFinished();
+    void on_sceneThresholdTextEdit_textChanged(QString text);
+    void on_sceneMinGapTextEdit_textChanged(QString text);
+    void on_sceneThresholdTextEdit_editingFinished();
+    void on_sceneMinGapTextEdit_editingFinished();
     void on_skipFrontTextEdit_editingFinished();
     void on_skipBackTextEdit_editingFinished();
     void on_fileOutputFolderTextEdit_editingFinished();
@@ -88,6 +92,10 @@ private:
     void showFilenameExample();
     void selectRows(int first, int last);
     void repairInterval(QLineEdit *edit, const QString &fallback);
+    // Typing into a scene field selects the scene rule.
+    void selectSceneRuleFor(QLineEdit *edit, const QString &text);
+    // A value outside 0..maximum goes back to what it was.
+    void repairSceneValue(QLineEdit *edit, int maximum);
     void refreshAllRows();
     void restoreColumnWidths();
     void applyDefaultColumnWidths();

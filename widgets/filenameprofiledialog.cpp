@@ -90,8 +90,8 @@ void FileNameProfileDialog::updateExample()
     ui->outputExampleVideoLabel->setText(exampleVideoName);
     const QString baseName = QFileInfo(exampleVideoName).baseName();
     ui->formatBasenameLineEdit->setPlaceholderText(baseName);
-    ui->outputExampleLabel->setText(profile.generateFileName(baseName, 1, 0));
-    ui->outputExampleWithoutCounterLabel->setText(profile.generateFileName(baseName));
+    ui->outputExampleLabel->setText(profile.generateFileName(baseName, 1, 0, ExampleFrameMs));
+    ui->outputExampleWithoutCounterLabel->setText(profile.generateFileName(baseName, -1, 0, ExampleFrameMs));
 }
 
 void FileNameProfileDialog::on_resetToDefaultsButton_clicked()

@@ -44,6 +44,8 @@ private:
     std::unique_ptr<Ui::FileNameProfileDialog> ui;
     BaseProfile *m_selectedProfile = nullptr;
     QString exampleVideoName = QStringLiteral("MyVideo.mpeg");
+    // The frame the examples resolve the time tokens for: 1 min 23.456 s.
+    static constexpr qint64 ExampleFrameMs = 83456;
 };
 
 #endif

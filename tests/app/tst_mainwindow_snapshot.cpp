@@ -88,6 +88,23 @@ FileNameProfile *pngNameProfile()
     return profile;
 }
 
+// Names that tell the snapshot's frame time.
+FileNameProfile *timeNameProfile()
+{
+    static FileNameProfile *profile = nullptr;
+    if (!profile) {
+        ProfileManager *manager = FileNameProfile::manager();
+        profile = qobject_cast<FileNameProfile *>(manager->createProfile());
+        profile->setName(QStringLiteral("Time names"));
+        profile->setFileBaseName(QStringLiteral("{video}@{time}"));
+        profile->setFileOutputSuffix(QStringLiteral("_{ms}_"));
+        profile->setFileOutputType(QStringLiteral("png"));
+        manager->addProfile(profile);
+        manager->save();
+    }
+    return profile;
+}
+
 } // namespace
 
 // The snapshot pane of the main window with the real player and real files.
@@ -180,6 +197,7 @@ private slots:
         // Profiles exist before any window fills its combo boxes.
         QVERIFY(cropProfile());
         QVERIFY(pngNameProfile());
+        QVERIFY(timeNameProfile());
     }
 
     void init()
@@ -282,6 +300,25 @@ private slots:
 
         setAutomatic(false);
         QCOMPARE(nextName(), QString());
+    }
+
+    // The same frame saved twice under a time name keeps both files.
+    void automaticNamesCarryTheSnapshotsFrameTime()
+    {
+        const QString video = videoNamed(QStringLiteral("MyVideo.mp4"));
+        const QDir folder = QFileInfo(video).absoluteDir();
+        setAutomatic(true);
+        open(video);
+        choose("filenameProfileComboBox", timeNameProfile());
+        snapshotAt(1200);
+        QCOMPARE(nextName(), QStringLiteral("MyVideo@00-00-01.200_1200_1.png"));
+        save();
+        save();
+        const QImage first(folder.filePath(QStringLiteral("MyVideo@00-00-01.200_1200_1.png")));
+        QCOMPARE(FixtureVideos::frameIndexOfLevel(qGray(first.pixel(480, 270))), 12);
+        QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("MyVideo@00-00-01.200_1200_2.png"))));
+        snapshotAt(2300);
+        QCOMPARE(nextName(), QStringLiteral("MyVideo@00-00-02.300_2300_3.png"));
     }
 
     // Each saved file names the video and the time of the frame its

@@ -1,7 +1,10 @@
 #include "testmain.h"
 
+#include "batch/batchworker.h"
 #include "fixturevideos.h"
 #include "imagetext.h"
+#include "profiles/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -194,6 +197,99 @@ private slots:
         QVERIFY(result.lines.join(QLatin1Char('\n')).contains(QStringLiteral("Vistaloom Command line options")));
         QVERIFY(result.lines.join(QLatin1Char('\n')).contains(QStringLiteral("--skipfront <milliseconds>")));
         QVERIFY(savingLines(result.lines).isEmpty());
+    }
+
+    void scenesExcludeCountAndMs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        const QString video = sixtySeconds();
+        QTest::newRow("scenes and count") << QStringList{video, "--scenes", "--count", "3"} << "Please only set scenes or count";
+        QTest::newRow("ms and scenes") << QStringList{video, "--ms", "500", "--scenes"} << "Please only set scenes or milliseconds";
+        QTest::newRow("single dash") << QStringList{video, "-scenes", "-m", "500"} << "Please only set scenes or milliseconds";
+    }
+
+    void scenesExcludeCountAndMs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const CliResult result = runCli(arguments);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(!result.lines.isEmpty());
+        QCOMPARE(result.lines.first(), message);
+        const QString help = result.lines.join(QLatin1Char('\n'));
+        QVERIFY(help.contains(QStringLiteral("--scenes")));
+        QVERIFY(help.contains(QStringLiteral("--scene-threshold <threshold>")));
+        QVERIFY(help.contains(QStringLiteral("--scene-gap <milliseconds>")));
+        QVERIFY(savingLines(result.lines).isEmpty());
+    }
+
+    void scenesOptions_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("defaults") << QStringList{}
+                                  << QStringList{"0_1.png", "2000_2.png", "4000_3.png", "6000_4.png", "8000_5.png"};
+        QTest::newRow("threshold") << QStringList{"--scene-threshold", "50"} << QStringList{"0_1.png"};
+        QTest::newRow("gap") << QStringList{"--scene-gap", "2500"} << QStringList{"0_1.png", "4000_2.png", "8000_3.png"};
+        QTest::newRow("skips") << QStringList{"--skipfront", "3000", "--skipback", "3000"}
+                               << QStringList{"3000_1.png", "4000_2.png", "6000_3.png"};
+    }
+
+    // The console's scene job writes the files the batch worker writes for
+    // the same settings, pixel for pixel.
+    void scenesOptions()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, files);
+        const QString video = FixtureVideos::fiveShots();
+        QVERIFY(!video.isEmpty());
+        QTemporaryDir console;
+        QStringList arguments{video, console.path(), "--scenes", "--filename", "{ms}", "--filesuffix", "_", "--filetype", "png"};
+        if (!options.contains(QStringLiteral("--skipfront")))
+            arguments << "--skipfront" << "0" << "--skipback" << "0";
+        const CliResult result = runCli(arguments + options);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(savingLines(result.lines), files);
+        QCOMPARE(result.summary, QStringLiteral("Done: %1 images written, 0 errors").arg(files.size()));
+
+        QTemporaryDir batch;
+        BatchWorkerConfig config;
+        config.setSource(video);
+        config.setFileOutputDir(QDir(batch.path()));
+        config.setIntervalType(BatchWorkerConfig::SceneChange);
+        config.setSkipFront(options.contains(QStringLiteral("--skipfront")) ? 3000 : 0);
+        config.setSkipBack(options.contains(QStringLiteral("--skipback")) ? 3000 : 0);
+        if (options.contains(QStringLiteral("--scene-threshold")))
+            config.setSceneThreshold(50);
+        if (options.contains(QStringLiteral("--scene-gap")))
+            config.setSceneMinGapMilliseconds(2500);
+        config.fileNameProfile()->setFileBaseName(QStringLiteral("{ms}"));
+        config.fileNameProfile()->setFileOutputSuffix(QStringLiteral("_"));
+        config.fileNameProfile()->setFileOutputType(QStringLiteral("png"));
+        BatchWorker worker;
+        worker.setConfig(&config);
+        worker.run();
+
+        QCOMPARE(imagesIn(batch.path()), imagesIn(console.path()));
+        for (const QString &name : files) {
+            const QImage fromConsole(QDir(console.path()).filePath(name));
+            QVERIFY(!fromConsole.isNull());
+            QCOMPARE(QImage(QDir(batch.path()).filePath(name)), fromConsole);
+        }
+    }
+
+    void timeTokensInNames()
+    {
+        QTemporaryDir folder;
+        const QString video = copyInto(folder, threeSeconds(), QStringLiteral("clip.mp4"));
+        const CliResult result = runCli({video, folder.path(), "--ms", "400", "--skipfront", "0", "--skipback", "2000",
+                                         "--fileprefix", "{video}_", "--filename", "{time}", "--filesuffix", "_{ms}_",
+                                         "--filetype", "png"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(savingLines(result.lines),
+                 (QStringList{"clip_00-00-00.000_0_1.png", "clip_00-00-00.400_400_2.png", "clip_00-00-00.800_800_3.png"}));
+        QCOMPARE(frameIndexOf(folder.filePath("clip_00-00-00.800_800_3.png")), 8);
     }
 
     void helpVersionAndParserRefusals()
@@ -686,6 +782,22 @@ private slots:
         QCOMPARE(counted.exitCode, 2);
         QCOMPARE(counted.lines.filter(QStringLiteral("Video ended early at 29000 ms of 60000 ms")).size(), 1);
         QCOMPARE(counted.lines.size(), imagesIn(countFolder.path()).size() + 1);
+    }
+
+    // The scene walk meets the end of a cut download like the other rules.
+    void cutDownloadEndsTheSceneWalkWithOneError()
+    {
+        const QString whole = FixtureVideos::make(QStringLiteral("sixty-seconds-faststart.mp4"),
+                                                  {"-i", sixtySeconds(), "-c", "copy", "-movflags", "+faststart"});
+        QTemporaryDir folder;
+        const QString cut = cutBeforePacket(whole, 30, folder.filePath(QStringLiteral("Download.mp4")));
+        QVERIFY(!cut.isEmpty());
+        const CliResult result = runCli({cut, "--scenes", "--scene-threshold", "100", "--filetype", "png"});
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(imagesIn(folder.path()), QStringList{"Download-1.png"});
+        QCOMPARE(frameIndexOf(folder.filePath(QStringLiteral("Download-1.png"))), 2);
+        QCOMPARE(result.lines.last(), QStringLiteral("Video ended early at 29000 ms of 60000 ms"));
+        QCOMPARE(result.summary, QStringLiteral("Done: 1 images written, 1 errors"));
     }
 
     void unreachableDisplaysChangeNothing_data()

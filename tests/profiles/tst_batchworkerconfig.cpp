@@ -147,6 +147,61 @@ private slots:
         QFile::remove(path);
     }
 
+    void sceneRule()
+    {
+        BatchWorkerConfig config;
+        QCOMPARE(config.sceneThreshold(), 12);
+        QCOMPARE(config.sceneMinGapMilliseconds(), 1000);
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("1"));
+        config.setIntervalType(BatchWorkerConfig::SceneChange);
+        QCOMPARE(config.intervalDescription(), QStringLiteral("Scene changes"));
+        QCOMPARE(config.expectedImageCount(), 0);
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
+    }
+
+    // The scene keys are written only once the rule is used.
+    void sceneSettingsInTheDefaultsFile()
+    {
+        const QString path = TestEnvironment::configFolder() + QStringLiteral("/Vistaloom/Vistaloom/batchModeDefaults.ini");
+        QFile::remove(path);
+        BatchWorkerConfig unused;
+        unused.saveDefaults();
+        QVERIFY(!QSettings(path, QSettings::IniFormat).contains(QStringLiteral("sceneThreshold")));
+
+        BatchWorkerConfig saved;
+        saved.setIntervalType(BatchWorkerConfig::SceneChange);
+        saved.setSceneThreshold(30);
+        saved.setSceneMinGapMilliseconds(2500);
+        saved.saveDefaults();
+        QSettings file(path, QSettings::IniFormat);
+        QCOMPARE(file.value(QStringLiteral("sceneThreshold")).toInt(), 30);
+        QCOMPARE(file.value(QStringLiteral("sceneMinGapMilliseconds")).toInt(), 2500);
+
+        BatchWorkerConfig loaded;
+        loaded.loadDefaults();
+        QCOMPARE(loaded.intervalType(), int(BatchWorkerConfig::SceneChange));
+        QCOMPARE(loaded.sceneThreshold(), 30);
+        QCOMPARE(loaded.sceneMinGapMilliseconds(), 2500);
+
+        // Back to the defaults and another rule: the stored values follow.
+        loaded.setIntervalType(BatchWorkerConfig::ImageCount);
+        loaded.setSceneThreshold(BatchWorkerConfig::DefaultSceneThreshold);
+        loaded.saveDefaults();
+        BatchWorkerConfig again;
+        again.loadDefaults();
+        QCOMPARE(again.sceneThreshold(), BatchWorkerConfig::DefaultSceneThreshold);
+
+        QSettings hostile(path, QSettings::IniFormat);
+        hostile.setValue(QStringLiteral("sceneThreshold"), QStringLiteral("2147483647"));
+        hostile.setValue(QStringLiteral("sceneMinGapMilliseconds"), QStringLiteral("-9"));
+        hostile.sync();
+        BatchWorkerConfig clamped;
+        clamped.loadDefaults();
+        QCOMPARE(clamped.sceneThreshold(), 100);
+        QCOMPARE(clamped.sceneMinGapMilliseconds(), 0);
+        QFile::remove(path);
+    }
+
     void defaultsFileRoundTrip()
     {
         ProfileManager *images = ImageProfile::manager();

@@ -295,6 +295,37 @@ private slots:
             QCOMPARE(profile.generateFileName(QStringLiteral("MyVideo")), expected);
     }
 
+    void timeTokens_data()
+    {
+        QTest::addColumn<QString>("baseName");
+        QTest::addColumn<qlonglong>("frameMs");
+        QTest::addColumn<int>("counter");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("all three") << "{video}_{time}_{ms}" << 83456LL << 2 << "p_MyVideo_MyVideo_00-01-23.456_83456_2.jpeg";
+        QTest::newRow("hours") << "{time}" << 36000000LL + 59 * 60000 + 7005 << 1 << "p_MyVideo_10-59-07.005_1.jpeg";
+        QTest::newRow("beyond a day") << "{time}" << 100LL * 3600000 << 1 << "p_MyVideo_100-00-00.000_1.jpeg";
+        QTest::newRow("twice") << "{ms}{ms}" << 5LL << 1 << "p_MyVideo_55_1.jpeg";
+        QTest::newRow("single image") << "at{ms}" << 1500LL << -1 << "p_MyVideo_at1500.jpeg";
+        QTest::newRow("unknown and unclosed stay") << "{fps}{ms" << 1LL << 1 << "p_MyVideo_{fps}{ms_1.jpeg";
+        QTest::newRow("case matters") << "{MS}" << 1LL << 1 << "p_MyVideo_{MS}_1.jpeg";
+    }
+
+    // Prefix and suffix resolve the same tokens as the base name.
+    void timeTokens()
+    {
+        QFETCH(QString, baseName);
+        QFETCH(qlonglong, frameMs);
+        QFETCH(int, counter);
+        QFETCH(QString, expected);
+
+        FileNameProfile profile;
+        profile.setFileOutputPrefix(QStringLiteral("p_{video}_"));
+        profile.setFileBaseName(baseName);
+        profile.setFileOutputSuffix(counter == -1 ? QStringLiteral("{never}") : QStringLiteral("_"));
+        QCOMPARE(profile.generateFileName(QStringLiteral("MyVideo"), counter, 0, frameMs), expected);
+    }
+
     void storedNumbersAreHeldInTheEditorsRanges_data()
     {
         QTest::addColumn<QString>("kind");

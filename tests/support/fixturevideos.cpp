@@ -51,6 +51,42 @@ QString indexedVideo(int width, int height, int fps, double seconds, const QStri
     return make(key, QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source} << codec);
 }
 
+QString fiveShots()
+{
+    const QStringList sources{
+        QStringLiteral("testsrc2=s=320x180:r=10:d=2"),
+        QStringLiteral("smptebars=s=320x180:r=10:d=2"),
+        QStringLiteral("mandelbrot=s=320x180:r=10,trim=duration=2"),
+        QStringLiteral("color=c=0x3060a0:s=320x180:r=10:d=2,noise=alls=60:allf=t"),
+        QStringLiteral("rgbtestsrc=s=320x180:r=10:d=2"),
+    };
+    QStringList arguments;
+    QString graph;
+    for (int shot = 0; shot < sources.size(); ++shot) {
+        arguments << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i") << sources.at(shot);
+        const int level = 40 * (shot + 1);
+        graph += QStringLiteral("[%1]format=yuv420p,drawbox=x=0:y=0:w=32:h=32:t=fill:color=0x%2%2%2[s%1];")
+                     .arg(shot)
+                     .arg(level, 2, 16, QLatin1Char('0'));
+    }
+    for (int shot = 0; shot < sources.size(); ++shot)
+        graph += QStringLiteral("[s%1]").arg(shot);
+    graph += QStringLiteral("concat=n=%1:v=1:a=0[v]").arg(sources.size());
+    arguments << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map") << QStringLiteral("[v]")
+              << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-pix_fmt")
+              << QStringLiteral("yuv420p") << QStringLiteral("-qp") << QStringLiteral("10");
+    return make(QStringLiteral("fiveshots.mp4"), arguments);
+}
+
+int shotOfImage(const QImage &image)
+{
+    if (image.isNull() || image.width() < 32 || image.height() < 32)
+        return -1;
+    const int level = qGray(image.pixel(16, 16));
+    const int shot = (level + 20) / 40 - 1;
+    return shot >= 0 && shot <= 4 && qAbs(level - 40 * (shot + 1)) <= 8 ? shot : -1;
+}
+
 QString withRotation(const QString &source, int degrees)
 {
     if (source.isEmpty())

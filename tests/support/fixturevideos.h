@@ -41,6 +41,15 @@ QString bandIndexedVideo(const QString &fileName, int width, int height, int fps
 // the bands is not handled: the image must be upright), -1 for no image.
 int frameIndexOfBandImage(const QImage &image);
 
+// Five shots of 2 s at 10 fps, 320x180, each of other content (moving
+// test pattern, colour bars, zooming fractal, noisy flat colour, colour
+// stripes), so the cuts lie at 2000, 4000, 6000 and 8000 ms. A 32x32 box at
+// the top left has grey level 40 x (shot + 1).
+QString fiveShots();
+
+// The shot (0-4) an image of fiveShots() comes from, -1 for none.
+int shotOfImage(const QImage &image);
+
 } // namespace FixtureVideos
 
 #endif

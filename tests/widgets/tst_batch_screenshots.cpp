@@ -17,6 +17,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -97,6 +99,24 @@ private slots:
         button(&dialog, "startButton")->click();
         QVERIFY(driver.finished());
         QVERIFY(shotTaken);
+    }
+
+    void batchModeDialogWithSceneChanges()
+    {
+        const QString shots = FixtureVideos::fiveShots();
+        QVERIFY(!shots.isEmpty());
+        BatchModeDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dropFiles(&dialog, {shots});
+        child<QRadioButton>(&dialog, "intervalSceneChangeRadioButton")->click();
+        child<QLineEdit>(&dialog, "sceneThresholdTextEdit")->setText(QStringLiteral("20"));
+        QCOMPARE(dialog.listModel()->configAt(0)->sceneThreshold(), 20);
+        QCOMPARE(child<QLineEdit>(&dialog, "intervalImagesTextEdit")->placeholderText(), QStringLiteral("?"));
+        auto *table = child<QTableView>(&dialog, "filesTableView");
+        PaintCounter tablePainted(table->viewport());
+        QVERIFY(tablePainted.waitForRepaint());
+        QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog_scenes")));
     }
 
     void batchProcessingDialogWithALongPath()

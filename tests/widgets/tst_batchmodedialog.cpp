@@ -11,6 +11,7 @@
 #include "imageview.h"
 #include "watermarkprofiledialog.h"
 
+#include "batch/batchworker.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
@@ -240,6 +241,64 @@ private slots:
         QCOMPARE(ms->text(), QString());
         QCOMPARE(ms->placeholderText(), QStringLiteral("2000"));
         QCOMPARE(dialog.listModel()->data(dialog.listModel()->index(0, 2)).toString(), QStringLiteral("4 images"));
+    }
+
+    // The scene fields follow the rules of the other interval fields, and
+    // the job they make runs like any other scene job.
+    void sceneChangesFromTheDialog()
+    {
+        const QString shots = FixtureVideos::fiveShots();
+        QVERIFY(!shots.isEmpty());
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {shots, clipA});
+        QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        QLineEdit *threshold = edit(&dialog, "sceneThresholdTextEdit");
+        QLineEdit *gap = edit(&dialog, "sceneMinGapTextEdit");
+        auto *sceneRadio = child<QRadioButton>(&dialog, "intervalSceneChangeRadioButton");
+        QCOMPARE(sceneRadio->text(), QStringLiteral("Scene changes"));
+
+        selectOnly(&dialog, {0});
+        QCOMPARE(threshold->text(), QString());
+        threshold->setFocus();
+        QTest::keyClicks(threshold, QStringLiteral("20"));
+        QCOMPARE(jobs[0]->intervalType(), int(BatchWorkerConfig::SceneChange));
+        QCOMPARE(jobs[0]->sceneThreshold(), 20);
+        QVERIFY(sceneRadio->isChecked());
+        QCOMPARE(edit(&dialog, "intervalImagesTextEdit")->placeholderText(), QStringLiteral("?"));
+        QCOMPARE(dialog.listModel()->data(dialog.listModel()->index(0, 2)).toString(), QStringLiteral("Scene changes"));
+        QCOMPARE(gap->text(), QStringLiteral("1000"));
+        retype(threshold, QStringLiteral("150"));
+        QCOMPARE(threshold->text(), QStringLiteral("20"));
+        QCOMPARE(jobs[0]->sceneThreshold(), 20);
+        QCOMPARE(jobs[1]->intervalType(), int(BatchWorkerConfig::EveryMilliseconds));
+
+        // A job of another rule shows no scene values: the two differ.
+        selectOnly(&dialog, {0, 1});
+        QCOMPARE(threshold->text(), QString());
+        QCOMPARE(threshold->placeholderText(), multiple);
+        QVERIFY(!sceneRadio->isChecked());
+        retype(gap, QStringLiteral("2500"));
+        for (BatchWorkerConfig *job : jobs) {
+            QCOMPARE(job->intervalType(), int(BatchWorkerConfig::SceneChange));
+            QCOMPARE(job->sceneMinGapMilliseconds(), 2500);
+        }
+        QCOMPARE(jobs[1]->sceneThreshold(), BatchWorkerConfig::DefaultSceneThreshold);
+
+        selectOnly(&dialog, {0});
+        retype(threshold, QStringLiteral("12"));
+        retype(edit(&dialog, "skipFrontTextEdit"), QStringLiteral("0"));
+        retype(edit(&dialog, "skipBackTextEdit"), QStringLiteral("0"));
+        QTemporaryDir output;
+        jobs[0]->setFileOutputPath(output.path());
+        BatchWorker worker;
+        worker.setConfig(jobs[0]);
+        QVector<int> taken;
+        connect(&worker, &BatchWorker::imageReady,
+                [&](BatchWorker *, QImage &image) { taken << FixtureVideos::shotOfImage(image); });
+        worker.run();
+        QCOMPARE(taken, (QVector<int>{0, 2, 4}));
+        QCOMPARE(imagesIn(output.path()).size(), 3);
     }
 
     void nonPositiveNumbersAreRepaired_data()

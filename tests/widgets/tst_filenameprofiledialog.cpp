@@ -81,6 +81,25 @@ private slots:
         QCOMPARE(child<QLabel>(&dialog, "outputExampleWithoutCounterLabel")->text(), singleShot);
     }
 
+    // The examples resolve the tokens for a frame at 1 min 23.456 s, and
+    // every field that takes them says so.
+    void examplesResolveTheTimeTokens()
+    {
+        FileNameProfileDialog dialog;
+        dialog.setExampleVideoName(QStringLiteral("talk.mp4"));
+        child<QLineEdit>(&dialog, "formatPrefixLineEdit")->setText(QStringLiteral("{video}_"));
+        child<QLineEdit>(&dialog, "formatBasenameLineEdit")->setText(QStringLiteral("{time}"));
+        child<QLineEdit>(&dialog, "formatSuffixLineEdit")->setText(QStringLiteral("_{ms}_"));
+        QCOMPARE(child<QLabel>(&dialog, "outputExampleLabel")->text(), QStringLiteral("talk_00-01-23.456_83456_1.jpeg"));
+        QCOMPARE(child<QLabel>(&dialog, "outputExampleWithoutCounterLabel")->text(),
+                 QStringLiteral("talk_00-01-23.456.jpeg"));
+        for (const char *name : {"formatPrefixLineEdit", "formatBasenameLineEdit", "formatSuffixLineEdit"}) {
+            const QString tip = child<QLineEdit>(&dialog, name)->toolTip();
+            for (const char *token : {"{video}", "{time}", "{ms}"})
+                QVERIFY2(tip.contains(QLatin1String(token)), name);
+        }
+    }
+
     void leadingZerosAreStoredAsDigitCounts()
     {
         FileNameProfileDialog dialog;

@@ -1,0 +1,60 @@
+#ifndef VISTALOOM_SCENESCANNER_H
+#define VISTALOOM_SCENESCANNER_H
+
+#include "demuxer.h"
+#include "framereader.h"
+#include "videodecoder.h"
+#include "videoframe.h"
+
+#include <QImage>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+// Walks every picture of a video once, in presentation order, and tells
+// how much each differs from the one before it, so a caller can pick the
+// first picture of every shot.
+//
+// The difference is the mean absolute difference of 64x36 grey copies,
+// scaled to 0-100: cheap to compute on every frame, blind to noise and
+// small motion, and large when the whole picture changes at a cut.
+class SceneScanner
+{
+public:
+    struct Step {
+        FrameReader::Status status = FrameReader::Status::End;
+        VideoFrame frame;
+        qint64 ms = 0;
+        // 100 for the first picture walked: there is nothing to compare.
+        double difference = 100.0;
+    };
+
+    explicit SceneScanner(const std::atomic<bool> &abortRequested);
+    ~SceneScanner();
+    SceneScanner(const SceneScanner &) = delete;
+    SceneScanner &operator=(const SceneScanner &) = delete;
+
+    // False when the file holds no video that can be decoded.
+    bool open(const QString &path);
+    qint64 duration() const;
+    // Starts the walk at the last key frame before ms instead of the start
+    // of the file, so the skipped front is not decoded. False on abort.
+    bool startBefore(qint64 ms);
+    Step next();
+
+    static constexpr int SignatureWidth = 64;
+    static constexpr int SignatureHeight = 36;
+    static QImage signature(const VideoFrame &frame);
+    // 0 for equal signatures, 100 for black against white.
+    static double difference(const QImage &first, const QImage &second);
+
+private:
+    const std::atomic<bool> &m_abortRequested;
+    Demuxer m_demuxer;
+    std::unique_ptr<VideoDecoder> m_decoder;
+    std::unique_ptr<FrameReader> m_reader;
+    QImage m_previous;
+};
+
+#endif

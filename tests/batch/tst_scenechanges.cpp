@@ -1,0 +1,175 @@
+#include "testmain.h"
+
+#include "batch/batchworker.h"
+#include "fixturevideos.h"
+#include "profiles/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+namespace {
+
+struct SceneRun
+{
+    QStringList files;   // in the order saved
+    QVector<int> shots;  // of the images handed out
+    QStringList errors;
+    QVector<float> progress;
+};
+
+SceneRun runScenes(BatchWorkerConfig &config, int cancelAfterImages = -1)
+{
+    BatchWorker worker;
+    worker.setConfig(&config);
+    SceneRun run;
+    QObject::connect(&worker, &BatchWorker::statusUpdate,
+                     [&](BatchWorker *, const QString &text, BatchWorker::BatchStatusMessageType type) {
+                         if (type == BatchWorker::Error)
+                             run.errors << text;
+                         else if (text.startsWith(QLatin1String("Saving: ")))
+                             run.files << text.mid(8);
+                     });
+    QObject::connect(&worker, &BatchWorker::imageReady, [&](BatchWorker *self, QImage &image) {
+        run.shots << FixtureVideos::shotOfImage(image);
+        if (run.shots.size() == cancelAfterImages)
+            self->cancel();
+    });
+    QObject::connect(&worker, &BatchWorker::progressUpdate,
+                     [&](BatchWorker *, float progress) { run.progress << progress; });
+    worker.run();
+    return run;
+}
+
+// A scene job over the whole five-shot video, named by frame time.
+void prepare(BatchWorkerConfig &config, const QTemporaryDir &output)
+{
+    config.setSource(FixtureVideos::fiveShots());
+    config.setFileOutputDir(QDir(output.path()));
+    config.setIntervalType(BatchWorkerConfig::SceneChange);
+    config.setSkipFront(0);
+    config.setSkipBack(0);
+    config.fileNameProfile()->setFileBaseName(QStringLiteral("{ms}"));
+    config.fileNameProfile()->setFileOutputSuffix(QStringLiteral("_"));
+    config.fileNameProfile()->setFileOutputType(QStringLiteral("png"));
+}
+
+} // namespace
+
+class TestSceneChanges : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(!FixtureVideos::fiveShots().isEmpty()); }
+
+    void firstFrameOfEveryShot()
+    {
+        QTemporaryDir output;
+        BatchWorkerConfig config;
+        prepare(config, output);
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
+        const SceneRun run = runScenes(config);
+
+        QCOMPARE(run.errors, QStringList());
+        // The run tells the count until a setting changes.
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("5"));
+        config.setSceneMinGapMilliseconds(2500);
+        QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
+        QCOMPARE(run.files, (QStringList{"0_1.png", "2000_2.png", "4000_3.png", "6000_4.png", "8000_5.png"}));
+        QCOMPARE(run.shots, (QVector<int>{0, 1, 2, 3, 4}));
+        // The files hold those frames, not neighbours from the shot before.
+        for (int i = 0; i < run.files.size(); ++i)
+            QCOMPARE(FixtureVideos::shotOfImage(QImage(QDir(output.path()).filePath(run.files.at(i)))), i);
+        // Progress follows the walk through the span and ends full.
+        QVERIFY(run.progress.size() > 10);
+        QVERIFY(std::is_sorted(run.progress.cbegin(), run.progress.cend()));
+        QCOMPARE(run.progress.last(), 1.0f);
+    }
+
+    // The differences at the cuts of the fixture, measured: 34.9, 31.5,
+    // 26.2 and 21.0; within the shots at most 3.2.
+    void thresholdAndGapChooseTheCuts_data()
+    {
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<qlonglong>("skipFront");
+        QTest::addColumn<qlonglong>("skipBack");
+        QTest::addColumn<QStringList>("files");
+
+        QTest::newRow("threshold above the weakest cut")
+            << 24 << 1000 << 0LL << 0LL << QStringList{"0_1.png", "2000_2.png", "4000_3.png", "6000_4.png"};
+        QTest::newRow("threshold above every cut") << 50 << 1000 << 0LL << 0LL << QStringList{"0_1.png"};
+        QTest::newRow("gap leaves out cuts close to the last image")
+            << 12 << 2500 << 0LL << 0LL << QStringList{"0_1.png", "4000_2.png", "8000_3.png"};
+        QTest::newRow("gap of exactly the distance keeps the cut")
+            << 12 << 2000 << 0LL << 0LL
+            << QStringList{"0_1.png", "2000_2.png", "4000_3.png", "6000_4.png", "8000_5.png"};
+        // The span's first frame is an image; a cut at the span's end is not.
+        QTest::newRow("span") << 12 << 1000 << 1000LL << 2000LL
+                              << QStringList{"1000_1.png", "2000_2.png", "4000_3.png", "6000_4.png"};
+        QTest::newRow("span starting at a cut") << 12 << 1000 << 2000LL << 0LL
+                                                << QStringList{"2000_1.png", "4000_2.png", "6000_3.png", "8000_4.png"};
+    }
+
+    void thresholdAndGapChooseTheCuts()
+    {
+        QFETCH(int, threshold);
+        QFETCH(int, gap);
+        QFETCH(qlonglong, skipFront);
+        QFETCH(qlonglong, skipBack);
+        QFETCH(QStringList, files);
+
+        QTemporaryDir output;
+        BatchWorkerConfig config;
+        prepare(config, output);
+        config.setSceneThreshold(threshold);
+        config.setSceneMinGapMilliseconds(gap);
+        config.setSkipFront(skipFront);
+        config.setSkipBack(skipBack);
+        const SceneRun run = runScenes(config);
+        QCOMPARE(run.errors, QStringList());
+        QCOMPARE(run.files, files);
+    }
+
+    void cancelStopsTheWalk()
+    {
+        QTemporaryDir output;
+        BatchWorkerConfig config;
+        prepare(config, output);
+        const SceneRun run = runScenes(config, 2);
+        QCOMPARE(run.files, (QStringList{"0_1.png", "2000_2.png"}));
+        QCOMPARE(QDir(output.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // Names made from the frame time repeat when a job runs again: the
+    // counter moves on instead of replacing the first run's files.
+    void sameTimeNeverOverwrites()
+    {
+        QTemporaryDir output;
+        BatchWorkerConfig config;
+        prepare(config, output);
+        config.setSceneThreshold(50);
+        config.fileNameProfile()->setFileOutputSuffix(QString());
+        config.fileNameProfile()->setFileOutputCounterPadZeros(0);
+        QCOMPARE(runScenes(config).files, QStringList{"01.png"});
+        const QDateTime firstWritten = QFileInfo(QDir(output.path()).filePath("01.png")).lastModified();
+        QCOMPARE(runScenes(config).files, QStringList{"02.png"});
+        QCOMPARE(QFileInfo(QDir(output.path()).filePath("01.png")).lastModified(), firstWritten);
+
+        // The single-shot rule names its image without a counter first.
+        BatchWorkerConfig single;
+        prepare(single, output);
+        single.setIntervalType(BatchWorkerConfig::SingleShot);
+        single.setIntervalSingleShot(BatchWorkerConfig::Front);
+        single.fileNameProfile()->setFileBaseName(QStringLiteral("at{ms}"));
+        QCOMPARE(runScenes(single).files, QStringList{"at0.png"});
+        QCOMPARE(runScenes(single).files, QStringList{"at0_1.png"});
+    }
+};
+
+VISTALOOM_TEST_MAIN_GUI(TestSceneChanges)
+#include "tst_scenechanges.moc"
