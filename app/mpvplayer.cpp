@@ -291,8 +291,10 @@ void MpvPlayer::stepBackward()
 void MpvPlayer::setSeeking(bool seeking)
 {
     m_seeking = seeking;
-    if (!isSeeking() && m_screenshotWaiting)
-        issueScreenshot();
+    if (!isSeeking() && m_captureWaiting) {
+        m_captureWaiting = false;
+        m_capture->captureAt(m_file, m_position);
+    }
 }
 
 void MpvPlayer::finishStep()
@@ -335,18 +337,17 @@ void MpvPlayer::reportFrameShown()
     }
 }
 
-void MpvPlayer::requestScreenshot()
+void MpvPlayer::requestCapture()
 {
     // A capture asked for while a seek or step runs means the frame it lands on.
     if (isSeeking())
-        m_screenshotWaiting = true;
+        m_captureWaiting = true;
     else
-        issueScreenshot();
+        m_capture->captureAt(m_file, m_position);
 }
 
-void MpvPlayer::issueScreenshot()
+void MpvPlayer::requestScreenshot()
 {
-    m_screenshotWaiting = false;
     const char *arguments[] = {"screenshot-raw", "video", nullptr};
     if (mpv_command_async(m_handle.get(), ScreenshotReply, arguments) < 0)
         QMetaObject::invokeMethod(m_capture, [this] { m_capture->handleReply(nullptr); }, Qt::QueuedConnection);

@@ -129,9 +129,12 @@ private:
     void updateState();
     void setMediaStatus(MediaStatus status);
     void command(std::initializer_list<const char *> arguments);
+    // Hands the capture the file and position of the frame on show, once a
+    // seek or step under way has landed.
+    void requestCapture();
+    // mpv's own raw screenshot of the frame on show, for the capture.
     void requestScreenshot();
     void load();
-    void issueScreenshot();
     void finishStep();
     void setSeeking(bool seeking);
 
@@ -144,7 +147,7 @@ private:
     bool m_seeking = false;
     bool m_stepping = false;
     bool m_backStepAgain = false;
-    bool m_screenshotWaiting = false;
+    bool m_captureWaiting = false;
     QTimer *m_stepTimeout;
     bool m_draining = false;
     bool m_awaitingFirstFrame = false;
