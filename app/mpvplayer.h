@@ -77,6 +77,8 @@ public:
     // The part of that rotation mpv's renderer does not apply itself (its
     // software renderer cannot); the video widget turns the picture by it.
     int unappliedRotation() const;
+    // The open video is HDR (PQ or HLG transfer) as decoded.
+    bool isHdr() const { return m_hdr; }
 
     VideoCapture *videoCapture() const { return m_capture; }
 
@@ -103,6 +105,7 @@ signals:
     void loadFailed(const QString &path);
     void videoGeometryChanged();
     void firstFrameShown();
+    void hdrChanged(bool hdr);
 
 private:
     friend class VideoCapture;
@@ -126,6 +129,7 @@ private:
     void onDisplayHeight(const PropertyValue &value);
     void onRotation(const PropertyValue &value);
     void onStreamRotation(const PropertyValue &value);
+    void onDecodedTransfer(const PropertyValue &value);
     void updateState();
     void setMediaStatus(MediaStatus status);
     void command(std::initializer_list<const char *> arguments);
@@ -161,6 +165,7 @@ private:
     QSize m_displaySize;
     int m_appliedRotation = 0;
     int m_streamRotation = 0;
+    bool m_hdr = false;
 };
 
 #endif
