@@ -27,6 +27,11 @@ void SnapshotDecoder::reopenAt(const QString &path)
     m_grabber->setSource(path);
 }
 
+void SnapshotDecoder::release()
+{
+    m_grabber->setSource(QString());
+}
+
 void SnapshotDecoder::decode(const QString &path, qint64 ms)
 {
     // A frame at or before the last one decoded lies behind the grabber.

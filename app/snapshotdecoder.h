@@ -26,6 +26,8 @@ public:
 public slots:
     // ms counts from the first frame, as the player's position does.
     void decode(const QString &path, qint64 ms);
+    // Closes the file, so a video the player has closed is not held open.
+    void release();
 
 signals:
     // A null image when the media layer cannot open or decode the file.

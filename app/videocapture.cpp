@@ -77,7 +77,12 @@ VideoCapture::VideoCapture(MpvPlayer *player)
     m_decoder->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_decoder, &QObject::deleteLater);
     connect(this, &VideoCapture::decodeRequested, m_decoder, &SnapshotDecoder::decode);
+    connect(this, &VideoCapture::releaseRequested, m_decoder, &SnapshotDecoder::release);
     connect(m_decoder, &SnapshotDecoder::decoded, this, &VideoCapture::handleDecoded);
+    connect(player, &MpvPlayer::mediaStatusChanged, this, [this](MpvPlayer::MediaStatus status) {
+        if (status == MpvPlayer::NoMedia || status == MpvPlayer::InvalidMedia)
+            emit releaseRequested();
+    });
     m_thread->start();
 }
 

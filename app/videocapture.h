@@ -32,6 +32,7 @@ signals:
     void failed();
     // To the decoder's thread.
     void decodeRequested(const QString &path, qint64 ms);
+    void releaseRequested();
 
 private:
     friend class MpvPlayer;
