@@ -85,6 +85,7 @@ struct MpvPlayer::PropertyValue {
     double number = 0.0;
     bool flag = false;
     qint64 integer = 0;
+    QByteArray text;
 };
 
 struct MpvPlayer::ObservedProperty {
@@ -106,6 +107,8 @@ const std::vector<MpvPlayer::ObservedProperty> &MpvPlayer::observedProperties()
         {"dheight", MPV_FORMAT_INT64, &MpvPlayer::onDisplayHeight},
         {"video-params/rotate", MPV_FORMAT_INT64, &MpvPlayer::onRotation},
         {"current-tracks/video/demux-rotation", MPV_FORMAT_INT64, &MpvPlayer::onStreamRotation},
+        // As decoded, before any filter: a tone-mapping filter must not hide it.
+        {"video-dec-params/gamma", MPV_FORMAT_STRING, &MpvPlayer::onDecodedTransfer},
     };
     return properties;
 }
@@ -291,8 +294,10 @@ void MpvPlayer::stepBackward()
 void MpvPlayer::setSeeking(bool seeking)
 {
     m_seeking = seeking;
-    if (!isSeeking() && m_screenshotWaiting)
-        issueScreenshot();
+    if (!isSeeking() && m_captureWaiting) {
+        m_captureWaiting = false;
+        m_capture->captureAt(m_file, m_position);
+    }
 }
 
 void MpvPlayer::finishStep()
@@ -335,18 +340,17 @@ void MpvPlayer::reportFrameShown()
     }
 }
 
-void MpvPlayer::requestScreenshot()
+void MpvPlayer::requestCapture()
 {
     // A capture asked for while a seek or step runs means the frame it lands on.
     if (isSeeking())
-        m_screenshotWaiting = true;
+        m_captureWaiting = true;
     else
-        issueScreenshot();
+        m_capture->captureAt(m_file, m_position);
 }
 
-void MpvPlayer::issueScreenshot()
+void MpvPlayer::requestScreenshot()
 {
-    m_screenshotWaiting = false;
     const char *arguments[] = {"screenshot-raw", "video", nullptr};
     if (mpv_command_async(m_handle.get(), ScreenshotReply, arguments) < 0)
         QMetaObject::invokeMethod(m_capture, [this] { m_capture->handleReply(nullptr); }, Qt::QueuedConnection);
@@ -450,6 +454,8 @@ void MpvPlayer::handlePropertyChange(const mpv_event &event)
         value.flag = *static_cast<int *>(property->data) != 0;
     else if (value.present && property->format == MPV_FORMAT_INT64)
         value.integer = *static_cast<int64_t *>(property->data);
+    else if (value.present && property->format == MPV_FORMAT_STRING)
+        value.text = QByteArray(*static_cast<char **>(property->data));
     (this->*handler.value())(value);
 }
 
@@ -526,6 +532,15 @@ void MpvPlayer::onStreamRotation(const PropertyValue &value)
 {
     m_streamRotation = value.present ? static_cast<int>(value.integer) : 0;
     emit videoGeometryChanged();
+}
+
+void MpvPlayer::onDecodedTransfer(const PropertyValue &value)
+{
+    const bool hdr = value.present && (value.text == "pq" || value.text == "hlg");
+    if (hdr == m_hdr)
+        return;
+    m_hdr = hdr;
+    emit hdrChanged(m_hdr);
 }
 
 int MpvPlayer::unappliedRotation() const

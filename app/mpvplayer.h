@@ -77,6 +77,8 @@ public:
     // The part of that rotation mpv's renderer does not apply itself (its
     // software renderer cannot); the video widget turns the picture by it.
     int unappliedRotation() const;
+    // The open video is HDR (PQ or HLG transfer) as decoded.
+    bool isHdr() const { return m_hdr; }
 
     VideoCapture *videoCapture() const { return m_capture; }
 
@@ -103,6 +105,7 @@ signals:
     void loadFailed(const QString &path);
     void videoGeometryChanged();
     void firstFrameShown();
+    void hdrChanged(bool hdr);
 
 private:
     friend class VideoCapture;
@@ -126,12 +129,16 @@ private:
     void onDisplayHeight(const PropertyValue &value);
     void onRotation(const PropertyValue &value);
     void onStreamRotation(const PropertyValue &value);
+    void onDecodedTransfer(const PropertyValue &value);
     void updateState();
     void setMediaStatus(MediaStatus status);
     void command(std::initializer_list<const char *> arguments);
+    // Hands the capture the file and position of the frame on show, once a
+    // seek or step under way has landed.
+    void requestCapture();
+    // mpv's own raw screenshot of the frame on show, for the capture.
     void requestScreenshot();
     void load();
-    void issueScreenshot();
     void finishStep();
     void setSeeking(bool seeking);
 
@@ -144,7 +151,7 @@ private:
     bool m_seeking = false;
     bool m_stepping = false;
     bool m_backStepAgain = false;
-    bool m_screenshotWaiting = false;
+    bool m_captureWaiting = false;
     QTimer *m_stepTimeout;
     bool m_draining = false;
     bool m_awaitingFirstFrame = false;
@@ -158,6 +165,7 @@ private:
     QSize m_displaySize;
     int m_appliedRotation = 0;
     int m_streamRotation = 0;
+    bool m_hdr = false;
 };
 
 #endif

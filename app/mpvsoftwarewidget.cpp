@@ -8,6 +8,20 @@
 #include <QTransform>
 #include <QtDebug>
 
+namespace {
+
+// mpv's software renderer converts PQ and HLG without mapping their range
+// into SDR, and the picture comes out blown to white. For HDR video the
+// frames go through libavfilter first: to linear light with SDR white at
+// 100 cd/m², to BT.709 primaries, through a curve that keeps everything up
+// to 70 % of that white as it is and rolls brighter light off into the
+// rest, and back to BT.709 video.
+const char *const ToneMappingFilter =
+    "lavfi=[zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+    "tonemap=tonemap=mobius:param=0.7:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p]";
+
+} // namespace
+
 MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
     : QWidget(parent)
     , m_player(player)
@@ -30,6 +44,7 @@ MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
         return;
     }
     connect(player, &MpvPlayer::videoGeometryChanged, this, [this] { renderFrame(); });
+    connect(player, &MpvPlayer::hdrChanged, this, &MpvSoftwareWidget::setToneMapping);
     // mpv keeps its last frame after a stop; a closed video leaves none behind.
     connect(player, &MpvPlayer::mediaStatusChanged, this, [this](MpvPlayer::MediaStatus status) {
         if (status == MpvPlayer::NoMedia || status == MpvPlayer::InvalidMedia) {
@@ -40,6 +55,14 @@ MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
 }
 
 MpvSoftwareWidget::~MpvSoftwareWidget() = default;
+
+void MpvSoftwareWidget::setToneMapping(bool on)
+{
+    // The filter is this widget's own: the OpenGL output tone-maps by itself
+    // and no other part of the program sets mpv's filters.
+    const char *filter = on ? ToneMappingFilter : "";
+    mpv_set_property_async(m_handle.get(), 0, "vf", MPV_FORMAT_STRING, &filter);
+}
 
 void MpvSoftwareWidget::onMpvUpdate()
 {

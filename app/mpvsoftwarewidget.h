@@ -29,6 +29,8 @@ protected:
 
 private:
     void onMpvUpdate();
+    // Maps HDR video into SDR before mpv's renderer sees it.
+    void setToneMapping(bool on);
     // newFrame: drawn because mpv has a new frame, not for a resize.
     void renderFrame(bool newFrame = false);
 

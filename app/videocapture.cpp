@@ -1,10 +1,12 @@
 #include "videocapture.h"
 
 #include "mpvplayer.h"
+#include "snapshotdecoder.h"
 
 #include <mpv/client.h>
 
 #include <QMetaObject>
+#include <QThread>
 #include <QTransform>
 #include <QtDebug>
 
@@ -68,17 +70,60 @@ QImage imageFromScreenshot(const mpv_node &node)
 VideoCapture::VideoCapture(MpvPlayer *player)
     : QObject(player)
     , m_player(player)
+    , m_thread(new QThread(this))
+    , m_decoder(new SnapshotDecoder)
 {
+    m_thread->setObjectName(QStringLiteral("SnapshotDecoder"));
+    m_decoder->moveToThread(m_thread);
+    connect(m_thread, &QThread::finished, m_decoder, &QObject::deleteLater);
+    connect(this, &VideoCapture::decodeRequested, m_decoder, &SnapshotDecoder::decode);
+    connect(this, &VideoCapture::releaseRequested, m_decoder, &SnapshotDecoder::release);
+    connect(m_decoder, &SnapshotDecoder::decoded, this, &VideoCapture::handleDecoded);
+    connect(player, &MpvPlayer::mediaStatusChanged, this, [this](MpvPlayer::MediaStatus status) {
+        if (status == MpvPlayer::NoMedia || status == MpvPlayer::InvalidMedia)
+            emit releaseRequested();
+    });
+    m_thread->start();
+}
+
+VideoCapture::~VideoCapture()
+{
+    // A decode under way stops at its next packet; its answer, queued to
+    // this object, is dropped with it.
+    m_decoder->abort();
+    m_thread->quit();
+    m_thread->wait();
 }
 
 void VideoCapture::capture()
 {
     if (m_player->isValid() && m_player->isPlaying() && m_player->videoSize().isValid()) {
-        m_player->requestScreenshot();
+        m_player->requestCapture();
         return;
     }
     // Answer later, as a real capture does, so callers see one behaviour.
     QMetaObject::invokeMethod(this, [this] { emit failed(); }, Qt::QueuedConnection);
+}
+
+void VideoCapture::captureAt(const QString &path, qint64 ms)
+{
+    if (path == m_unreadableFile) {
+        m_player->requestScreenshot();
+        return;
+    }
+    emit decodeRequested(path, ms);
+}
+
+void VideoCapture::handleDecoded(const QString &path, const QImage &image)
+{
+    if (!image.isNull()) {
+        emit imageCaptured(image);
+        return;
+    }
+    // Files mpv plays but the media layer cannot read still give a picture,
+    // through mpv's own screenshot; later captures of the file go there at once.
+    m_unreadableFile = path;
+    m_player->requestScreenshot();
 }
 
 void VideoCapture::handleReply(const mpv_node *node)

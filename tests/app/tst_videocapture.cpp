@@ -1,0 +1,217 @@
+#include "fixturevideos.h"
+#include "mpvplayer.h"
+#include "playerwaits.h"
+#include "testmain.h"
+#include "videocapture.h"
+#include "videooutput.h"
+
+#include "media/framegrabber.h"
+#include "media/videoframe.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWidget>
+
+#include <cmath>
+#include <memory>
+
+using namespace PlayerWaits;
+
+namespace {
+
+double psnr(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 0;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const QRgb *lineA = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const QRgb *lineB = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            const int dr = qRed(lineA[col]) - qRed(lineB[col]);
+            const int dg = qGreen(lineA[col]) - qGreen(lineB[col]);
+            const int db = qBlue(lineA[col]) - qBlue(lineB[col]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    const double mse = sum / (3.0 * x.width() * x.height());
+    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The image a batch job makes of the frame at ms: a fresh grabber, as the
+// batch worker uses it, and the frame's own conversion.
+QImage batchImage(const QString &video, qint64 ms)
+{
+    FrameGrabber grabber(nullptr);
+    grabber.setSource(video);
+    grabber.setPrecision(0);
+    QImage image;
+    QObject::connect(&grabber, &FrameGrabber::frameExtracted,
+                     [&image](const VideoFrame &frame) { image = frame.toImage(QImage::Format_ARGB32); });
+    grabber.setPosition(ms);
+    grabber.extract();
+    return image;
+}
+
+QStringList colourSource(const QString &size)
+{
+    // A moving, colourful picture: a wrong frame or another YUV conversion
+    // shows at once in the comparison.
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("testsrc2=s=%1:r=25:d=4").arg(size)};
+}
+
+QStringList h264(const QStringList &extra = QStringList())
+{
+    return QStringList{QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+                       QStringLiteral("yuv420p"), QStringLiteral("-bf"), QStringLiteral("3")}
+        << extra;
+}
+
+} // namespace
+
+// The window's snapshot against the batch image of the same frame, through
+// the real player and the real media layer.
+class TestVideoCapture : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Rig {
+        std::unique_ptr<MpvPlayer> player = std::make_unique<MpvPlayer>();
+        std::unique_ptr<QWidget> output{VideoOutput::create(player.get(), nullptr)};
+        Rig()
+        {
+            output->resize(320, 240);
+            output->show();
+        }
+        ~Rig()
+        {
+            output.reset();
+            player.reset();
+        }
+    };
+
+    static bool waitForStep(MpvPlayer *player, qint64 from)
+    {
+        for (int waited = 0; waited < timeoutMs; waited += 20) {
+            if (!player->isSeeking() && player->position() != from)
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+
+private slots:
+    void snapshotIsTheBatchImage_data()
+    {
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<QByteArray>("steps");
+        const QString plain = FixtureVideos::make(QStringLiteral("colour-bframes.mp4"),
+                                                  colourSource(QStringLiteral("640x360")) << h264());
+        QTest::newRow("h264 with b-frames in mp4") << plain << QByteArray("fbb");
+        QTest::newRow("rotated") << FixtureVideos::withRotation(plain, 90) << QByteArray("fbb");
+        QTest::newRow("anamorphic") << FixtureVideos::make(
+            QStringLiteral("colour-anamorphic.mp4"),
+            colourSource(QStringLiteral("720x480"))
+                << h264({QStringLiteral("-vf"), QStringLiteral("setsar=32/27")}))
+            << QByteArray("fbb");
+        QTest::newRow("mpeg-ts") << FixtureVideos::make(
+            QStringLiteral("colour.ts"),
+            colourSource(QStringLiteral("640x360")) << h264({QStringLiteral("-g"), QStringLiteral("25")}))
+            // mpv's back step is such a seek, and lands on the frame it
+            // started from; forward steps decode on and stay exact.
+            << QByteArray("ff");
+    }
+
+    // Seek, then step: every snapshot is the batch image of the frame at the
+    // player's position, pixel for pixel.
+    void snapshotIsTheBatchImage()
+    {
+        QFETCH(QString, video);
+        QFETCH(QByteArray, steps);
+        QVERIFY(!video.isEmpty());
+        Rig rig;
+        MpvPlayer *player = rig.player.get();
+        player->play(video);
+        QVERIFY(waitForVideo(player));
+        player->pause(true);
+        // mpv lands a seek in MPEG-TS a key-frame interval late (FFmpeg seeks
+        // that container by decoding time); wherever it lands, the snapshot
+        // must be the frame at the position it reports.
+        const qint64 before = player->position();
+        player->seek(2000);
+        QVERIFY(waitForStep(player, before));
+        for (const char step : QByteArray("-") + steps) {
+            if (step == 'f' || step == 'b') {
+                const qint64 from = player->position();
+                step == 'f' ? player->stepForward() : player->stepBackward();
+                QVERIFY(waitForStep(player, from));
+            }
+            const qint64 position = player->position();
+            const QImage snapshot = capture(player);
+            QVERIFY(!snapshot.isNull());
+            QCOMPARE(snapshot.size(), player->videoSize());
+            const QImage batch = batchImage(video, position);
+            const double value = psnr(snapshot, batch);
+            qInfo("%s at %lld ms: %.2f dB", QTest::currentDataTag(), static_cast<long long>(position), value);
+            QCOMPARE(snapshot.size(), batch.size());
+            QVERIFY2(snapshot == batch, qPrintable(QStringLiteral("PSNR %1 dB").arg(value)));
+        }
+    }
+
+    // An mpv edit list plays in mpv but is no file the media layer reads:
+    // the snapshot then comes from mpv's screenshot, of the right frame.
+    void filesOnlyMpvReadsFallBackToItsScreenshot()
+    {
+        const QString source = FixtureVideos::indexedVideo(320, 240, 10, 5);
+        QVERIFY(!source.isEmpty());
+        const QString edl = FixtureVideos::folder() + QStringLiteral("/edit-list.edl");
+        {
+            QFile file(edl);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("# mpv EDL v0\n" + source.toUtf8() + "\n");
+        }
+        {
+            FrameGrabber grabber(nullptr);
+            grabber.setSource(edl);
+            QCOMPARE(grabber.duration(), qint64(-1));
+        }
+        Rig rig;
+        MpvPlayer *player = rig.player.get();
+        player->play(edl);
+        QVERIFY(waitForVideo(player));
+        player->pause(true);
+        for (const int frame : {12, 30, 7}) {
+            player->seek(frame * 100);
+            QVERIFY(waitForPosition(player, frame * 100));
+            QTRY_COMPARE_WITH_TIMEOUT(frameIndex(capture(player)), frame, timeoutMs);
+        }
+    }
+
+    // Closing the player while a decode runs on the worker thread neither
+    // blocks nor leaks nor delivers to the dead capture.
+    void closingMidDecodeIsSafe()
+    {
+        const QString video = FixtureVideos::make(QStringLiteral("colour-long.mp4"),
+                                                  QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                                              QStringLiteral("-i"),
+                                                              QStringLiteral("testsrc2=s=1280x720:r=25:d=20")}
+                                                      << h264({QStringLiteral("-g"), QStringLiteral("600")}));
+        QVERIFY(!video.isEmpty());
+        for (int round = 0; round < 3; ++round) {
+            Rig rig;
+            rig.player->play(video);
+            QVERIFY(waitForVideo(rig.player.get()));
+            rig.player->pause(true);
+            rig.player->seek(19000);
+            QVERIFY(waitForPosition(rig.player.get(), 19000));
+            rig.player->videoCapture()->capture();
+        }
+    }
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestVideoCapture)
+#include "tst_videocapture.moc"
