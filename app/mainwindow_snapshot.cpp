@@ -27,7 +27,8 @@ void MainWindow::on_actionTake_Snapshot_triggered()
 void MainWindow::snapshotCaptured(QImage image)
 {
     fullFrameImage = image.copy();
-    snapshotMetadata = ImageMetadata::of(videoPath, player ? player->position() : -1);
+    // The time of the frame captured: the player may have moved on since.
+    snapshotMetadata = ImageMetadata::of(videoPath, player ? player->videoCapture()->capturedTime() : -1);
     // The next automatic name may carry the new frame's time.
     if (fileNameProfile && fileNameProfile->namesByTime())
         updateAutomaticFileNameDisplay();

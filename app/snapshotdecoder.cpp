@@ -42,10 +42,11 @@ void SnapshotDecoder::decode(const QString &path, qint64 ms)
     m_grabber->extract();
     if (m_image.isNull())
         qDebug() << "Media layer could not give the frame at" << ms << "ms of" << path;
-    emit decoded(path, m_image);
+    emit decoded(path, m_image, m_frameMs);
 }
 
 void SnapshotDecoder::takeFrame(const VideoFrame &frame)
 {
     m_image = frame.toImage(QImage::Format_ARGB32);
+    m_frameMs = qint64(frame.timestamp() * 1000.0);
 }

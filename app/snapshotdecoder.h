@@ -30,8 +30,9 @@ public slots:
     void release();
 
 signals:
-    // A null image when the media layer cannot open or decode the file.
-    void decoded(const QString &path, const QImage &image);
+    // A null image when the media layer cannot open or decode the file;
+    // frameMs is the time of the frame decoded.
+    void decoded(const QString &path, const QImage &image, qint64 frameMs);
 
 private:
     void reopenAt(const QString &path);
@@ -41,6 +42,7 @@ private:
     // GUI thread without a race on the pointer.
     FrameGrabber *m_grabber;
     QImage m_image;
+    qint64 m_frameMs = -1;
 };
 
 #endif

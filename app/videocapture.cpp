@@ -105,8 +105,14 @@ void VideoCapture::capture()
     QMetaObject::invokeMethod(this, [this] { emit failed(); }, Qt::QueuedConnection);
 }
 
+qint64 VideoCapture::capturedTime() const
+{
+    return m_capturedMs;
+}
+
 void VideoCapture::captureAt(const QString &path, qint64 ms)
 {
+    m_requestedMs = ms;
     if (path == m_unreadableFile) {
         m_player->requestScreenshot();
         return;
@@ -114,9 +120,10 @@ void VideoCapture::captureAt(const QString &path, qint64 ms)
     emit decodeRequested(path, ms);
 }
 
-void VideoCapture::handleDecoded(const QString &path, const QImage &image)
+void VideoCapture::handleDecoded(const QString &path, const QImage &image, qint64 frameMs)
 {
     if (!image.isNull()) {
+        m_capturedMs = frameMs;
         emit imageCaptured(image);
         return;
     }
@@ -137,5 +144,7 @@ void VideoCapture::handleReply(const mpv_node *node)
         emit failed();
         return;
     }
+    // mpv shows the frame at the position it settled on.
+    m_capturedMs = m_requestedMs >= 0 ? m_requestedMs : m_player->position();
     emit imageCaptured(image);
 }

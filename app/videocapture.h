@@ -24,6 +24,10 @@ public:
     explicit VideoCapture(MpvPlayer *player);
     ~VideoCapture() override;
 
+    // The time in milliseconds of the frame of the last imageCaptured, -1
+    // before one.
+    qint64 capturedTime() const;
+
 public slots:
     void capture();
 
@@ -38,7 +42,7 @@ private:
     friend class MpvPlayer;
     // The player has settled on the frame at ms of path.
     void captureAt(const QString &path, qint64 ms);
-    void handleDecoded(const QString &path, const QImage &image);
+    void handleDecoded(const QString &path, const QImage &image, qint64 frameMs);
     // mpv's reply to a raw screenshot; node is null when the command failed.
     void handleReply(const mpv_node *node);
 
@@ -48,6 +52,9 @@ private:
     SnapshotDecoder *m_decoder;
     // The last file the media layer could not read.
     QString m_unreadableFile;
+    qint64 m_capturedMs = -1;
+    // The position the player settled on for the capture under way.
+    qint64 m_requestedMs = -1;
 };
 
 #endif
