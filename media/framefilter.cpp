@@ -41,9 +41,12 @@ QString toneMappingFilters(double peak)
 }
 
 // zscale cannot convert from colours it is not told; HDR streams that leave
-// them out are BT.2020 in limited range.
+// them out are BT.2020 in limited range. Other pictures keep their tags, which
+// the conversion to RGB reads.
 void completeColourTags(AVFrame *frame)
 {
+    if (!FrameFilter::isHdr(frame))
+        return;
     if (frame->color_primaries == AVCOL_PRI_UNSPECIFIED)
         frame->color_primaries = AVCOL_PRI_BT2020;
     if (frame->colorspace == AVCOL_SPC_UNSPECIFIED)
@@ -117,8 +120,15 @@ FFmpeg::FramePtr FrameFilter::apply(const AVFrame *frame, const AVFrame *previou
     Graph graph;
     if (!build(graph, frame, description))
         return nullptr;
-    return run(graph, frame, previous && sameShape(previous, frame) ? previous : nullptr,
-               next && sameShape(next, frame) ? next : nullptr);
+    if (previous && !sameShape(previous, frame))
+        previous = nullptr;
+    if (next && !sameShape(next, frame))
+        next = nullptr;
+    // bwdif gives a lone picture back as it is. Followed by itself it is
+    // the first of a sequence, which is interpolated within the picture.
+    if (!previous && !next)
+        next = frame;
+    return run(graph, frame, previous, next);
 }
 
 bool FrameFilter::build(Graph &graph, const AVFrame *frame, const QString &description)

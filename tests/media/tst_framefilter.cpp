@@ -59,7 +59,9 @@ QString hdrVideo(const QString &transfer)
 QString interlacedVideo(bool topFieldFirst, bool hdr = false)
 {
     const QString order = topFieldFirst ? QStringLiteral("top") : QStringLiteral("bottom");
-    QString filters = QStringLiteral("testsrc2=s=320x240:r=50:d=0.4,scroll=h=0.02,tinterlace=interleave_%1,setfield=%2")
+    // Woven in the output's filters: frames from the lavfi input lose their
+    // field flags, and the encoder takes the field order from them.
+    QString filters = QStringLiteral("tinterlace=interleave_%1,setfield=%2")
                           .arg(order, topFieldFirst ? QStringLiteral("tff") : QStringLiteral("bff"));
     QStringList codec = args(QStringLiteral("-c:v libx264 -preset veryfast -crf 8 -flags +ilme+ildct"));
     codec << QStringLiteral("-x264-params") << (topFieldFirst ? QStringLiteral("tff=1") : QStringLiteral("bff=1"))
@@ -73,8 +75,34 @@ QString interlacedVideo(bool topFieldFirst, bool hdr = false)
         codec << args(QStringLiteral("-pix_fmt yuv420p"));
     }
     return FixtureVideos::make(QStringLiteral("interlaced-%1%2.mp4").arg(order, hdr ? QStringLiteral("-hdr") : QString()),
-                               QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), filters}
+                               QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                           QStringLiteral("testsrc2=s=320x240:r=50:d=0.4,scroll=h=0.02"),
+                                           QStringLiteral("-vf"), filters}
                                    << codec);
+}
+
+// The same woven frames coded as progressive pictures, with the field
+// order stated only by the container.
+QString wovenVideoWithFieldOrder()
+{
+    return FixtureVideos::make(QStringLiteral("woven-field-order.mkv"),
+                               QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                           QStringLiteral("testsrc2=s=320x240:r=50:d=0.4,scroll=h=0.02"),
+                                           QStringLiteral("-vf"), QStringLiteral("tinterlace=interleave_top")}
+                                   << args(QStringLiteral("-c:v libx264 -preset veryfast -crf 8 -field_order tt "
+                                                          "-pix_fmt yuv420p")));
+}
+
+// Picture index of the 50 pictures a second interlacedVideo() weaves.
+QImage scrolledPicture(int index)
+{
+    return QImage(FixtureVideos::make(
+                      QStringLiteral("scrolled-%1.png").arg(index),
+                      QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                  QStringLiteral("testsrc2=s=320x240:r=50:d=0.4,scroll=h=0.02,select=eq(n\\,%1)")
+                                      .arg(index),
+                                  QStringLiteral("-frames:v"), QStringLiteral("1")}))
+        .convertToFormat(QImage::Format_ARGB32);
 }
 
 // ffmpeg's own picture of the first frame through filters.
@@ -200,29 +228,65 @@ private slots:
 
     void interlacedIsDeinterlaced_data()
     {
-        QTest::addColumn<bool>("topFieldFirst");
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<QString>("parity");
         QTest::addColumn<qint64>("ms");
         // First, middle and last frame: without a neighbour before or after
         // and with both.
         for (const bool top : {true, false}) {
             const char *order = top ? "top first" : "bottom first";
-            for (const qint64 ms : {0, 200, 360})
-                QTest::addRow("%s at %lld ms", order, static_cast<long long>(ms)) << top << ms;
+            for (const qint64 ms : {0, 200, 360}) {
+                QTest::addRow("%s at %lld ms", order, static_cast<long long>(ms))
+                    << interlacedVideo(top) << (top ? QStringLiteral("tff") : QStringLiteral("bff")) << ms;
+            }
         }
+        QTest::newRow("field order of the container")
+            << wovenVideoWithFieldOrder() << QStringLiteral("tff") << qint64(200);
     }
 
     void interlacedIsDeinterlaced()
     {
-        QFETCH(bool, topFieldFirst);
+        QFETCH(QString, video);
+        QFETCH(QString, parity);
         QFETCH(qint64, ms);
-        const VideoFrame frame = frameAt(interlacedVideo(topFieldFirst), ms);
+        const VideoFrame frame = frameAt(video, ms);
         QVERIFY(frame.isValid());
         QCOMPARE(qint64(std::llround(frame.timestamp() * 1000)), ms);
         const double before = combing(unfilteredImage(frame));
         const double after = combing(frame.toImage());
+        // Each frame holds pictures 2k and 2k + 1, the earlier one in the
+        // field shown first: that field is kept, so the frame shows it.
+        const int shownFirst = int(ms / 40) * 2;
+        const QImage image = frame.toImage();
+        const double toShownFirst = psnr(image, scrolledPicture(shownFirst));
+        const double toShownSecond = psnr(image, scrolledPicture(shownFirst + 1));
+        // ffmpeg's deinterlacer over the whole clip sees the same neighbours.
+        const QImage reference = ffmpegImage(
+            video, QStringLiteral("bwdif=mode=send_frame:parity=%1:deint=all,select=eq(n\\,%2)").arg(parity).arg(ms / 40));
+        qInfo("combing ratio %.2f without deinterlacing, %.2f with; to the first field's picture %.2f dB, "
+              "to the second's %.2f dB; to ffmpeg's deinterlacing %.2f dB",
+              before, after, toShownFirst, toShownSecond, psnr(image, reference));
+        QVERIFY(before > 1.5);
+        QVERIFY(after < 1.0);
+        QVERIFY(toShownFirst >= toShownSecond + 3.0);
+        QVERIFY(psnr(image, reference) >= 40.0);
+    }
+
+    void singleInterlacedFrameIsDeinterlaced()
+    {
+        const QString video = FixtureVideos::make(QStringLiteral("interlaced-single.mp4"),
+                                                  QStringList{QStringLiteral("-i"), interlacedVideo(true),
+                                                              QStringLiteral("-frames:v"), QStringLiteral("1"),
+                                                              QStringLiteral("-c"), QStringLiteral("copy")});
+        const VideoFrame frame = frameAt(video, 0);
+        QVERIFY(frame.isValid());
+        const QImage image = frame.toImage();
+        const double before = combing(unfilteredImage(frame));
+        const double after = combing(image);
         qInfo("combing ratio %.2f without deinterlacing, %.2f with", before, after);
         QVERIFY(before > 1.5);
         QVERIFY(after < 1.0);
+        QVERIFY(psnr(image, scrolledPicture(0)) >= psnr(image, scrolledPicture(1)) + 3.0);
     }
 
     void interlacedHdrIsDeinterlacedAndToneMapped()
@@ -233,13 +297,18 @@ private slots:
         const QImage ours = frame.toImage();
         const double before = combing(untouched);
         const double after = combing(ours);
-        // The same picture, progressive and SDR, for the colours.
-        const QImage original = ffmpegImage(interlacedVideo(true), QStringLiteral("select=eq(n\\,5),bwdif=mode=send_frame"));
-        qInfo("combing ratio %.2f without filtering, %.2f with; to the SDR picture: ours %.2f dB, untouched %.2f dB",
-              before, after, psnr(ours, original), psnr(untouched, original));
+        // Frame 5 shows picture 10 in its first field.
+        const QImage original = scrolledPicture(10);
+        const QImage reference = ffmpegImage(interlacedVideo(true, true),
+                                             QStringLiteral("bwdif=mode=send_frame:parity=tff:deint=all,") + ToneMapping
+                                                 + QStringLiteral(",select=eq(n\\,5)"));
+        qInfo("combing ratio %.2f without filtering, %.2f with; to the SDR picture: ours %.2f dB, untouched %.2f dB; "
+              "to ffmpeg's chain %.2f dB",
+              before, after, psnr(ours, original), psnr(untouched, original), psnr(ours, reference));
         QVERIFY(before > 1.5);
         QVERIFY(after < 1.0);
         QVERIFY(psnr(ours, original) >= psnr(untouched, original) + 4.0);
+        QVERIFY(psnr(ours, reference) >= 40.0);
     }
 
     void progressiveSdrTakesThePlainConversion_data()
