@@ -113,16 +113,10 @@ VideoFrame VideoFrame::withTimestamp(double timestamp) const
 {
     if (!d)
         return VideoFrame();
-    auto data = std::make_shared<Data>();
-    data->frame = referenceTo(d->frame.get());
-    if (!data->frame)
+    std::shared_ptr<Data> data = copyOfData();
+    if (!data)
         return *this;
-    data->properties = d->properties;
     data->properties.timestamp = timestamp;
-    data->converter = d->converter;
-    data->filter = d->filter;
-    data->previous = referenceTo(d->previous.get());
-    data->next = referenceTo(d->next.get());
     VideoFrame frame;
     frame.d = std::move(data);
     return frame;
@@ -132,18 +126,28 @@ VideoFrame VideoFrame::withNeighbours(const VideoFrame &previous, const VideoFra
 {
     if (!d || !d->filter || !FrameFilter::isInterlaced(d->frame.get(), d->properties))
         return *this;
-    auto data = std::make_shared<Data>();
-    data->frame = referenceTo(d->frame.get());
-    if (!data->frame)
+    std::shared_ptr<Data> data = copyOfData();
+    if (!data)
         return *this;
-    data->properties = d->properties;
-    data->converter = d->converter;
-    data->filter = d->filter;
     data->previous = referenceTo(previous.avFrame());
     data->next = referenceTo(next.avFrame());
     VideoFrame frame;
     frame.d = std::move(data);
     return frame;
+}
+
+std::shared_ptr<VideoFrame::Data> VideoFrame::copyOfData() const
+{
+    auto data = std::make_shared<Data>();
+    data->frame = referenceTo(d->frame.get());
+    if (!data->frame)
+        return nullptr;
+    data->properties = d->properties;
+    data->converter = d->converter;
+    data->filter = d->filter;
+    data->previous = referenceTo(d->previous.get());
+    data->next = referenceTo(d->next.get());
+    return data;
 }
 
 int VideoFrame::rotation() const

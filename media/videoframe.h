@@ -66,6 +66,10 @@ public:
 
 private:
     struct Data;
+    // A new reference to the picture and its neighbours, with the same
+    // properties; null when the picture cannot be referenced.
+    std::shared_ptr<Data> copyOfData() const;
+
     std::shared_ptr<const Data> d;
 };
 
