@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <QMutexLocker>
+#include <QStringList>
 #include <QtDebug>
 
 namespace {
