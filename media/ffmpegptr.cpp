@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
@@ -35,6 +36,16 @@ void ScalerDeleter::operator()(SwsContext *context) const
     sws_freeContext(context);
 }
 
+void FilterGraphDeleter::operator()(AVFilterGraph *graph) const
+{
+    avfilter_graph_free(&graph);
+}
+
+void FilterInOutDeleter::operator()(AVFilterInOut *inOut) const
+{
+    avfilter_inout_free(&inOut);
+}
+
 FramePtr allocFrame()
 {
     FramePtr frame(av_frame_alloc());
@@ -49,6 +60,22 @@ PacketPtr allocPacket()
     if (!packet)
         throw std::bad_alloc();
     return packet;
+}
+
+FilterGraphPtr allocFilterGraph()
+{
+    FilterGraphPtr graph(avfilter_graph_alloc());
+    if (!graph)
+        throw std::bad_alloc();
+    return graph;
+}
+
+FilterInOutPtr allocFilterInOut()
+{
+    FilterInOutPtr inOut(avfilter_inout_alloc());
+    if (!inOut)
+        throw std::bad_alloc();
+    return inOut;
 }
 
 QString errorText(int error)

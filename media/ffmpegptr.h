@@ -6,6 +6,8 @@
 #include <memory>
 
 struct AVCodecContext;
+struct AVFilterGraph;
+struct AVFilterInOut;
 struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
@@ -20,15 +22,21 @@ struct CodecContextDeleter { void operator()(AVCodecContext *context) const; };
 struct FrameDeleter { void operator()(AVFrame *frame) const; };
 struct PacketDeleter { void operator()(AVPacket *packet) const; };
 struct ScalerDeleter { void operator()(SwsContext *context) const; };
+struct FilterGraphDeleter { void operator()(AVFilterGraph *graph) const; };
+struct FilterInOutDeleter { void operator()(AVFilterInOut *inOut) const; };
 
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using ScalerPtr = std::unique_ptr<SwsContext, ScalerDeleter>;
+using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
+using FilterInOutPtr = std::unique_ptr<AVFilterInOut, FilterInOutDeleter>;
 
 FramePtr allocFrame();
 PacketPtr allocPacket();
+FilterGraphPtr allocFilterGraph();
+FilterInOutPtr allocFilterInOut();
 
 // The text of an AVERROR code, for the debug log.
 QString errorText(int error);

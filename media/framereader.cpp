@@ -92,9 +92,12 @@ FrameReader::Read FrameReader::next()
             out = std::exchange(*m_lookahead, std::move(incoming));
         }
         m_lastGivenTicks = out.ticks;
+        // An interlaced picture is deinterlaced with the pictures around it.
+        const VideoFrame previous = std::exchange(m_lastGivenFrame, out.frame);
         if (m_ignoring && out.ticks <= m_ignoreUpToTicks)
             continue;
         m_ignoring = false;
+        out.frame = out.frame.withNeighbours(previous, m_lookahead ? m_lookahead->frame : VideoFrame());
         return Read{Status::Frame, std::move(out)};
     }
 }
@@ -204,6 +207,7 @@ void FrameReader::restart(bool atStart)
     m_endGiven = false;
     m_lookahead.reset();
     m_lastGivenTicks.reset();
+    m_lastGivenFrame = VideoFrame();
     m_rejectedInARow = 0;
     if (atStart)
         m_nextUntimedTicks = m_demuxer.startTicks();

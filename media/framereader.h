@@ -87,6 +87,7 @@ private:
     // One picture of look-ahead, to tell a stray time from a real jump.
     std::optional<Picture> m_lookahead;
     std::optional<qint64> m_lastGivenTicks;
+    VideoFrame m_lastGivenFrame;
     // Where a picture without a time goes, once the place is known.
     std::optional<qint64> m_nextUntimedTicks;
     // Packets or pictures the decoder rejected since its last good picture.

@@ -1,12 +1,14 @@
 #include "videodecoder.h"
 
 #include "frameconverter.h"
+#include "framefilter.h"
 #include "packet.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/display.h>
+#include <libavutil/mastering_display_metadata.h>
 #include <libavutil/opt.h>
 }
 
@@ -34,11 +36,32 @@ int rotationOf(const AVStream *stream)
     return ((quarters + 4) % 4) * 90;
 }
 
+// The stream's peak in cd/m² from its content light level or mastering
+// display, 0 when it states neither.
+double peakLuminanceOf(const AVStream *stream)
+{
+    size_t size = 0;
+    const uint8_t *data = av_stream_get_side_data(stream, AV_PKT_DATA_CONTENT_LIGHT_LEVEL, &size);
+    if (data && size >= sizeof(AVContentLightMetadata)) {
+        const unsigned maxCll = reinterpret_cast<const AVContentLightMetadata *>(data)->MaxCLL;
+        if (maxCll > 0)
+            return maxCll;
+    }
+    data = av_stream_get_side_data(stream, AV_PKT_DATA_MASTERING_DISPLAY_METADATA, &size);
+    if (data && size >= sizeof(AVMasteringDisplayMetadata)) {
+        const auto *mastering = reinterpret_cast<const AVMasteringDisplayMetadata *>(data);
+        if (mastering->has_luminance && mastering->max_luminance.den > 0)
+            return av_q2d(mastering->max_luminance);
+    }
+    return 0;
+}
+
 } // namespace
 
 VideoDecoder::VideoDecoder()
     : m_frame(FFmpeg::allocFrame())
     , m_converter(std::make_shared<FrameConverter>())
+    , m_filter(std::make_shared<FrameFilter>())
 {
 }
 
@@ -70,6 +93,12 @@ bool VideoDecoder::setCodecContext(const AVStream *stream)
     m_rotation = rotationOf(stream);
     m_streamAspectNum = stream->sample_aspect_ratio.num;
     m_streamAspectDen = stream->sample_aspect_ratio.den;
+    const AVFieldOrder fieldOrder = stream->codecpar->field_order;
+    m_interlacedStream = fieldOrder == AV_FIELD_TT || fieldOrder == AV_FIELD_BB || fieldOrder == AV_FIELD_TB
+        || fieldOrder == AV_FIELD_BT;
+    // Named by coded order first, shown order second.
+    m_topFieldFirst = fieldOrder != AV_FIELD_BB && fieldOrder != AV_FIELD_TB;
+    m_peakLuminance = peakLuminanceOf(stream);
     return true;
 }
 
@@ -173,6 +202,9 @@ VideoFrame VideoDecoder::takeFrame(double timestamp)
     VideoFrame::Properties properties;
     properties.timestamp = timestamp;
     properties.rotation = m_rotation;
+    properties.interlacedStream = m_interlacedStream;
+    properties.topFieldFirst = m_topFieldFirst;
+    properties.peakLuminance = m_peakLuminance;
     // The container's aspect wins over the codec's, as av_guess_sample_aspect_ratio has it.
     if (m_streamAspectNum > 0 && m_streamAspectDen > 0) {
         properties.sampleAspectNum = m_streamAspectNum;
@@ -181,7 +213,7 @@ VideoFrame VideoDecoder::takeFrame(double timestamp)
         properties.sampleAspectNum = frame->sample_aspect_ratio.num;
         properties.sampleAspectDen = frame->sample_aspect_ratio.den;
     }
-    return VideoFrame(std::move(frame), properties, m_converter);
+    return VideoFrame(std::move(frame), properties, m_converter, m_filter);
 }
 
 void VideoDecoder::setSkipNonReference(bool skip)

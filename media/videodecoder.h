@@ -10,6 +10,7 @@
 #include <memory>
 
 class FrameConverter;
+class FrameFilter;
 class Packet;
 struct AVStream;
 
@@ -61,11 +62,15 @@ private:
     FFmpeg::CodecContextPtr m_context;
     FFmpeg::FramePtr m_frame;
     std::shared_ptr<FrameConverter> m_converter;
+    std::shared_ptr<FrameFilter> m_filter;
     bool m_open = false;
     int m_baseSkipFrame = 0;
     int m_rotation = 0;
     int m_streamAspectNum = 0;
     int m_streamAspectDen = 1;
+    bool m_interlacedStream = false;
+    bool m_topFieldFirst = true;
+    double m_peakLuminance = 0;
 };
 
 #endif

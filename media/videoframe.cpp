@@ -1,6 +1,7 @@
 #include "videoframe.h"
 
 #include "frameconverter.h"
+#include "framefilter.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -10,12 +11,33 @@ extern "C" {
 #include <QTransform>
 
 #include <cmath>
+#include <mutex>
 
 struct VideoFrame::Data {
     FFmpeg::FramePtr frame;
     Properties properties;
     std::shared_ptr<FrameConverter> converter;
+    std::shared_ptr<FrameFilter> filter;
+    // The decoded pictures around an interlaced one.
+    FFmpeg::FramePtr previous;
+    FFmpeg::FramePtr next;
+    // Filtered once, when the picture is first converted.
+    mutable std::once_flag filterOnce;
+    mutable FFmpeg::FramePtr filtered;
+
+    // The picture to convert: the stored one, or its filtered version.
+    const AVFrame *picture() const;
 };
+
+const AVFrame *VideoFrame::Data::picture() const
+{
+    if (!filter || !FrameFilter::needsFiltering(frame.get(), properties))
+        return frame.get();
+    std::call_once(filterOnce, [this] {
+        filtered = filter->apply(frame.get(), previous.get(), next.get(), properties);
+    });
+    return filtered ? filtered.get() : frame.get();
+}
 
 namespace {
 
@@ -36,6 +58,17 @@ QSize displaySizeOf(int width, int height, const VideoFrame::Properties &propert
     return QSize(displayWidth, height);
 }
 
+// A new reference to frame; null for no frame.
+FFmpeg::FramePtr referenceTo(const AVFrame *frame)
+{
+    if (!frame)
+        return nullptr;
+    FFmpeg::FramePtr reference = FFmpeg::allocFrame();
+    if (av_frame_ref(reference.get(), frame) < 0)
+        return nullptr;
+    return reference;
+}
+
 } // namespace
 
 VideoFrame::VideoFrame()
@@ -44,7 +77,7 @@ VideoFrame::VideoFrame()
 }
 
 VideoFrame::VideoFrame(FFmpeg::FramePtr frame, const Properties &properties,
-                       std::shared_ptr<FrameConverter> converter)
+                       std::shared_ptr<FrameConverter> converter, std::shared_ptr<FrameFilter> filter)
 {
     if (!frame || !frame->data[0] || !converter)
         return;
@@ -52,6 +85,7 @@ VideoFrame::VideoFrame(FFmpeg::FramePtr frame, const Properties &properties,
     data->frame = std::move(frame);
     data->properties = properties;
     data->converter = std::move(converter);
+    data->filter = std::move(filter);
     d = std::move(data);
 }
 
@@ -79,16 +113,41 @@ VideoFrame VideoFrame::withTimestamp(double timestamp) const
 {
     if (!d)
         return VideoFrame();
-    auto data = std::make_shared<Data>();
-    data->frame = FFmpeg::allocFrame();
-    if (av_frame_ref(data->frame.get(), d->frame.get()) < 0)
+    std::shared_ptr<Data> data = copyOfData();
+    if (!data)
         return *this;
-    data->properties = d->properties;
     data->properties.timestamp = timestamp;
-    data->converter = d->converter;
     VideoFrame frame;
     frame.d = std::move(data);
     return frame;
+}
+
+VideoFrame VideoFrame::withNeighbours(const VideoFrame &previous, const VideoFrame &next) const
+{
+    if (!d || !d->filter || !FrameFilter::isInterlaced(d->frame.get(), d->properties))
+        return *this;
+    std::shared_ptr<Data> data = copyOfData();
+    if (!data)
+        return *this;
+    data->previous = referenceTo(previous.avFrame());
+    data->next = referenceTo(next.avFrame());
+    VideoFrame frame;
+    frame.d = std::move(data);
+    return frame;
+}
+
+std::shared_ptr<VideoFrame::Data> VideoFrame::copyOfData() const
+{
+    auto data = std::make_shared<Data>();
+    data->frame = referenceTo(d->frame.get());
+    if (!data->frame)
+        return nullptr;
+    data->properties = d->properties;
+    data->converter = d->converter;
+    data->filter = d->filter;
+    data->previous = referenceTo(d->previous.get());
+    data->next = referenceTo(d->next.get());
+    return data;
 }
 
 int VideoFrame::rotation() const
@@ -112,7 +171,7 @@ QImage VideoFrame::toImage(QImage::Format format, const QSize &size, const QRect
 {
     if (!d)
         return QImage();
-    const AVFrame *source = d->frame.get();
+    const AVFrame *source = d->picture();
     FFmpeg::FramePtr cropped;
     if (!sourceRect.isEmpty()) {
         const QRect area = sourceRect.toAlignedRect().intersected(QRect(0, 0, source->width, source->height));

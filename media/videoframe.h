@@ -11,6 +11,7 @@
 #include <memory>
 
 class FrameConverter;
+class FrameFilter;
 
 // One decoded picture. Copies share the decoded data, so a frame is cheap
 // to pass around and to queue between threads. The picture is converted to
@@ -24,10 +25,19 @@ public:
         int rotation = 0;       // clockwise degrees that make the picture upright: 0, 90, 180 or 270
         int sampleAspectNum = 1;
         int sampleAspectDen = 1;
+        // The stream's field order says its pictures are interlaced, and
+        // which field is shown first.
+        bool interlacedStream = false;
+        bool topFieldFirst = true;
+        // The stream's mastering peak in cd/m², 0 when it does not say.
+        double peakLuminance = 0;
     };
 
     VideoFrame();
-    VideoFrame(FFmpeg::FramePtr frame, const Properties &properties, std::shared_ptr<FrameConverter> converter);
+    // Interlaced and HDR pictures are made fit for an SDR image by filter
+    // when they are converted; without a filter they are converted as stored.
+    VideoFrame(FFmpeg::FramePtr frame, const Properties &properties, std::shared_ptr<FrameConverter> converter,
+               std::shared_ptr<FrameFilter> filter = nullptr);
 
     bool isValid() const;
     // The size of the picture as stored (before rotation and aspect).
@@ -37,11 +47,16 @@ public:
     // The same picture (sharing its data) at another time.
     VideoFrame withTimestamp(double timestamp) const;
     int rotation() const;
+    // The same picture (sharing its data) knowing the pictures decoded just
+    // before and after it, which deinterlacing takes its motion from.
+    // Progressive pictures need none and come back as they are.
+    VideoFrame withNeighbours(const VideoFrame &previous, const VideoFrame &next) const;
     // The size toImage() gives by default: upright and at display aspect.
     QSize displaySize() const;
 
     // The picture as an image, upright, at display aspect and with the
-    // stream's colour matrix and range. sourceRect is a part of the stored
+    // stream's colour matrix and range; deinterlaced and tone-mapped to SDR
+    // when it needs to be. sourceRect is a part of the stored
     // picture (empty: all of it); size is the size of the upright result
     // (empty: the display size of sourceRect).
     QImage toImage(QImage::Format format = QImage::Format_ARGB32, const QSize &size = QSize(),
@@ -51,6 +66,10 @@ public:
 
 private:
     struct Data;
+    // A new reference to the picture and its neighbours, with the same
+    // properties; null when the picture cannot be referenced.
+    std::shared_ptr<Data> copyOfData() const;
+
     std::shared_ptr<const Data> d;
 };
 

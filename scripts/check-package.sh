@@ -41,7 +41,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 missing=()
 for library in libqt5core5a libqt5gui5 libqt5widgets5 libqt5svg5 qt5-image-formats-plugins kimageformat-plugins \
-    'libavcodec[0-9]+' 'libavformat[0-9]+' 'libavutil[0-9]+' 'libswscale[0-9]+' \
+    'libavcodec[0-9]+' 'libavfilter[0-9]+' 'libavformat[0-9]+' 'libavutil[0-9]+' 'libswscale[0-9]+' \
     'libmpv[0-9]+' 'libopencv-core[0-9]+' 'libopencv-imgproc[0-9]+'; do
     if ! grep -Eq "(^|[ ,|])$library( |,|$)" <<<"$depends"; then
         missing+=("$library")

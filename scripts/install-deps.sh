@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
     cmake g++ pkg-config make
     qtbase5-dev libqt5svg5-dev qttools5-dev-tools qt5-image-formats-plugins kimageformat-plugins
-    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+    libavformat-dev libavcodec-dev libavfilter-dev libavutil-dev libswscale-dev
     libmpv-dev
     libopencv-core-dev libopencv-imgproc-dev
     ffmpeg xvfb xauth time

@@ -1,0 +1,56 @@
+#ifndef VISTALOOM_FRAMEFILTER_H
+#define VISTALOOM_FRAMEFILTER_H
+
+#include "ffmpegptr.h"
+#include "videoframe.h"
+
+#include <QMutex>
+#include <QString>
+
+struct AVFilterContext;
+
+// Makes an interlaced or HDR picture fit for an SDR image with libavfilter:
+// interlaced pictures are deinterlaced (bwdif, one picture out per picture
+// in, fed with their decoded neighbours), PQ and HLG pictures are tone-mapped
+// to BT.709. Progressive SDR pictures are not touched. Shared by the frames
+// of one decoder; safe to use from several threads.
+class FrameFilter
+{
+public:
+    FrameFilter();
+    ~FrameFilter();
+
+    static bool isInterlaced(const AVFrame *frame, const VideoFrame::Properties &properties);
+    static bool isHdr(const AVFrame *frame);
+    static bool needsFiltering(const AVFrame *frame, const VideoFrame::Properties &properties);
+    // The brightest light in cd/m² the picture was mastered for: the
+    // frame's content light level or mastering display, else the stream's,
+    // else a common mastering peak.
+    static double peakLuminance(const AVFrame *frame, const VideoFrame::Properties &properties);
+
+    // The filtered picture; null when frame needs nothing or filtering
+    // failed. previous and next (may be null) are the decoded pictures
+    // around an interlaced frame.
+    FFmpeg::FramePtr apply(const AVFrame *frame, const AVFrame *previous, const AVFrame *next,
+                           const VideoFrame::Properties &properties);
+
+private:
+    struct Graph {
+        FFmpeg::FilterGraphPtr graph;
+        AVFilterContext *source = nullptr;
+        AVFilterContext *sink = nullptr;
+        QString key;
+    };
+
+    static bool build(Graph &graph, const AVFrame *frame, const QString &description);
+    static FFmpeg::FramePtr run(Graph &graph, const AVFrame *frame, const AVFrame *previous,
+                                const AVFrame *next);
+    FFmpeg::FramePtr runCached(const AVFrame *frame, const QString &description);
+
+    QMutex m_mutex;
+    // The tone mapping graph keeps no state between pictures and is kept
+    // while the stream's format stays the same.
+    Graph m_toneMapping;
+};
+
+#endif
