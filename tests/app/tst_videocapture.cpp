@@ -124,6 +124,28 @@ private slots:
             // mpv's back step is such a seek, and lands on the frame it
             // started from; forward steps decode on and stay exact.
             << QByteArray("ff");
+        // Tone mapping and deinterlacing belong to the conversion: the
+        // snapshot gets them exactly as the batch image does.
+        QTest::newRow("hdr10") << FixtureVideos::make(
+            QStringLiteral("colour-hdr10.mkv"),
+            colourSource(QStringLiteral("640x360"))
+                << QStringList{QStringLiteral("-vf"),
+                               QStringLiteral("zscale=tin=709:pin=709:min=709:rin=tv:t=smpte2084:p=2020:m=2020_ncl:r=tv:npl=100,"
+                                              "format=yuv420p10le"),
+                               QStringLiteral("-c:v"), QStringLiteral("libx265"), QStringLiteral("-preset"),
+                               QStringLiteral("ultrafast"), QStringLiteral("-color_primaries"), QStringLiteral("bt2020"),
+                               QStringLiteral("-color_trc"), QStringLiteral("smpte2084"), QStringLiteral("-colorspace"),
+                               QStringLiteral("bt2020nc"), QStringLiteral("-x265-params"),
+                               QStringLiteral("log-level=error:max-cll=1000,400")})
+            << QByteArray("fb");
+        QTest::newRow("interlaced") << FixtureVideos::make(
+            QStringLiteral("colour-interlaced.mp4"),
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("testsrc2=s=320x240:r=50:d=4,scroll=h=0.02"), QStringLiteral("-vf"),
+             QStringLiteral("tinterlace=interleave_top,setfield=tff"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+             QStringLiteral("-flags"), QStringLiteral("+ilme+ildct"), QStringLiteral("-x264-params"),
+             QStringLiteral("tff=1"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")})
+            << QByteArray("fb");
     }
 
     // Seek, then step: every snapshot is the batch image of the frame at the
