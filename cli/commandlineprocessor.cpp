@@ -109,12 +109,16 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     const QCommandLineOption fastOption(
         QStringLiteral("fast"),
         tr("Takes the key frame nearest to each position instead of the exact frame: much faster on long videos."));
+    const QCommandLineOption smartOption(
+        QStringLiteral("smart"),
+        tr("Avoids black and blurred frames: takes the sharpest frame that is not near-black within one second of "
+           "each position. With --fast the key frames are taken as they are."));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
     for (const QCommandLineOption &option : {countOption, msOption, scenesOption, sceneThresholdOption,
                                              sceneGapOption, skipFrontOption, skipBackOption, heightOption,
                                              widthOption, cropOption, prefixOption, nameOption, suffixOption,
-                                             typeOption, logOption, fastOption})
+                                             typeOption, logOption, fastOption, smartOption})
         parser.addOption(option);
 
     parser.process(app);
@@ -223,6 +227,8 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
 
     if (parser.isSet(fastOption))
         config.setFastSeek(true);
+    if (parser.isSet(smartOption))
+        config.setSmartPick(true);
 
     if (parser.isSet(logOption)) {
         m_log = std::make_unique<QFile>(parser.value(logOption));

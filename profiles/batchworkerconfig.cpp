@@ -232,6 +232,13 @@ bool BatchWorkerConfig::usesSceneSettings() const
         || m_sceneMinGapMilliseconds != DefaultSceneMinGapMilliseconds;
 }
 
+bool BatchWorkerConfig::isOptionalKeyInUse(const char *propertyName) const
+{
+    if (qstrcmp(propertyName, "smartPick") == 0)
+        return m_smartPick;
+    return true;
+}
+
 QVector<QMetaProperty> BatchWorkerConfig::defaultsProperties() const
 {
     QVector<QMetaProperty> result;
@@ -265,6 +272,8 @@ void BatchWorkerConfig::saveDefaults()
     for (const QMetaProperty &property : defaultsProperties()) {
         const QString key = QString::fromLatin1(property.name());
         if (isSceneProperty(property.name()) && !settings.contains(key) && !usesSceneSettings())
+            continue;
+        if (!isOptionalKeyInUse(property.name()) && !settings.contains(key))
             continue;
         settings.setValue(key, property.read(this));
     }
