@@ -2,10 +2,12 @@
 
 #include "smartpicker.h"
 
+#include "imaging/contactsheet.h"
 #include "imaging/imageprocessingmanager.h"
 #include "imaging/outputfile.h"
 #include "media/framegrabber.h"
 #include "media/scenescanner.h"
+#include "media/videoinfo.h"
 #include "media/videoframe.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
@@ -13,10 +15,12 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMetaType>
 #include <QThread>
 #include <QtDebug>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -71,7 +75,10 @@ void BatchWorker::cancel()
 
 void BatchWorker::run()
 {
+    m_sheetImages.clear();
     runJob();
+    if (!isCancelled())
+        writeContactSheet();
     m_grabber->disconnect();
     m_grabber->abort();
 }
@@ -455,7 +462,63 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
         return;
     }
+    if (m_config->contactSheet())
+        m_sheetImages.append(qMakePair(path, m_frameMs));
     emit imageReady(this, processed);
+}
+
+void BatchWorker::writeContactSheet()
+{
+    if (!m_config->contactSheet() || m_sheetImages.isEmpty())
+        return;
+    std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
+                     [](const QPair<QString, qint64> &a, const QPair<QString, qint64> &b) { return a.second < b.second; });
+    // Only the images the sheet shows are read back, as they were written.
+    const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
+    QVector<ContactSheet::Tile> tiles;
+    for (int index : ContactSheet::spread(m_sheetImages.size(), cells))
+        tiles.append({QImage(m_sheetImages[index].first), m_sheetImages[index].second});
+
+    VideoInfo info;
+    info.load(m_config->source());
+    const QFileInfo video(m_config->source());
+    const QStringList header{
+        video.fileName(),
+        tr("Duration: %1   Size: %2x%3   Frame rate: %4 fps   Codec: %5   File size: %6")
+            .arg(ContactSheet::timeText(info.duration()))
+            .arg(info.width())
+            .arg(info.height())
+            .arg(QString::number(info.frameRate(), 'g', 6))
+            .arg(info.codecName().isEmpty() ? tr("unknown") : info.codecName())
+            .arg(QLocale::c().formattedDataSize(video.size())),
+    };
+    const QImage sheet =
+        ContactSheet::render(header, tiles, m_config->contactSheetColumns(), m_config->contactSheetRows());
+
+    // Named like the series, "-sheet" before the type; a taken name moves
+    // on to "-sheet-2" and so on.
+    const QString seriesName = m_config->fileNameFor(-1, m_sheetImages.first().second);
+    const int dot = seriesName.lastIndexOf(QLatin1Char('.'));
+    const QString stem = seriesName.left(dot) + QStringLiteral("-sheet");
+    const QString type = seriesName.mid(dot);
+    const QDir folder = m_config->fileOutputDir();
+    QString fileName;
+    OutputFile::Claim claim = OutputFile::Claim::Taken;
+    for (int counter = 1; claim == OutputFile::Claim::Taken; ++counter) {
+        fileName = counter == 1 ? stem + type : stem + QStringLiteral("-%1").arg(counter) + type;
+        claim = OutputFile::claim(folder.filePath(fileName));
+    }
+    const QString path = folder.filePath(fileName);
+    if (claim != OutputFile::Claim::Claimed) {
+        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
+        return;
+    }
+    emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
+    if (sheet.isNull()
+        || !ImageProcessingManager::instance()->saveImage(path, sheet, m_config->imageProfile(), ImageMetadata())) {
+        OutputFile::release(path);
+        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
+    }
 }
 
 void BatchWorker::grabberError(const QString &message)

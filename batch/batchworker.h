@@ -5,7 +5,9 @@
 
 #include <QAtomicInteger>
 #include <QImage>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 #include <memory>
@@ -60,6 +62,8 @@ private:
     QString claimNextFreeFile(QString *fileName);
     bool endsEarlyAt(qint64 position);
     void processPendingEvents();
+    // With contactSheet: one more image of the job's images, after the job.
+    void writeContactSheet();
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber = nullptr;
@@ -76,6 +80,8 @@ private:
     std::atomic<bool> m_scanAbort{false};
     // Set for a job with smartPick in exact mode.
     std::unique_ptr<SmartPicker> m_picker;
+    // The images written for the contact sheet: path and frame time.
+    QVector<QPair<QString, qint64>> m_sheetImages;
 };
 
 Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)

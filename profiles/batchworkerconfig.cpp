@@ -236,6 +236,9 @@ bool BatchWorkerConfig::isOptionalKeyInUse(const char *propertyName) const
 {
     if (qstrcmp(propertyName, "smartPick") == 0)
         return m_smartPick;
+    if (qstrncmp(propertyName, "contactSheet", 12) == 0)
+        return m_contactSheet || m_contactSheetColumns != DefaultContactSheetColumns
+            || m_contactSheetRows != DefaultContactSheetRows;
     return true;
 }
 

@@ -34,6 +34,9 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int sceneThreshold READ sceneThreshold WRITE setSceneThreshold)
     Q_PROPERTY(int sceneMinGapMilliseconds READ sceneMinGapMilliseconds WRITE setSceneMinGapMilliseconds)
     Q_PROPERTY(bool smartPick READ smartPick WRITE setSmartPick)
+    Q_PROPERTY(bool contactSheet READ contactSheet WRITE setContactSheet)
+    Q_PROPERTY(int contactSheetColumns READ contactSheetColumns WRITE setContactSheetColumns)
+    Q_PROPERTY(int contactSheetRows READ contactSheetRows WRITE setContactSheetRows)
 
 public:
     enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2, SceneChange = 3 };
@@ -54,6 +57,9 @@ public:
     static constexpr int MaxSceneThreshold = 100;
     static constexpr int DefaultSceneThreshold = 12;
     static constexpr int DefaultSceneMinGapMilliseconds = 1000;
+    static constexpr int MaxContactSheetCells = 20; // per row and per column
+    static constexpr int DefaultContactSheetColumns = 4;
+    static constexpr int DefaultContactSheetRows = 3;
 
     BatchWorkerConfig();
     ~BatchWorkerConfig() override;
@@ -99,6 +105,14 @@ public:
     // fastSeek on, the key frame is taken as it is.
     bool smartPick() const { return m_smartPick; }
     void setSmartPick(bool on) { m_smartPick = on; }
+    // After the job, one more image: the job's images in a grid of
+    // columns x rows with their times, under a header about the video.
+    bool contactSheet() const { return m_contactSheet; }
+    void setContactSheet(bool on) { m_contactSheet = on; }
+    int contactSheetColumns() const { return m_contactSheetColumns; }
+    void setContactSheetColumns(int count) { m_contactSheetColumns = qBound(1, count, MaxContactSheetCells); }
+    int contactSheetRows() const { return m_contactSheetRows; }
+    void setContactSheetRows(int count) { m_contactSheetRows = qBound(1, count, MaxContactSheetCells); }
     // The images the scene rule gave on its last run, -1 before one; taken
     // as the expected count while the rule and its settings stay the same.
     void setSceneImageCount(int count);
@@ -157,6 +171,9 @@ private:
     int m_sceneMinGapMilliseconds = DefaultSceneMinGapMilliseconds;
     int m_sceneImageCount = -1;
     bool m_smartPick = false;
+    bool m_contactSheet = false;
+    int m_contactSheetColumns = DefaultContactSheetColumns;
+    int m_contactSheetRows = DefaultContactSheetRows;
     // The settings the count was found with.
     QString m_sceneCountKey;
     std::unique_ptr<VideoInfo> m_videoInfo;

@@ -166,6 +166,7 @@ void BatchModeDialog::createBindings()
         makeField(this, "skipFront", ui->skipFrontTextEdit),
         makeField(this, "skipBack", ui->skipBackTextEdit),
         makeField(this, "fastSeek", ui->fastSeekCheckBox),
+        makeField(this, "smartPick", ui->smartPickCheckBox),
     };
     for (Field *field : qAsConst(fields))
         watchField(field);
