@@ -153,6 +153,22 @@ private slots:
         QCOMPARE(shots[3].ms, 2400);
     }
 
+    // A single shot has no neighbours: its window is a second either way.
+    void singleShotLooksASecondEitherWay()
+    {
+        const QString video = darkAndBlurred();
+        QTemporaryDir folder;
+        // The middle of a 4 s span from the start: 2 s.
+        const QVector<Shot> shots = runCli(
+            {video, folder.path(), "--count", "1", "--skipfront", "0", "--skipback", "6000", "--filetype", "png",
+             "--smart"},
+            folder.path());
+        QCOMPARE(shots.size(), 1);
+        QVERIFY2(inRange(shots[0].ms, 1000, 1400) || inRange(shots[0].ms, 2900, 3000),
+                 qPrintable(QString::number(shots[0].ms)));
+        QVERIFY(meanGrey(QImage(shots[0].path)) > 3 * FrameQuality::NearBlackLevel);
+    }
+
     // The scene rule stays within the shot: the cut to black at 6 s gives
     // the first frame after the black, never one before the cut.
     void scenesStayWithinTheShot()
