@@ -130,6 +130,31 @@ private slots:
         verifySheet(sheet, folder.path(), video, {1, 3, 5, 8, 10, 12}, 3);
     }
 
+    // A sheet that cannot be written is an error like any failed save: six
+    // tiles of a tall video, one above the other, are higher than WebP
+    // allows, while each image of the series is small.
+    void aSheetThatCannotBeSavedIsAnError()
+    {
+        const QString source = FixtureVideos::make(
+            QStringLiteral("sheet-tall.mp4"),
+            {"-f", "lavfi", "-i", "testsrc2=s=64x640:r=10:d=10", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+        QVERIFY(!source.isEmpty());
+        QTemporaryDir folder;
+        const QString video = folder.filePath(QStringLiteral("tall.mp4"));
+        QVERIFY(QFile::copy(source, video));
+        const Run run = runCli({video, folder.path(), "--sheet", "1x6", "--ms", "1000", "--filetype", "webp"});
+        QCOMPARE(run.exitCode, 2);
+        const QStringList lines = run.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() >= 3, qPrintable(run.output));
+        const QString sheetPath = QDir::toNativeSeparators(folder.filePath(QStringLiteral("tall-sheet.webp")));
+        QCOMPARE(lines.at(lines.size() - 3), QStringLiteral("Saving: tall-sheet.webp"));
+        QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("Could not save image: ") + sheetPath);
+        QCOMPARE(lines.last(), QStringLiteral("Done: 6 images written, 1 errors"));
+        // The claimed name is given back.
+        QVERIFY(!QFileInfo::exists(sheetPath));
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.webp")}, QDir::Files).size(), 6);
+    }
+
     void malformedGridsAreRefused_data()
     {
         QTest::addColumn<QString>("grid");
