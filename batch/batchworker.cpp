@@ -7,8 +7,8 @@
 #include "imaging/outputfile.h"
 #include "media/framegrabber.h"
 #include "media/scenescanner.h"
-#include "media/videoinfo.h"
 #include "media/videoframe.h"
+#include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -115,6 +115,10 @@ void BatchWorker::runJob()
     }
     m_duration = duration;
     m_endedEarly = false;
+    if (m_config->intervalType() == BatchWorkerConfig::SceneChange) {
+        runSceneJob(duration);
+        return;
+    }
     m_picker.reset();
     if (m_config->smartPick() && !m_config->fastSeek()) {
         m_picker = std::make_unique<SmartPicker>(m_scanAbort);
@@ -123,10 +127,6 @@ void BatchWorker::runJob()
             m_picker.reset();
         else
             m_grabber->setPrecision(0); // the chosen frame, however near the last
-    }
-    if (m_config->intervalType() == BatchWorkerConfig::SceneChange) {
-        runSceneJob(duration);
-        return;
     }
 
     const qint64 skipFront = m_config->skipFront();
