@@ -1,26 +1,35 @@
 #include "batchworker.h"
 
+#include "smartpicker.h"
+
+#include "imaging/contactsheet.h"
 #include "imaging/imageprocessingmanager.h"
 #include "imaging/outputfile.h"
 #include "media/framegrabber.h"
 #include "media/scenescanner.h"
 #include "media/videoframe.h"
+#include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMetaType>
 #include <QThread>
 #include <QtDebug>
 
+#include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
 // How far beyond the last frame a position may lie and still get it.
 constexpr qint64 EarlyEndToleranceMs = 1000;
+// How far from its position smartPick may take a frame.
+constexpr qint64 SmartWindowMs = 1000;
 
 } // namespace
 
@@ -35,6 +44,7 @@ BatchWorker::BatchWorker(QObject *parent)
 
 BatchWorker::~BatchWorker()
 {
+    m_picker.reset();
     m_grabber->disconnect(this);
     m_grabber->setParent(nullptr);
     m_grabber->deleteLater();
@@ -65,7 +75,10 @@ void BatchWorker::cancel()
 
 void BatchWorker::run()
 {
+    m_sheetImages.clear();
     runJob();
+    if (!isCancelled())
+        writeContactSheet();
     m_grabber->disconnect();
     m_grabber->abort();
 }
@@ -105,6 +118,15 @@ void BatchWorker::runJob()
     if (m_config->intervalType() == BatchWorkerConfig::SceneChange) {
         runSceneJob(duration);
         return;
+    }
+    m_picker.reset();
+    if (m_config->smartPick() && !m_config->fastSeek()) {
+        m_picker = std::make_unique<SmartPicker>(m_scanAbort);
+        // Without its own decoder the job still gives the exact frames.
+        if (!m_picker->open(m_config->source()))
+            m_picker.reset();
+        else
+            m_grabber->setPrecision(0); // the chosen frame, however near the last
     }
 
     const qint64 skipFront = m_config->skipFront();
@@ -192,7 +214,7 @@ void BatchWorker::runJob()
             return;
         }
 
-        m_grabber->setPosition(position);
+        m_grabber->setPosition(grabPositionFor(position, step, duration));
 
         ++stepCounter;
         if (!isCancelled())
@@ -226,6 +248,24 @@ void BatchWorker::runJob()
     }
 }
 
+qint64 BatchWorker::grabPositionFor(qint64 position, qint64 step, qint64 duration)
+{
+    if (!m_picker)
+        return position;
+    qint64 before = SmartWindowMs;
+    qint64 after = SmartWindowMs;
+    // Never past the midpoint to a neighbouring position; a single shot
+    // has no neighbours.
+    if (m_config->intervalType() != BatchWorkerConfig::SingleShot) {
+        const qint64 gap = qMax<qint64>(0, step);
+        before = qMin(before, gap / 2);
+        after = qMin(after, qMax<qint64>(0, (gap - 1) / 2));
+    }
+    const qint64 from = qMax<qint64>(0, position - before);
+    const qint64 to = qMin(qMax(duration, position), position + after);
+    return m_picker->pick(position, from, to);
+}
+
 void BatchWorker::runSceneJob(qint64 duration)
 {
     m_imageIndex = 1;
@@ -256,6 +296,20 @@ void BatchWorker::runSceneJob(qint64 duration)
     qint64 lastImageMs = 0;
     qint64 lastMs = -1;
     float reported = m_progress;
+    // With smartPick, a shot's image waits until a second of the shot is
+    // seen: the sharpest frame that is not near-black, never before the cut.
+    struct Held {
+        VideoFrame frame;
+        SmartPicker::Candidate best;
+        qint64 cutMs = 0;
+    };
+    const bool smart = m_config->smartPick();
+    std::optional<Held> held;
+    auto saveHeld = [&]() {
+        handleFrame(held->frame.withTimestamp(double(held->best.ms) / 1000.0));
+        ++m_imageIndex;
+        held.reset();
+    };
     for (;;) {
         if (isCancelled())
             return;
@@ -263,6 +317,8 @@ void BatchWorker::runSceneJob(qint64 duration)
         if (step.status == FrameReader::Status::Aborted)
             return;
         if (step.status == FrameReader::Status::DecodeFailed) {
+            if (held)
+                saveHeld();
             emit statusUpdate(this, QStringLiteral("Frame extraction error decode failed"), Error);
             return;
         }
@@ -274,11 +330,25 @@ void BatchWorker::runSceneJob(qint64 duration)
         if (step.ms >= spanEnd)
             break;
         // The span's first frame always, then every cut far enough on.
-        if (!taken || (step.difference > threshold && step.ms - lastImageMs >= minGap)) {
+        const bool cut = !taken || (step.difference > threshold && step.ms - lastImageMs >= minGap);
+        if (held && (cut || step.ms > held->cutMs + SmartWindowMs))
+            saveHeld();
+        if (cut) {
             taken = true;
             lastImageMs = step.ms;
-            handleFrame(step.frame.withTimestamp(double(step.ms) / 1000.0));
-            ++m_imageIndex;
+            if (smart) {
+                held = Held{step.frame, {step.ms, SmartPicker::measure(step.frame)}, step.ms};
+            } else {
+                handleFrame(step.frame.withTimestamp(double(step.ms) / 1000.0));
+                ++m_imageIndex;
+            }
+        } else if (held) {
+            // Within the shot only: the window closes at the next cut.
+            const SmartPicker::Candidate candidate{step.ms, SmartPicker::measure(step.frame)};
+            if (SmartPicker::replaces(candidate, held->best)) {
+                held->frame = step.frame;
+                held->best = candidate;
+            }
         }
         const float progress = 0.01f + 0.99f * float(qBound(0.0, double(step.ms - spanStart) / spanLength, 1.0));
         // A signal per frame would flood the window's queue.
@@ -290,6 +360,8 @@ void BatchWorker::runSceneJob(qint64 duration)
     }
     if (isCancelled())
         return;
+    if (held)
+        saveHeld();
     m_config->setSceneImageCount(m_imageIndex - 1);
     // Reading stopped well before the span's end: a cut-off file.
     const qint64 lastFrame = qMax<qint64>(0, lastMs);
@@ -390,7 +462,63 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
         return;
     }
+    if (m_config->contactSheet())
+        m_sheetImages.append(qMakePair(path, m_frameMs));
     emit imageReady(this, processed);
+}
+
+void BatchWorker::writeContactSheet()
+{
+    if (!m_config->contactSheet() || m_sheetImages.isEmpty())
+        return;
+    std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
+                     [](const QPair<QString, qint64> &a, const QPair<QString, qint64> &b) { return a.second < b.second; });
+    // Only the images the sheet shows are read back, as they were written.
+    const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
+    QVector<ContactSheet::Tile> tiles;
+    for (int index : ContactSheet::spread(m_sheetImages.size(), cells))
+        tiles.append({QImage(m_sheetImages[index].first), m_sheetImages[index].second});
+
+    VideoInfo info;
+    info.load(m_config->source());
+    const QFileInfo video(m_config->source());
+    const QStringList header{
+        video.fileName(),
+        tr("Duration: %1   Size: %2x%3   Frame rate: %4 fps   Codec: %5   File size: %6")
+            .arg(ContactSheet::timeText(info.duration()))
+            .arg(info.width())
+            .arg(info.height())
+            .arg(QString::number(info.frameRate(), 'g', 6))
+            .arg(info.codecName().isEmpty() ? tr("unknown") : info.codecName())
+            .arg(QLocale::c().formattedDataSize(video.size())),
+    };
+    const QImage sheet =
+        ContactSheet::render(header, tiles, m_config->contactSheetColumns(), m_config->contactSheetRows());
+
+    // Named like the series, "-sheet" before the type; a taken name moves
+    // on to "-sheet-2" and so on.
+    const QString seriesName = m_config->fileNameFor(-1, m_sheetImages.first().second);
+    const int dot = seriesName.lastIndexOf(QLatin1Char('.'));
+    const QString stem = seriesName.left(dot) + QStringLiteral("-sheet");
+    const QString type = seriesName.mid(dot);
+    const QDir folder = m_config->fileOutputDir();
+    QString fileName;
+    OutputFile::Claim claim = OutputFile::Claim::Taken;
+    for (int counter = 1; claim == OutputFile::Claim::Taken; ++counter) {
+        fileName = counter == 1 ? stem + type : stem + QStringLiteral("-%1").arg(counter) + type;
+        claim = OutputFile::claim(folder.filePath(fileName));
+    }
+    const QString path = folder.filePath(fileName);
+    if (claim != OutputFile::Claim::Claimed) {
+        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
+        return;
+    }
+    emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info);
+    if (sheet.isNull()
+        || !ImageProcessingManager::instance()->saveImage(path, sheet, m_config->imageProfile(), ImageMetadata())) {
+        OutputFile::release(path);
+        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
+    }
 }
 
 void BatchWorker::grabberError(const QString &message)

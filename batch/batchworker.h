@@ -5,12 +5,16 @@
 
 #include <QAtomicInteger>
 #include <QImage>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
+#include <memory>
 
 class BatchWorkerConfig;
 class FrameGrabber;
+class SmartPicker;
 class VideoFrame;
 
 // Carries out one batch job: computes the capture positions, asks the frame
@@ -49,12 +53,17 @@ private:
     void runJob();
     // The scene rule: one walk over the span instead of positions.
     void runSceneJob(qint64 duration);
+    // Where the grabber goes for position: the position itself, or with
+    // smartPick the frame chosen among those around it.
+    qint64 grabPositionFor(qint64 position, qint64 step, qint64 duration);
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
     void reportGrabberError(const QString &message);
     QString claimNextFreeFile(QString *fileName);
     bool endsEarlyAt(qint64 position);
     void processPendingEvents();
+    // With contactSheet: one more image of the job's images, after the job.
+    void writeContactSheet();
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber = nullptr;
@@ -69,6 +78,10 @@ private:
     qint64 m_frameMs = 0;
     // Stops the scene walk; set once by cancel(), like the worker's flag.
     std::atomic<bool> m_scanAbort{false};
+    // Set for a job with smartPick in exact mode.
+    std::unique_ptr<SmartPicker> m_picker;
+    // The images written for the contact sheet: path and frame time.
+    QVector<QPair<QString, qint64>> m_sheetImages;
 };
 
 Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)

@@ -109,12 +109,22 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     const QCommandLineOption fastOption(
         QStringLiteral("fast"),
         tr("Takes the key frame nearest to each position instead of the exact frame: much faster on long videos."));
+    const QCommandLineOption smartOption(
+        QStringLiteral("smart"),
+        tr("Avoids black and blurred frames: takes the sharpest frame that is not near-black within one second of "
+           "each position. With --fast the key frames are taken as they are."));
+    const QCommandLineOption sheetOption(
+        QStringLiteral("sheet"),
+        tr("After the job, also writes a contact sheet of its images in a grid of COLSxROWS (each 1 to 20), for "
+           "example 4x3."),
+        tr("COLSxROWS"));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
     for (const QCommandLineOption &option : {countOption, msOption, scenesOption, sceneThresholdOption,
                                              sceneGapOption, skipFrontOption, skipBackOption, heightOption,
                                              widthOption, cropOption, prefixOption, nameOption, suffixOption,
-                                             typeOption, logOption, fastOption})
+                                             typeOption, logOption, fastOption, smartOption,
+                                             sheetOption})
         parser.addOption(option);
 
     parser.process(app);
@@ -223,6 +233,22 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
 
     if (parser.isSet(fastOption))
         config.setFastSeek(true);
+    if (parser.isSet(smartOption))
+        config.setSmartPick(true);
+    if (parser.isSet(sheetOption)) {
+        const QRegularExpressionMatch grid =
+            QRegularExpression(QStringLiteral("^(\\d{1,2})x(\\d{1,2})$")).match(parser.value(sheetOption));
+        const int columns = grid.hasMatch() ? grid.captured(1).toInt() : 0;
+        const int rows = grid.hasMatch() ? grid.captured(2).toInt() : 0;
+        const int most = BatchWorkerConfig::MaxContactSheetCells;
+        if (columns < 1 || rows < 1 || columns > most || rows > most) {
+            *errorMessage = tr("The sheet must be given as columns x rows, each 1 to %1, for example 4x3").arg(most);
+            return ParseError;
+        }
+        config.setContactSheet(true);
+        config.setContactSheetColumns(columns);
+        config.setContactSheetRows(rows);
+    }
 
     if (parser.isSet(logOption)) {
         m_log = std::make_unique<QFile>(parser.value(logOption));

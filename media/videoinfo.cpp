@@ -3,6 +3,7 @@
 #include "demuxer.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
@@ -37,6 +38,9 @@ void VideoInfo::probe(const QString &fileName)
         } else if (const AVStream *stream = demuxer.videoStream()) {
             m_width = stream->codecpar->width;
             m_height = stream->codecpar->height;
+            const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+            m_frameRate = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0.0;
+            m_codecName = QString::fromLatin1(avcodec_get_name(stream->codecpar->codec_id));
             return;
         } else {
             qDebug("AVCodecContext did not exist");
@@ -58,4 +62,14 @@ int VideoInfo::width() const
 int VideoInfo::height() const
 {
     return m_height;
+}
+
+double VideoInfo::frameRate() const
+{
+    return m_frameRate;
+}
+
+QString VideoInfo::codecName() const
+{
+    return m_codecName;
 }

@@ -17,6 +17,10 @@ public:
     qint64 duration() const;
     int width() const;
     int height() const;
+    // Frames per second as the stream states it, 0 when it does not.
+    double frameRate() const;
+    // The codec's short name, such as "h264"; empty when unknown.
+    QString codecName() const;
 
 private:
     void probe(const QString &fileName);
@@ -24,6 +28,8 @@ private:
     qint64 m_duration = 0;
     int m_width = 0;
     int m_height = 0;
+    double m_frameRate = 0.0;
+    QString m_codecName;
 };
 
 #endif

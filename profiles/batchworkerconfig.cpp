@@ -232,6 +232,16 @@ bool BatchWorkerConfig::usesSceneSettings() const
         || m_sceneMinGapMilliseconds != DefaultSceneMinGapMilliseconds;
 }
 
+bool BatchWorkerConfig::isOptionalKeyInUse(const char *propertyName) const
+{
+    if (qstrcmp(propertyName, "smartPick") == 0)
+        return m_smartPick;
+    if (qstrncmp(propertyName, "contactSheet", 12) == 0)
+        return m_contactSheet || m_contactSheetColumns != DefaultContactSheetColumns
+            || m_contactSheetRows != DefaultContactSheetRows;
+    return true;
+}
+
 QVector<QMetaProperty> BatchWorkerConfig::defaultsProperties() const
 {
     QVector<QMetaProperty> result;
@@ -265,6 +275,8 @@ void BatchWorkerConfig::saveDefaults()
     for (const QMetaProperty &property : defaultsProperties()) {
         const QString key = QString::fromLatin1(property.name());
         if (isSceneProperty(property.name()) && !settings.contains(key) && !usesSceneSettings())
+            continue;
+        if (!isOptionalKeyInUse(property.name()) && !settings.contains(key))
             continue;
         settings.setValue(key, property.read(this));
     }

@@ -33,6 +33,10 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(bool fastSeek READ fastSeek WRITE setFastSeek)
     Q_PROPERTY(int sceneThreshold READ sceneThreshold WRITE setSceneThreshold)
     Q_PROPERTY(int sceneMinGapMilliseconds READ sceneMinGapMilliseconds WRITE setSceneMinGapMilliseconds)
+    Q_PROPERTY(bool smartPick READ smartPick WRITE setSmartPick)
+    Q_PROPERTY(bool contactSheet READ contactSheet WRITE setContactSheet)
+    Q_PROPERTY(int contactSheetColumns READ contactSheetColumns WRITE setContactSheetColumns)
+    Q_PROPERTY(int contactSheetRows READ contactSheetRows WRITE setContactSheetRows)
 
 public:
     enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2, SceneChange = 3 };
@@ -53,6 +57,9 @@ public:
     static constexpr int MaxSceneThreshold = 100;
     static constexpr int DefaultSceneThreshold = 12;
     static constexpr int DefaultSceneMinGapMilliseconds = 1000;
+    static constexpr int MaxContactSheetCells = 20; // per row and per column
+    static constexpr int DefaultContactSheetColumns = 4;
+    static constexpr int DefaultContactSheetRows = 3;
 
     BatchWorkerConfig();
     ~BatchWorkerConfig() override;
@@ -93,6 +100,19 @@ public:
     void setSceneThreshold(int value) { m_sceneThreshold = qBound(0, value, MaxSceneThreshold); }
     int sceneMinGapMilliseconds() const { return m_sceneMinGapMilliseconds; }
     void setSceneMinGapMilliseconds(int ms) { m_sceneMinGapMilliseconds = qBound(0, ms, MaxIntervalMilliseconds); }
+    // Each position takes the sharpest frame that is not near-black within
+    // a second of it, at that frame's own time. Exact positions only: with
+    // fastSeek on, the key frame is taken as it is.
+    bool smartPick() const { return m_smartPick; }
+    void setSmartPick(bool on) { m_smartPick = on; }
+    // After the job, one more image: the job's images in a grid of
+    // columns x rows with their times, under a header about the video.
+    bool contactSheet() const { return m_contactSheet; }
+    void setContactSheet(bool on) { m_contactSheet = on; }
+    int contactSheetColumns() const { return m_contactSheetColumns; }
+    void setContactSheetColumns(int count) { m_contactSheetColumns = qBound(1, count, MaxContactSheetCells); }
+    int contactSheetRows() const { return m_contactSheetRows; }
+    void setContactSheetRows(int count) { m_contactSheetRows = qBound(1, count, MaxContactSheetCells); }
     // The images the scene rule gave on its last run, -1 before one; taken
     // as the expected count while the rule and its settings stay the same.
     void setSceneImageCount(int count);
@@ -131,6 +151,9 @@ private:
     // a file written without it stays as it always was.
     static bool isSceneProperty(const char *propertyName);
     bool usesSceneSettings() const;
+    // Keys added with later options join the defaults file once they
+    // differ from their defaults.
+    bool isOptionalKeyInUse(const char *propertyName) const;
     QString sceneCountKey() const;
     // The properties the defaults file holds, in property order.
     QVector<QMetaProperty> defaultsProperties() const;
@@ -147,6 +170,10 @@ private:
     int m_sceneThreshold = DefaultSceneThreshold;
     int m_sceneMinGapMilliseconds = DefaultSceneMinGapMilliseconds;
     int m_sceneImageCount = -1;
+    bool m_smartPick = false;
+    bool m_contactSheet = false;
+    int m_contactSheetColumns = DefaultContactSheetColumns;
+    int m_contactSheetRows = DefaultContactSheetRows;
     // The settings the count was found with.
     QString m_sceneCountKey;
     std::unique_ptr<VideoInfo> m_videoInfo;

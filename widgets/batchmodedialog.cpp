@@ -23,6 +23,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScopedValueRollback>
@@ -166,7 +167,13 @@ void BatchModeDialog::createBindings()
         makeField(this, "skipFront", ui->skipFrontTextEdit),
         makeField(this, "skipBack", ui->skipBackTextEdit),
         makeField(this, "fastSeek", ui->fastSeekCheckBox),
+        makeField(this, "smartPick", ui->smartPickCheckBox),
+        makeField(this, "contactSheet", ui->contactSheetCheckBox),
+        makeField(this, "contactSheetColumns", ui->contactSheetColumnsTextEdit),
+        makeField(this, "contactSheetRows", ui->contactSheetRowsTextEdit),
     };
+    for (QLineEdit *edit : {ui->contactSheetColumnsTextEdit, ui->contactSheetRowsTextEdit})
+        edit->setValidator(new QIntValidator(1, BatchWorkerConfig::MaxContactSheetCells, edit));
     for (Field *field : qAsConst(fields))
         watchField(field);
     // Choosing a rule shows its values and the other rule's estimate.

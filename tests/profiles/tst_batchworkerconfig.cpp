@@ -202,6 +202,60 @@ private slots:
         QFile::remove(path);
     }
 
+    // Smart pick and the contact sheet join the defaults file only once
+    // they differ from their defaults.
+    void smartAndSheetSettingsInTheDefaultsFile()
+    {
+        const QString path = TestEnvironment::configFolder() + QStringLiteral("/Vistaloom/Vistaloom/batchModeDefaults.ini");
+        QFile::remove(path);
+        BatchWorkerConfig unused;
+        unused.saveDefaults();
+        QStringList untouched = QSettings(path, QSettings::IniFormat).allKeys();
+        for (const char *key : {"smartPick", "contactSheet", "contactSheetColumns", "contactSheetRows"})
+            QVERIFY2(!untouched.contains(QLatin1String(key)), key);
+
+        BatchWorkerConfig saved;
+        saved.setSmartPick(true);
+        saved.setContactSheet(true);
+        saved.setContactSheetColumns(6);
+        saved.setContactSheetRows(2);
+        saved.saveDefaults();
+        {
+            QSettings file(path, QSettings::IniFormat);
+            QCOMPARE(file.value(QStringLiteral("smartPick")).toBool(), true);
+            QCOMPARE(file.value(QStringLiteral("contactSheet")).toBool(), true);
+            QCOMPARE(file.value(QStringLiteral("contactSheetColumns")).toInt(), 6);
+            QCOMPARE(file.value(QStringLiteral("contactSheetRows")).toInt(), 2);
+        }
+
+        BatchWorkerConfig loaded;
+        loaded.loadDefaults();
+        QVERIFY(loaded.smartPick());
+        QVERIFY(loaded.contactSheet());
+        QCOMPARE(loaded.contactSheetColumns(), 6);
+        QCOMPARE(loaded.contactSheetRows(), 2);
+
+        // Turned off again: the stored values follow.
+        loaded.setSmartPick(false);
+        loaded.setContactSheet(false);
+        loaded.saveDefaults();
+        BatchWorkerConfig again;
+        again.loadDefaults();
+        QVERIFY(!again.smartPick());
+        QVERIFY(!again.contactSheet());
+
+        {
+            QSettings hostile(path, QSettings::IniFormat);
+            hostile.setValue(QStringLiteral("contactSheetColumns"), QStringLiteral("2147483647"));
+            hostile.setValue(QStringLiteral("contactSheetRows"), QStringLiteral("-9"));
+        }
+        BatchWorkerConfig clamped;
+        clamped.loadDefaults();
+        QCOMPARE(clamped.contactSheetColumns(), BatchWorkerConfig::MaxContactSheetCells);
+        QCOMPARE(clamped.contactSheetRows(), 1);
+        QFile::remove(path);
+    }
+
     void defaultsFileRoundTrip()
     {
         ProfileManager *images = ImageProfile::manager();

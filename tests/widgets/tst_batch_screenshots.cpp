@@ -16,6 +16,7 @@
 #include "profiles/batchworkerconfig.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -117,6 +118,26 @@ private slots:
         PaintCounter tablePainted(table->viewport());
         QVERIFY(tablePainted.waitForRepaint());
         QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog_scenes")));
+    }
+
+    void batchModeDialogWithSmartPickAndContactSheet()
+    {
+        const QString shots = FixtureVideos::fiveShots();
+        QVERIFY(!shots.isEmpty());
+        BatchModeDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dropFiles(&dialog, {shots});
+        child<QCheckBox>(&dialog, "smartPickCheckBox")->click();
+        child<QCheckBox>(&dialog, "contactSheetCheckBox")->click();
+        child<QLineEdit>(&dialog, "contactSheetColumnsTextEdit")->setText(QStringLiteral("5"));
+        QVERIFY(dialog.listModel()->configAt(0)->smartPick());
+        QVERIFY(dialog.listModel()->configAt(0)->contactSheet());
+        QCOMPARE(dialog.listModel()->configAt(0)->contactSheetColumns(), 5);
+        auto *table = child<QTableView>(&dialog, "filesTableView");
+        PaintCounter tablePainted(table->viewport());
+        QVERIFY(tablePainted.waitForRepaint());
+        QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog_smart_sheet")));
     }
 
     void batchProcessingDialogWithALongPath()

@@ -221,6 +221,54 @@ private slots:
         QVERIFY(!jobs[0]->fastSeek());
     }
 
+    // The smart pick and contact sheet fields follow the same rules: a
+    // marker over jobs that differ, and a change reaches every selected job
+    // and no other.
+    void theSmartAndSheetFieldsReachTheSelectedJobs()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB});
+        QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        auto *smart = child<QCheckBox>(&dialog, "smartPickCheckBox");
+        auto *sheet = child<QCheckBox>(&dialog, "contactSheetCheckBox");
+        QLineEdit *columns = edit(&dialog, "contactSheetColumnsTextEdit");
+        QLineEdit *rows = edit(&dialog, "contactSheetRowsTextEdit");
+        QCOMPARE(smart->text(), QStringLiteral("Avoid black and blurred frames"));
+
+        selectOnly(&dialog, {0});
+        QCOMPARE(columns->text(), QStringLiteral("4"));
+        QCOMPARE(rows->text(), QStringLiteral("3"));
+        smart->click();
+        sheet->click();
+        retype(columns, QStringLiteral("6"));
+        QVERIFY(jobs[0]->smartPick() && jobs[0]->contactSheet());
+        QCOMPARE(jobs[0]->contactSheetColumns(), 6);
+        QVERIFY(!jobs[1]->smartPick() && !jobs[1]->contactSheet());
+        QCOMPARE(jobs[1]->contactSheetColumns(), 4);
+
+        selectOnly(&dialog, {0, 1});
+        QCOMPARE(smart->checkState(), Qt::PartiallyChecked);
+        QCOMPARE(sheet->checkState(), Qt::PartiallyChecked);
+        QCOMPARE(columns->text(), QString());
+        QCOMPARE(columns->placeholderText(), multiple);
+        QCOMPARE(rows->text(), QStringLiteral("3"));
+        smart->click();
+        QVERIFY(jobs[0]->smartPick() && jobs[1]->smartPick());
+        // 35 rows are held at 20, in every selected job.
+        rows->setFocus();
+        rows->end(false);
+        QTest::keyClicks(rows, QStringLiteral("5"));
+        QCOMPARE(jobs[0]->contactSheetRows(), BatchWorkerConfig::MaxContactSheetCells);
+        QCOMPARE(jobs[1]->contactSheetRows(), BatchWorkerConfig::MaxContactSheetCells);
+        retype(rows, QStringLiteral("2"));
+        QCOMPARE(jobs[0]->contactSheetRows(), 2);
+        QCOMPARE(jobs[1]->contactSheetRows(), 2);
+        // The columns were not touched: each job keeps its own.
+        QCOMPARE(jobs[0]->contactSheetColumns(), 6);
+        QCOMPARE(jobs[1]->contactSheetColumns(), 4);
+    }
+
     void typingIntoARuleFieldSelectsItAndTheOtherShowsTheEstimate()
     {
         BatchModeDialog dialog;

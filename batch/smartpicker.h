@@ -1,0 +1,53 @@
+#ifndef VISTALOOM_SMARTPICKER_H
+#define VISTALOOM_SMARTPICKER_H
+
+#include "imaging/framequality.h"
+#include "media/framewalker.h"
+
+#include <QString>
+
+#include <atomic>
+#include <optional>
+
+class VideoFrame;
+
+// Chooses, among the frames in a window around a position, the sharpest
+// one that is not near-black, so a batch image does not land on a fade,
+// a black slate or motion blur. Positions are asked in increasing order;
+// the picker walks the video once with its own decoder.
+class SmartPicker
+{
+public:
+    struct Candidate {
+        qint64 ms = 0;
+        FrameQuality quality;
+    };
+
+    explicit SmartPicker(const std::atomic<bool> &abortRequested);
+
+    bool open(const QString &path);
+    // The time of the frame to take for position among the frames from
+    // `from` to `to` (both included); position itself when every one of
+    // them is near-black or there is none.
+    qint64 pick(qint64 position, qint64 from, qint64 to);
+
+    // Whether candidate, lying no nearer to the position than best, should
+    // replace it: a frame that is not near-black beats one that is, and a
+    // farther frame must be clearly sharper, so near-ties go to the
+    // nearer frame.
+    static bool replaces(const Candidate &candidate, const Candidate &best);
+    // The quality of a frame's small grey copy.
+    static FrameQuality measure(const VideoFrame &frame);
+
+private:
+    std::optional<FrameReader::Picture> nextPicture();
+
+    FrameWalker m_walker;
+    bool m_started = false;
+    bool m_ended = false;
+    // The last picture read: it may belong to the next window.
+    std::optional<FrameReader::Picture> m_pending;
+    qint64 m_lastMs = -1;
+};
+
+#endif

@@ -1,0 +1,54 @@
+#include "framewalker.h"
+
+#include <QtDebug>
+
+#include <limits>
+
+FrameWalker::FrameWalker(const std::atomic<bool> &abortRequested)
+    : m_abortRequested(abortRequested)
+{
+}
+
+FrameWalker::~FrameWalker()
+{
+    // The reader refers to the decoder and the demuxer.
+    m_reader.reset();
+    m_decoder.reset();
+}
+
+bool FrameWalker::open(const QString &path)
+{
+    m_reader.reset();
+    m_decoder.reset();
+    m_demuxer.unload();
+    m_demuxer.setMedia(path);
+    if (!m_demuxer.load() || m_demuxer.videoStreamCount() < 1)
+        return false;
+    m_demuxer.setVideoStreamIndex(0);
+    std::unique_ptr<VideoDecoder> decoder = VideoDecoder::create("FFmpeg");
+    if (!decoder || !m_demuxer.videoStream() || !decoder->setCodecContext(m_demuxer.videoStream())
+        || !decoder->open()) {
+        qWarning() << "FrameWalker - cannot decode" << path;
+        return false;
+    }
+    m_decoder = std::move(decoder);
+    m_reader = std::make_unique<FrameReader>(m_demuxer, *m_decoder, m_abortRequested);
+    return true;
+}
+
+bool FrameWalker::startBefore(qint64 ms)
+{
+    if (!m_reader)
+        return false;
+    if (!m_demuxer.isSeekable())
+        return true;
+    return m_reader->jumpBefore(qMax<qint64>(0, ms), std::numeric_limits<qint64>::min())
+        != FrameReader::Jump::Aborted;
+}
+
+FrameReader::Read FrameWalker::next()
+{
+    if (!m_reader)
+        return FrameReader::Read();
+    return m_reader->next();
+}

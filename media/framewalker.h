@@ -1,0 +1,39 @@
+#ifndef VISTALOOM_FRAMEWALKER_H
+#define VISTALOOM_FRAMEWALKER_H
+
+#include "demuxer.h"
+#include "framereader.h"
+#include "videodecoder.h"
+
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+// Walks the pictures of a video forward from a time, each once and in
+// presentation order, with its own demuxer and decoder, so the frames
+// around a position can be looked at without moving the frame grabber.
+class FrameWalker
+{
+public:
+    explicit FrameWalker(const std::atomic<bool> &abortRequested);
+    ~FrameWalker();
+    FrameWalker(const FrameWalker &) = delete;
+    FrameWalker &operator=(const FrameWalker &) = delete;
+
+    // False when the file holds no video that can be decoded.
+    bool open(const QString &path);
+    // Goes on from the last key frame before ms, so the first picture
+    // given out is the last one before ms (or the first of the file).
+    // False on abort.
+    bool startBefore(qint64 ms);
+    FrameReader::Read next();
+
+private:
+    const std::atomic<bool> &m_abortRequested;
+    Demuxer m_demuxer;
+    std::unique_ptr<VideoDecoder> m_decoder;
+    std::unique_ptr<FrameReader> m_reader;
+};
+
+#endif
