@@ -70,7 +70,11 @@ void BatchThread::run()
         }
         qDebug() << "Connecting signals";
         if (auto *batchWorker = qobject_cast<BatchWorker *>(worker))
-            connect(batchWorker, &BatchWorker::progressUpdate, this, &BatchThread::workerProgressUpdate);
+            // Direct: the overall share is worked out while this worker is
+            // still first in the queue, not when a queued call finally runs
+            // and the next job may already have begun.
+            connect(batchWorker, &BatchWorker::progressUpdate, this, &BatchThread::workerProgressUpdate,
+                    Qt::DirectConnection);
         qDebug() << "Running";
         worker->run();
         if (isCancelled())
@@ -85,8 +89,9 @@ void BatchThread::run()
         // With the finished worker out of the queue this is k / total.
         emit progressUpdate(overallProgress(0.0f), 1.0f);
         worker->disconnect();
+        // The next job starts at once: a pause between jobs cost a queue
+        // of short videos more time than their decoding.
         worker->deleteLater();
-        msleep(200);
     }
     emit threadDone();
 }

@@ -240,9 +240,10 @@ void BatchWorker::runJob()
             return;
 
         position += step;
+        // Events are handled between positions; a pause here only made a
+        // long series or a queue of short videos slower.
         processPendingEvents();
         QCoreApplication::processEvents();
-        QThread::msleep(10);
         if (isCancelled())
             return;
     }
