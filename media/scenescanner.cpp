@@ -1,61 +1,39 @@
 #include "scenescanner.h"
 
-#include <QtDebug>
 
 #include <cstdlib>
-#include <limits>
 
 SceneScanner::SceneScanner(const std::atomic<bool> &abortRequested)
-    : m_abortRequested(abortRequested)
+    : m_walker(abortRequested)
 {
 }
 
-SceneScanner::~SceneScanner()
-{
-    // The reader refers to the decoder and the demuxer.
-    m_reader.reset();
-    m_decoder.reset();
-}
+SceneScanner::~SceneScanner() = default;
 
 bool SceneScanner::open(const QString &path)
 {
-    m_reader.reset();
-    m_decoder.reset();
     m_previous = QImage();
-    m_demuxer.unload();
-    m_demuxer.setMedia(path);
-    if (!m_demuxer.load() || m_demuxer.videoStreamCount() < 1)
-        return false;
-    m_demuxer.setVideoStreamIndex(0);
-    std::unique_ptr<VideoDecoder> decoder = VideoDecoder::create("FFmpeg");
-    if (!decoder || !m_demuxer.videoStream() || !decoder->setCodecContext(m_demuxer.videoStream())
-        || !decoder->open()) {
-        qWarning() << "SceneScanner - cannot decode" << path;
-        return false;
-    }
-    m_decoder = std::move(decoder);
-    m_reader = std::make_unique<FrameReader>(m_demuxer, *m_decoder, m_abortRequested);
-    return true;
+    m_open = m_walker.open(path);
+    return m_open;
 }
 
 qint64 SceneScanner::duration() const
 {
-    return m_demuxer.duration();
+    return m_walker.duration();
 }
 
 bool SceneScanner::startBefore(qint64 ms)
 {
-    if (!m_reader || ms <= 0 || !m_demuxer.isSeekable())
-        return m_reader != nullptr;
-    return m_reader->jumpBefore(ms, std::numeric_limits<qint64>::min()) != FrameReader::Jump::Aborted;
+    // A walk just opened stands at the start already.
+    if (!m_open || ms <= 0)
+        return m_open;
+    return m_walker.startBefore(ms);
 }
 
 SceneScanner::Step SceneScanner::next()
 {
     Step step;
-    if (!m_reader)
-        return step;
-    FrameReader::Read read = m_reader->next();
+    FrameReader::Read read = m_walker.next();
     step.status = read.status;
     if (read.status != FrameReader::Status::Frame)
         return step;

@@ -1,16 +1,14 @@
 #ifndef VISTALOOM_SCENESCANNER_H
 #define VISTALOOM_SCENESCANNER_H
 
-#include "demuxer.h"
 #include "framereader.h"
-#include "videodecoder.h"
+#include "framewalker.h"
 #include "videoframe.h"
 
 #include <QImage>
 #include <QString>
 
 #include <atomic>
-#include <memory>
 
 // Walks every picture of a video once, in presentation order, and tells
 // how much each differs from the one before it, so a caller can pick the
@@ -50,10 +48,8 @@ public:
     static double difference(const QImage &first, const QImage &second);
 
 private:
-    const std::atomic<bool> &m_abortRequested;
-    Demuxer m_demuxer;
-    std::unique_ptr<VideoDecoder> m_decoder;
-    std::unique_ptr<FrameReader> m_reader;
+    FrameWalker m_walker;
+    bool m_open = false;
     QImage m_previous;
 };
 

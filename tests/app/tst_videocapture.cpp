@@ -1,3 +1,4 @@
+#include "imagecompare.h"
 #include "fixturevideos.h"
 #include "mpvplayer.h"
 #include "playerwaits.h"
@@ -19,26 +20,7 @@ using namespace PlayerWaits;
 
 namespace {
 
-double psnr(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 0;
-    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const QRgb *lineA = reinterpret_cast<const QRgb *>(x.constScanLine(row));
-        const QRgb *lineB = reinterpret_cast<const QRgb *>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col) {
-            const int dr = qRed(lineA[col]) - qRed(lineB[col]);
-            const int dg = qGreen(lineA[col]) - qGreen(lineB[col]);
-            const int db = qBlue(lineA[col]) - qBlue(lineB[col]);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    }
-    const double mse = sum / (3.0 * x.width() * x.height());
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
+using ImageCompare::psnr;
 
 // The image a batch job makes of the frame at ms: a fresh grabber, as the
 // batch worker uses it, and the frame's own conversion.

@@ -1,3 +1,4 @@
+#include "imagecompare.h"
 #include "testmain.h"
 
 #include "fixturevideos.h"
@@ -49,24 +50,7 @@ QImage ourImage(const QString &video)
     return probe.kind == GrabberProbe::Frame ? probe.image() : QImage();
 }
 
-double psnr(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 0;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const QRgb *lineA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
-        const QRgb *lineB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            const int dr = qRed(lineA[x]) - qRed(lineB[x]);
-            const int dg = qGreen(lineA[x]) - qGreen(lineB[x]);
-            const int db = qBlue(lineA[x]) - qBlue(lineB[x]);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
+using ImageCompare::psnr;
 
 } // namespace
 

@@ -1,0 +1,14 @@
+#ifndef VISTALOOM_IMAGECOMPARE_H
+#define VISTALOOM_IMAGECOMPARE_H
+
+#include <QImage>
+
+namespace ImageCompare {
+
+// Peak signal-to-noise ratio of the colour channels in dB (alpha left
+// out); 99 for identical pictures, 0 when the sizes differ.
+double psnr(const QImage &a, const QImage &b);
+
+} // namespace ImageCompare
+
+#endif
