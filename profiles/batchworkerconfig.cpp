@@ -234,6 +234,10 @@ bool BatchWorkerConfig::usesSceneSettings() const
 
 bool BatchWorkerConfig::isOptionalKeyInUse(const char *propertyName) const
 {
+    if (isSceneProperty(propertyName))
+        return usesSceneSettings();
+    if (qstrcmp(propertyName, "fastSeek") == 0)
+        return m_fastSeek;
     if (qstrcmp(propertyName, "smartPick") == 0)
         return m_smartPick;
     if (qstrncmp(propertyName, "contactSheet", 12) == 0)
@@ -274,8 +278,6 @@ void BatchWorkerConfig::saveDefaults()
     QSettings settings(ProfileManager::settingsFilePath(defaultsFileName()), QSettings::IniFormat);
     for (const QMetaProperty &property : defaultsProperties()) {
         const QString key = QString::fromLatin1(property.name());
-        if (isSceneProperty(property.name()) && !settings.contains(key) && !usesSceneSettings())
-            continue;
         if (!isOptionalKeyInUse(property.name()) && !settings.contains(key))
             continue;
         settings.setValue(key, property.read(this));

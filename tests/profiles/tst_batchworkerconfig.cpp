@@ -202,7 +202,7 @@ private slots:
         QFile::remove(path);
     }
 
-    // Smart pick and the contact sheet join the defaults file only once
+    // Fast extraction, smart pick and the contact sheet join the defaults file only once
     // they differ from their defaults.
     void smartAndSheetSettingsInTheDefaultsFile()
     {
@@ -211,7 +211,7 @@ private slots:
         BatchWorkerConfig unused;
         unused.saveDefaults();
         QStringList untouched = QSettings(path, QSettings::IniFormat).allKeys();
-        for (const char *key : {"smartPick", "contactSheet", "contactSheetColumns", "contactSheetRows"})
+        for (const char *key : {"fastSeek", "smartPick", "contactSheet", "contactSheetColumns", "contactSheetRows"})
             QVERIFY2(!untouched.contains(QLatin1String(key)), key);
 
         BatchWorkerConfig saved;
