@@ -3,6 +3,7 @@
 
 #include "mpvplayer.h"
 #include "videocapture.h"
+#include "videooutput.h"
 
 #include "fixturevideos.h"
 
@@ -11,6 +12,9 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QtTest>
+#include <QWidget>
+
+#include <memory>
 
 // Helpers for tests that drive the real player and read back what it shows.
 namespace PlayerWaits {
@@ -77,6 +81,23 @@ inline bool mpvIsIdle(MpvPlayer *player)
     int idle = 0;
     return mpv_get_property(player->handle().get(), "idle-active", MPV_FORMAT_FLAG, &idle) >= 0 && idle;
 }
+
+// A player with its video widget shown, as the main window has them.
+struct PlayerRig {
+    std::unique_ptr<MpvPlayer> player = std::make_unique<MpvPlayer>();
+    std::unique_ptr<QWidget> output{VideoOutput::create(player.get(), nullptr)};
+    explicit PlayerRig(const QSize &size = QSize(320, 240))
+    {
+        output->resize(size);
+        output->show();
+    }
+    ~PlayerRig()
+    {
+        // The widget goes first, as it does in the window.
+        output.reset();
+        player.reset();
+    }
+};
 
 } // namespace PlayerWaits
 

@@ -19,23 +19,6 @@ class TestMpvPlayer : public QObject
     Q_OBJECT
 
 private:
-    // A player with its video widget, as the main window has them.
-    struct Rig {
-        std::unique_ptr<MpvPlayer> player = std::make_unique<MpvPlayer>();
-        std::unique_ptr<QWidget> output{VideoOutput::create(player.get(), nullptr)};
-        Rig()
-        {
-            output->resize(320, 240);
-            output->show();
-        }
-        ~Rig()
-        {
-            // The widget goes first, as it does in the window.
-            output.reset();
-            player.reset();
-        }
-    };
-
     static QString indexed() { return FixtureVideos::indexedVideo(320, 240, 10, 5); }
 
     // Opens path and pauses on the frame of index frame.
@@ -73,7 +56,7 @@ private slots:
         QFETCH(int, start);
         QFETCH(QString, steps);
         QFETCH(QList<int>, expected);
-        Rig rig;
+        PlayerRig rig;
         QVERIFY(openPausedAt(rig.player.get(), indexed(), start));
         QCOMPARE(frameIndex(capture(rig.player.get())), start);
         for (int i = 0; i < steps.size(); ++i) {
@@ -118,7 +101,7 @@ private slots:
         QFETCH(QString, video);
         QFETCH(QString, steps);
         QVERIFY(!video.isEmpty());
-        Rig rig;
+        PlayerRig rig;
         MpvPlayer *player = rig.player.get();
         player->play(video);
         QVERIFY(waitForVideo(player));
@@ -159,7 +142,7 @@ private slots:
     {
         QFETCH(qint64, target);
         QFETCH(int, expectedFrame);
-        Rig rig;
+        PlayerRig rig;
         QVERIFY(openPausedAt(rig.player.get(), indexed(), 25));
         rig.player->seek(target);
         QTRY_COMPARE_WITH_TIMEOUT(frameIndex(capture(rig.player.get())), expectedFrame, timeoutMs);
@@ -169,7 +152,7 @@ private slots:
 
     void reportsDurationFrameIntervalAndSize()
     {
-        Rig rig;
+        PlayerRig rig;
         QSignalSpy started(rig.player.get(), &MpvPlayer::started);
         rig.player->play(indexed());
         QVERIFY(waitForVideo(rig.player.get()));
@@ -188,7 +171,7 @@ private slots:
         QVERIFY(QFile::copy(indexed(), dash));
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(FixtureVideos::folder()));
-        Rig rig;
+        PlayerRig rig;
         rig.player->play(QStringLiteral("-"));
         const bool opened = waitForVideo(rig.player.get());
         QDir::setCurrent(previous);
@@ -198,7 +181,7 @@ private slots:
 
     void pausesOnTheLastFrameAtTheEnd()
     {
-        Rig rig;
+        PlayerRig rig;
         rig.player->play(FixtureVideos::indexedVideo(160, 120, 10, 1));
         QVERIFY(waitForVideo(rig.player.get()));
         QTRY_COMPARE_WITH_TIMEOUT(rig.player->mediaStatus(), MpvPlayer::EndOfMedia, timeoutMs);
@@ -222,7 +205,7 @@ private slots:
              QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
              QStringLiteral("-qp"), QStringLiteral("0"), QStringLiteral("-c:a"), QStringLiteral("aac")});
         QVERIFY(!video.isEmpty());
-        Rig rig;
+        PlayerRig rig;
         rig.player->play(video);
         QVERIFY(waitForVideo(rig.player.get()));
         QTRY_COMPARE_WITH_TIMEOUT(rig.player->mediaStatus(), MpvPlayer::EndOfMedia, timeoutMs);
@@ -258,7 +241,7 @@ private slots:
              QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")});
         const QString rotated = FixtureVideos::withRotation(plain, rotation);
         QVERIFY(!rotated.isEmpty());
-        Rig rig;
+        PlayerRig rig;
         rig.player->play(rotated);
         QVERIFY(waitForVideo(rig.player.get()));
         rig.player->pause(true);
@@ -294,7 +277,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        Rig rig;
+        PlayerRig rig;
         QSignalSpy failed(rig.player.get(), &MpvPlayer::loadFailed);
         rig.player->play(path);
         QVERIFY(failed.wait(timeoutMs));
@@ -305,7 +288,7 @@ private slots:
 
     void captureWithoutVideoFails()
     {
-        Rig rig;
+        PlayerRig rig;
         QSignalSpy failed(rig.player->videoCapture(), &VideoCapture::failed);
         rig.player->videoCapture()->capture();
         QVERIFY(failed.wait(timeoutMs));
@@ -313,7 +296,7 @@ private slots:
 
     void volumeReachesMpv()
     {
-        Rig rig;
+        PlayerRig rig;
         rig.player->setVolume(0.7);
         QTRY_COMPARE_WITH_TIMEOUT(qRound(rig.player->volume() * 100), 70, timeoutMs);
         rig.player->setVolume(0);
@@ -322,7 +305,7 @@ private slots:
 
     void stopReturnsToNoMedia()
     {
-        Rig rig;
+        PlayerRig rig;
         rig.player->play(indexed());
         QVERIFY(waitForVideo(rig.player.get()));
         rig.player->stop();

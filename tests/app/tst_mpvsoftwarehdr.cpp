@@ -72,25 +72,10 @@ class TestMpvSoftwareHdr : public QObject
     Q_OBJECT
 
 private:
-    struct Rig {
-        std::unique_ptr<MpvPlayer> player = std::make_unique<MpvPlayer>();
-        std::unique_ptr<QWidget> output{VideoOutput::create(player.get(), nullptr)};
-        Rig()
-        {
-            output->resize(Width, Height);
-            output->show();
-        }
-        ~Rig()
-        {
-            output.reset();
-            player.reset();
-        }
-    };
-
     // How close the painted picture of video comes to the SDR picture.
     static double paintedPsnr(const QString &video, bool hdr, const QImage &reference)
     {
-        Rig rig;
+        PlayerRig rig(QSize(Width, Height));
         MpvPlayer *player = rig.player.get();
         player->play(video);
         if (!waitForVideo(player))

@@ -61,21 +61,6 @@ class TestVideoCapture : public QObject
     Q_OBJECT
 
 private:
-    struct Rig {
-        std::unique_ptr<MpvPlayer> player = std::make_unique<MpvPlayer>();
-        std::unique_ptr<QWidget> output{VideoOutput::create(player.get(), nullptr)};
-        Rig()
-        {
-            output->resize(320, 240);
-            output->show();
-        }
-        ~Rig()
-        {
-            output.reset();
-            player.reset();
-        }
-    };
-
     static bool waitForStep(MpvPlayer *player, qint64 from)
     {
         for (int waited = 0; waited < timeoutMs; waited += 20) {
@@ -137,7 +122,7 @@ private slots:
         QFETCH(QString, video);
         QFETCH(QByteArray, steps);
         QVERIFY(!video.isEmpty());
-        Rig rig;
+        PlayerRig rig;
         MpvPlayer *player = rig.player.get();
         player->play(video);
         QVERIFY(waitForVideo(player));
@@ -183,7 +168,7 @@ private slots:
             grabber.setSource(edl);
             QCOMPARE(grabber.duration(), qint64(-1));
         }
-        Rig rig;
+        PlayerRig rig;
         MpvPlayer *player = rig.player.get();
         player->play(edl);
         QVERIFY(waitForVideo(player));
@@ -206,7 +191,7 @@ private slots:
                                                       << h264({QStringLiteral("-g"), QStringLiteral("600")}));
         QVERIFY(!video.isEmpty());
         for (int round = 0; round < 3; ++round) {
-            Rig rig;
+            PlayerRig rig;
             rig.player->play(video);
             QVERIFY(waitForVideo(rig.player.get()));
             rig.player->pause(true);
