@@ -1,6 +1,7 @@
 #ifndef VISTALOOM_VIDEODECODER_H
 #define VISTALOOM_VIDEODECODER_H
 
+#include "disposablepictures.h"
 #include "ffmpegptr.h"
 #include "videoframe.h"
 
@@ -8,6 +9,7 @@
 #include <QVariantHash>
 
 #include <memory>
+#include <optional>
 
 class FrameConverter;
 class FrameFilter;
@@ -65,6 +67,8 @@ private:
     std::shared_ptr<FrameFilter> m_filter;
     bool m_open = false;
     int m_baseSkipFrame = 0;
+    bool m_skipNonReference = false;
+    std::optional<DisposablePictures> m_disposable;
     int m_rotation = 0;
     int m_streamAspectNum = 0;
     int m_streamAspectDen = 1;
