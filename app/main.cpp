@@ -3,6 +3,7 @@
 
 #include "batch/batchworker.h"
 #include "media/medialog.h"
+#include "media/memorypolicy.h"
 #include "profiles/applicationidentity.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 
 int main(int argc, char *argv[])
 {
+    MemoryPolicy::apply();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication app(argc, argv);
     ApplicationIdentity::apply();

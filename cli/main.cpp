@@ -1,6 +1,7 @@
 #include "batch/batchworker.h"
 #include "commandlineprocessor.h"
 #include "media/medialog.h"
+#include "media/memorypolicy.h"
 #include "profiles/applicationidentity.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, cons
 
 int main(int argc, char *argv[])
 {
+    MemoryPolicy::apply();
     defaultHandler = qInstallMessageHandler(quietMessageHandler);
     chooseHeadlessPlatform();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);

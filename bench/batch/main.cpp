@@ -3,6 +3,7 @@
 // growth from job to job shows.
 #include "batch/batchthread.h"
 #include "batch/batchworker.h"
+#include "media/memorypolicy.h"
 #include "profiles/applicationidentity.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
@@ -38,6 +39,7 @@ long residentKiB()
 
 int main(int argc, char *argv[])
 {
+    MemoryPolicy::apply();
     QGuiApplication app(argc, argv);
     ApplicationIdentity::apply();
     BatchWorker::registerMetaTypes();

@@ -5,6 +5,7 @@
 // Prints one line per image and the total time.
 
 #include "media/framegrabber.h"
+#include "media/memorypolicy.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +17,7 @@
 
 int main(int argc, char *argv[])
 {
+    MemoryPolicy::apply();
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() < 4) {
