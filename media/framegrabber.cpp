@@ -175,6 +175,8 @@ bool FrameGrabber::openVideo()
             continue;
         if (!m_demuxer.videoStream() || !decoder->setCodecContext(m_demuxer.videoStream()))
             continue;
+        if (m_keyFramesOnly)
+            decoder->setSliceThreadsOnly();
         if (!decoder->open())
             continue;
         decoder->setOptions(m_decoderOptions);

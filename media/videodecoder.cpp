@@ -108,6 +108,12 @@ bool VideoDecoder::setCodecContext(const AVStream *stream)
     return true;
 }
 
+void VideoDecoder::setSliceThreadsOnly()
+{
+    if (m_context && !m_open)
+        m_context->thread_type = FF_THREAD_SLICE;
+}
+
 bool VideoDecoder::open()
 {
     if (!m_context)

@@ -32,6 +32,10 @@ public:
 
     // Takes codec parameters, time base, rotation and aspect from stream.
     bool setCodecContext(const AVStream *stream);
+    // For callers that decode lone pictures: frame threads only add latency
+    // and memory there, while slice threads (where the stream has slices or
+    // wavefronts) still share the work of one picture. Takes effect at open().
+    void setSliceThreadsOnly();
     bool open();
     bool isOpen() const;
     // The "avcodec" entry (itself a hash) holds codec-context options by
