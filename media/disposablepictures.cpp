@@ -134,21 +134,21 @@ bool DisposablePictures::seiIsHarmless(const uint8_t *payload, size_t size)
         raw.push_back(payload[i]);
     }
     size_t at = 0;
+    // Payload type and size: runs of 0xff, each adding 255, then a last byte.
+    auto readValue = [&](size_t *value) {
+        *value = 0;
+        while (at < raw.size() && raw[at] == 0xff)
+            *value += raw[at++];
+        if (at >= raw.size())
+            return false;
+        *value += raw[at++];
+        return true;
+    };
     // Stop at the trailing bits (0x80) that end the NAL unit.
     while (at < raw.size() && raw[at] != 0x80) {
-        int type = 0;
-        while (at < raw.size() && raw[at] == 0xff)
-            type += raw[at++];
-        if (at >= raw.size())
-            return false;
-        type += raw[at++];
+        size_t type = 0;
         size_t length = 0;
-        while (at < raw.size() && raw[at] == 0xff)
-            length += raw[at++];
-        if (at >= raw.size())
-            return false;
-        length += raw[at++];
-        if (length > raw.size() - at)
+        if (!readValue(&type) || !readValue(&length) || length > raw.size() - at)
             return false;
         if (type != BufferingPeriod && type != PictureTiming && type != UserDataRegistered
             && type != UserDataUnregistered)
