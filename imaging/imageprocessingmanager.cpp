@@ -1,5 +1,6 @@
 #include "imageprocessingmanager.h"
 
+#include "imagewriterplugin.h"
 #include "matimage.h"
 #include "resizeplan.h"
 #include "watermarkmanager.h"
@@ -12,10 +13,13 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageIOHandler>
 #include <QImageWriter>
 #include <QSaveFile>
 
 #include <opencv2/imgproc.hpp>
+
+#include <memory>
 
 namespace {
 
@@ -23,6 +27,26 @@ constexpr int DotsPerMeterAt300Dpi = 11811;
 // A mistyped profile size (100000 x 100000) must not take the machine's
 // memory: 256 megapixels is twice a 16K frame and 1 GiB at four bytes.
 constexpr qint64 MaximumOutputPixels = qint64(1) << 28;
+
+// The options QImageWriter::write() gives a handler, with its defaults.
+bool writeWith(QImageIOHandler &handler, const QImage &image, int quality)
+{
+    if (image.isNull())
+        return false;
+    if (handler.supportsOption(QImageIOHandler::Quality))
+        handler.setOption(QImageIOHandler::Quality, quality);
+    if (handler.supportsOption(QImageIOHandler::CompressionRatio))
+        handler.setOption(QImageIOHandler::CompressionRatio, -1);
+    if (handler.supportsOption(QImageIOHandler::Gamma))
+        handler.setOption(QImageIOHandler::Gamma, 0.0f);
+    if (handler.supportsOption(QImageIOHandler::OptimizedWrite))
+        handler.setOption(QImageIOHandler::OptimizedWrite, false);
+    if (handler.supportsOption(QImageIOHandler::ProgressiveScanWrite))
+        handler.setOption(QImageIOHandler::ProgressiveScanWrite, false);
+    if (handler.supportsOption(QImageIOHandler::ImageTransformation))
+        handler.setOption(QImageIOHandler::ImageTransformation, int(QImageIOHandler::TransformationNone));
+    return handler.write(image);
+}
 
 cv::Rect toCvRect(const QRect &rect)
 {
@@ -193,14 +217,22 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
         return false;
     }
     const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
-    QImageWriter writer(&file, suffix);
     // Quality means something to the lossy writers only; to others (PNG
     // takes it as its compression level) it would do harm.
     static const QList<QByteArray> lossy = {"jpg", "jpeg", "webp", "avif", "jxl"};
-    if (imageProfile && lossy.contains(suffix))
-        writer.setQuality(imageProfile->imageQuality());
-    if (!writer.write(output)) {
-        qWarning() << "ImageProcessingManager - cannot write" << fileName << writer.errorString();
+    const int quality = imageProfile && lossy.contains(suffix) ? imageProfile->imageQuality() : -1;
+    QString failure;
+    if (std::unique_ptr<QImageIOHandler> handler = ImageWriterPlugin::writerFor(&file, suffix)) {
+        if (!writeWith(*handler, output, quality))
+            failure = QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(suffix));
+    } else {
+        QImageWriter writer(&file, suffix);
+        writer.setQuality(quality);
+        if (!writer.write(output))
+            failure = writer.errorString();
+    }
+    if (!failure.isEmpty()) {
+        qWarning() << "ImageProcessingManager - cannot write" << fileName << failure;
         file.cancelWriting();
         return false;
     }

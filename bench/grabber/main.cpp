@@ -1,11 +1,14 @@
 // Extracts images at the given positions with FrameGrabber and writes each
-// as a JPEG of quality 90, the way the batch engine uses the grabber:
+// as a JPEG of quality 90 through the programs' own writer, the way the
+// batch engine uses the grabber:
 //   vistaloom-bench-grabber VIDEO OUTPUT_FOLDER MS [MS...]
 // With FAST=1 in the environment each position takes the nearest key frame.
 // Prints one line per image and the total time.
 
+#include "imaging/imageprocessingmanager.h"
 #include "media/framegrabber.h"
 #include "media/memorypolicy.h"
+#include "profiles/imageprofile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,12 +41,14 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    ImageProfile jpegProfile;
+    jpegProfile.setImageQuality(90);
     int failures = 0;
     int index = 0;
     QObject::connect(&grabber, &FrameGrabber::frameExtracted, [&](const VideoFrame &frame) {
         const QImage image = frame.toImage();
         const QString path = QStringLiteral("%1/image-%2.jpg").arg(folder).arg(index, 3, 10, QLatin1Char('0'));
-        if (!image.save(path, "JPG", 90)) {
+        if (!ImageProcessingManager::instance()->saveImage(path, image, &jpegProfile)) {
             std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
             ++failures;
         }
