@@ -146,6 +146,13 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
     }
 
     const QImage readable = MatImage::readableImage(image);
+    // Nothing to change: the frame itself is the result, without a copy of
+    // a whole picture (8 MB at 1080p) held beside it. Writing into it later
+    // (a watermark) detaches it from the caller's image.
+    const bool keepsEverything = !plan.resamples && plan.sourceRect == QRect(QPoint(0, 0), image.size())
+        && profile.imageContrast() == 0 && profile.imageBrightness() == 0;
+    if (keepsEverything && readable.format() == QImage::Format_ARGB32)
+        return readable;
     const cv::Mat pixels = readsInPlace(readable.format())
         ? MatImage::readOnlyView(readable)
         : imageToMat(readable);

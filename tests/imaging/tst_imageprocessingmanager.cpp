@@ -136,6 +136,9 @@ private slots:
 
         const QImage result = ImageProcessingManager::instance()->processImage(source, &profile);
         QVERIFY(samePixels(result, source));
+        QCOMPARE(result.format(), QImage::Format_ARGB32);
+        // Nothing changes, so no second picture is held in memory.
+        QCOMPARE(result.constBits(), source.constBits());
     }
 
     void contrastAndBrightnessChangeColoursOnly_data()
