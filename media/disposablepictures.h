@@ -19,7 +19,6 @@ class DisposablePictures
 public:
     explicit DisposablePictures(const AVCodecParameters *parameters);
 
-    bool applies() const { return m_applies; }
     bool isDisposable(const uint8_t *data, size_t size) const;
 
 private:

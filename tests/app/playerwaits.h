@@ -74,6 +74,17 @@ inline bool waitForVideo(MpvPlayer *player)
     return false;
 }
 
+// Opens video and holds it paused on its first frame, once mpv knows its
+// size and length.
+inline bool openPaused(MpvPlayer *player, const QString &video)
+{
+    player->play(video);
+    if (!waitForVideo(player))
+        return false;
+    player->pause(true);
+    return true;
+}
+
 // mpv's own word that it holds no file, open or opening: nothing was sent
 // to load, or a stop has run its course.
 inline bool mpvIsIdle(MpvPlayer *player)

@@ -24,10 +24,8 @@ private:
     // Opens path and pauses on the frame of index frame.
     static bool openPausedAt(MpvPlayer *player, const QString &path, int frame)
     {
-        player->play(path);
-        if (!waitForVideo(player))
+        if (!openPaused(player, path))
             return false;
-        player->pause(true);
         player->seek(frame * 100);
         return waitForPosition(player, frame * 100) && waitForState(player, MpvPlayer::PausedState);
     }
@@ -103,9 +101,7 @@ private slots:
         QVERIFY(!video.isEmpty());
         PlayerRig rig;
         MpvPlayer *player = rig.player.get();
-        player->play(video);
-        QVERIFY(waitForVideo(player));
-        player->pause(true);
+        QVERIFY(openPaused(player, video));
         player->seek(2000);
         QTRY_VERIFY_WITH_TIMEOUT(!player->isSeeking() && player->isPaused(), timeoutMs);
         int frame = static_cast<int>(player->position() / 100);
@@ -242,9 +238,7 @@ private slots:
         const QString rotated = FixtureVideos::withRotation(plain, rotation);
         QVERIFY(!rotated.isEmpty());
         PlayerRig rig;
-        rig.player->play(rotated);
-        QVERIFY(waitForVideo(rig.player.get()));
-        rig.player->pause(true);
+        QVERIFY(openPaused(rig.player.get(), rotated));
         QCOMPARE(rig.player->videoSize(), upright);
         const QImage image = capture(rig.player.get());
         QCOMPARE(image.size(), upright);

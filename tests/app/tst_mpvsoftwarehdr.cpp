@@ -77,10 +77,8 @@ private:
     {
         PlayerRig rig(QSize(Width, Height));
         MpvPlayer *player = rig.player.get();
-        player->play(video);
-        if (!waitForVideo(player))
+        if (!openPaused(player, video))
             return 0;
-        player->pause(true);
         if (!QTest::qWaitFor([player, hdr] { return player->isHdr() == hdr; }, timeoutMs))
             return 0;
         // A frame decoded after the filters were set up: the first frames

@@ -124,9 +124,7 @@ private slots:
         QVERIFY(!video.isEmpty());
         PlayerRig rig;
         MpvPlayer *player = rig.player.get();
-        player->play(video);
-        QVERIFY(waitForVideo(player));
-        player->pause(true);
+        QVERIFY(openPaused(player, video));
         // mpv lands a seek in MPEG-TS a key-frame interval late (FFmpeg seeks
         // that container by decoding time); wherever it lands, the snapshot
         // must be the frame at the position it reports.
@@ -170,9 +168,7 @@ private slots:
         }
         PlayerRig rig;
         MpvPlayer *player = rig.player.get();
-        player->play(edl);
-        QVERIFY(waitForVideo(player));
-        player->pause(true);
+        QVERIFY(openPaused(player, edl));
         for (const int frame : {12, 30, 7}) {
             player->seek(frame * 100);
             QVERIFY(waitForPosition(player, frame * 100));
@@ -192,9 +188,7 @@ private slots:
         QVERIFY(!video.isEmpty());
         for (int round = 0; round < 3; ++round) {
             PlayerRig rig;
-            rig.player->play(video);
-            QVERIFY(waitForVideo(rig.player.get()));
-            rig.player->pause(true);
+            QVERIFY(openPaused(rig.player.get(), video));
             rig.player->seek(19000);
             QVERIFY(waitForPosition(rig.player.get(), 19000));
             rig.player->videoCapture()->capture();

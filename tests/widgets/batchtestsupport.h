@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QStringList>
+#include <QTest>
 #include <QUrl>
 
 namespace BatchTestSupport {
@@ -68,6 +69,16 @@ inline void dropFiles(QWidget *target, const QStringList &paths)
         return;
     QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
+}
+
+// Shows the dialog and, once it is on screen, drops the files on it.
+inline bool showWithFiles(QWidget *dialog, const QStringList &paths)
+{
+    dialog->show();
+    if (!QTest::qWaitForWindowExposed(dialog))
+        return false;
+    dropFiles(dialog, paths);
+    return true;
 }
 
 inline QStringList imagesIn(const QString &folder)

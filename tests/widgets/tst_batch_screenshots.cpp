@@ -73,9 +73,7 @@ private slots:
         }
         QTemporaryDir output;
         BatchModeDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dropFiles(&dialog, clips);
+        QVERIFY(showWithFiles(&dialog, clips));
         auto *table = child<QTableView>(&dialog, "filesTableView");
         for (BatchWorkerConfig *job : dialog.listModel()->configs())
             job->setFileOutputPath(output.path());
@@ -107,9 +105,7 @@ private slots:
         const QString shots = FixtureVideos::fiveShots();
         QVERIFY(!shots.isEmpty());
         BatchModeDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dropFiles(&dialog, {shots});
+        QVERIFY(showWithFiles(&dialog, {shots}));
         child<QRadioButton>(&dialog, "intervalSceneChangeRadioButton")->click();
         child<QLineEdit>(&dialog, "sceneThresholdTextEdit")->setText(QStringLiteral("20"));
         QCOMPARE(dialog.listModel()->configAt(0)->sceneThreshold(), 20);
@@ -125,9 +121,7 @@ private slots:
         const QString shots = FixtureVideos::fiveShots();
         QVERIFY(!shots.isEmpty());
         BatchModeDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dropFiles(&dialog, {shots});
+        QVERIFY(showWithFiles(&dialog, {shots}));
         child<QCheckBox>(&dialog, "smartPickCheckBox")->click();
         child<QCheckBox>(&dialog, "contactSheetCheckBox")->click();
         child<QLineEdit>(&dialog, "contactSheetColumnsTextEdit")->setText(QStringLiteral("5"));
@@ -177,9 +171,7 @@ private slots:
         const QString clip = video(QStringLiteral("harbour"), 30, QStringLiteral("640x360"));
         QVERIFY(!clip.isEmpty());
         BatchModeDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dropFiles(&dialog, {clip});
+        QVERIFY(showWithFiles(&dialog, {clip}));
         auto *table = child<QTableView>(&dialog, "filesTableView");
         table->selectRow(0);
         bool shotTaken = false;
