@@ -161,7 +161,8 @@ KeyFrameFinder::Result KeyFrameFinder::nearest(qint64 ms)
         if (scan == Scan::Aborted)
             return Result{Result::Aborted, {}, QStringLiteral("abort while reading")};
         // A seek that landed after the position hides the key frame before
-        // it; the start of the file hides nothing.
+        // it: retreat further, and at last read from a fresh open, since even
+        // a seek to the start of MPEG-TS can land past its first key frame.
         // A file that refuses seeks was read from a fresh open already.
         if (before.packet || attempt == MaxRetreats || !m_demuxer.isSeekable())
             break;
