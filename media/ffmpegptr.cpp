@@ -2,7 +2,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
@@ -38,12 +37,14 @@ void ScalerDeleter::operator()(SwsContext *context) const
 
 void FilterGraphDeleter::operator()(AVFilterGraph *graph) const
 {
-    avfilter_graph_free(&graph);
+    if (free)
+        free(&graph);
 }
 
 void FilterInOutDeleter::operator()(AVFilterInOut *inOut) const
 {
-    avfilter_inout_free(&inOut);
+    if (free)
+        free(&inOut);
 }
 
 FramePtr allocFrame()
@@ -60,22 +61,6 @@ PacketPtr allocPacket()
     if (!packet)
         throw std::bad_alloc();
     return packet;
-}
-
-FilterGraphPtr allocFilterGraph()
-{
-    FilterGraphPtr graph(avfilter_graph_alloc());
-    if (!graph)
-        throw std::bad_alloc();
-    return graph;
-}
-
-FilterInOutPtr allocFilterInOut()
-{
-    FilterInOutPtr inOut(avfilter_inout_alloc());
-    if (!inOut)
-        throw std::bad_alloc();
-    return inOut;
 }
 
 QString errorText(int error)

@@ -22,8 +22,15 @@ struct CodecContextDeleter { void operator()(AVCodecContext *context) const; };
 struct FrameDeleter { void operator()(AVFrame *frame) const; };
 struct PacketDeleter { void operator()(AVPacket *packet) const; };
 struct ScalerDeleter { void operator()(SwsContext *context) const; };
-struct FilterGraphDeleter { void operator()(AVFilterGraph *graph) const; };
-struct FilterInOutDeleter { void operator()(AVFilterInOut *inOut) const; };
+// libavfilter is loaded at run time: its owners carry the free function.
+struct FilterGraphDeleter {
+    void (*free)(AVFilterGraph **graph) = nullptr;
+    void operator()(AVFilterGraph *graph) const;
+};
+struct FilterInOutDeleter {
+    void (*free)(AVFilterInOut **inOut) = nullptr;
+    void operator()(AVFilterInOut *inOut) const;
+};
 
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
@@ -35,8 +42,6 @@ using FilterInOutPtr = std::unique_ptr<AVFilterInOut, FilterInOutDeleter>;
 
 FramePtr allocFrame();
 PacketPtr allocPacket();
-FilterGraphPtr allocFilterGraph();
-FilterInOutPtr allocFilterInOut();
 
 // The text of an AVERROR code, for the debug log.
 QString errorText(int error);

@@ -1,9 +1,6 @@
 #include "framefilter.h"
 
 extern "C" {
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
 #include <libavutil/mastering_display_metadata.h>
 #include <libavutil/mathematics.h>
@@ -66,6 +63,12 @@ bool sameShape(const AVFrame *a, const AVFrame *b)
 FrameFilter::FrameFilter() = default;
 
 FrameFilter::~FrameFilter() = default;
+
+const FilterLibrary *FrameFilter::library()
+{
+    std::call_once(m_libraryLoaded, [this] { m_library = FilterLibrary::load(); });
+    return m_library.get();
+}
 
 bool FrameFilter::isInterlaced(const AVFrame *frame, const VideoFrame::Properties &properties)
 {
@@ -135,17 +138,20 @@ FFmpeg::FramePtr FrameFilter::apply(const AVFrame *frame, const AVFrame *previou
 bool FrameFilter::build(Graph &graph, const AVFrame *frame, const QString &description)
 {
     graph = Graph();
-    FFmpeg::FilterGraphPtr filterGraph = FFmpeg::allocFilterGraph();
+    const FilterLibrary *filters = library();
+    if (!filters)
+        return false;
+    FFmpeg::FilterGraphPtr filterGraph = filters->allocGraph();
     const QByteArray sourceArguments = QStringLiteral("video_size=%1x%2:pix_fmt=%3:time_base=1/1:pixel_aspect=1/1")
                                            .arg(frame->width).arg(frame->height).arg(frame->format)
                                            .toLatin1();
     AVFilterContext *source = nullptr;
     AVFilterContext *sink = nullptr;
-    int result = avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in",
-                                              sourceArguments.constData(), nullptr, filterGraph.get());
+    int result = filters->createFilter(&source, filters->getByName("buffer"), "in", sourceArguments.constData(),
+                                       nullptr, filterGraph.get());
     if (result >= 0)
-        result = avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
-                                              filterGraph.get());
+        result = filters->createFilter(&sink, filters->getByName("buffersink"), "out", nullptr, nullptr,
+                                       filterGraph.get());
     if (result < 0) {
         qWarning() << "Cannot create the ends of a filter graph:" << FFmpeg::errorText(result);
         return false;
@@ -153,20 +159,19 @@ bool FrameFilter::build(Graph &graph, const AVFrame *frame, const QString &descr
 
     // The description's open input is fed by the source, its open output
     // feeds the sink.
-    FFmpeg::FilterInOutPtr sourceEnd = FFmpeg::allocFilterInOut();
+    FFmpeg::FilterInOutPtr sourceEnd = filters->allocInOut();
     sourceEnd->name = av_strdup("in");
     sourceEnd->filter_ctx = source;
-    FFmpeg::FilterInOutPtr sinkEnd = FFmpeg::allocFilterInOut();
+    FFmpeg::FilterInOutPtr sinkEnd = filters->allocInOut();
     sinkEnd->name = av_strdup("out");
     sinkEnd->filter_ctx = sink;
     AVFilterInOut *inputs = sinkEnd.release();
     AVFilterInOut *outputs = sourceEnd.release();
-    result = avfilter_graph_parse_ptr(filterGraph.get(), description.toLatin1().constData(), &inputs, &outputs,
-                                      nullptr);
+    result = filters->parse(filterGraph.get(), description.toLatin1().constData(), &inputs, &outputs, nullptr);
     sinkEnd.reset(inputs);
     sourceEnd.reset(outputs);
     if (result >= 0)
-        result = avfilter_graph_config(filterGraph.get(), nullptr);
+        result = filters->configure(filterGraph.get(), nullptr);
     if (result < 0) {
         qWarning() << "Cannot set up the filters" << description << ":" << FFmpeg::errorText(result);
         return false;
@@ -182,6 +187,8 @@ FFmpeg::FramePtr FrameFilter::run(Graph &graph, const AVFrame *frame, const AVFr
     // Times are the places in this little sequence; the picture asked for
     // is the one at 1.
     constexpr int64_t Wanted = 1;
+    // A graph exists, so the library is loaded.
+    const FilterLibrary &filters = *m_library;
     const AVFrame *sequence[] = {previous, frame, next};
     for (int64_t place = 0; place < 3; ++place) {
         if (!sequence[place])
@@ -191,24 +198,24 @@ FFmpeg::FramePtr FrameFilter::run(Graph &graph, const AVFrame *frame, const AVFr
             return nullptr;
         completeColourTags(input.get());
         input->pts = place;
-        const int result = av_buffersrc_add_frame_flags(graph.source, input.get(), 0);
+        const int result = filters.addFrame(graph.source, input.get(), 0);
         if (result < 0) {
             qWarning() << "The filters refused a picture:" << FFmpeg::errorText(result);
             return nullptr;
         }
     }
     // The end of input lets the deinterlacer give out its last picture.
-    const int ended = av_buffersrc_add_frame_flags(graph.source, nullptr, 0);
+    const int ended = filters.addFrame(graph.source, nullptr, 0);
     if (ended < 0) {
         qWarning() << "The filters refused the end of input:" << FFmpeg::errorText(ended);
         return nullptr;
     }
 
-    const AVRational sinkTimeBase = av_buffersink_get_time_base(graph.sink);
+    const AVRational sinkTimeBase = filters.sinkTimeBase(graph.sink);
     FFmpeg::FramePtr wanted;
     for (;;) {
         FFmpeg::FramePtr output = FFmpeg::allocFrame();
-        if (av_buffersink_get_frame(graph.sink, output.get()) < 0)
+        if (filters.getFrame(graph.sink, output.get()) < 0)
             break;
         if (!wanted && av_rescale_q(output->pts, sinkTimeBase, AVRational{1, 1}) == Wanted)
             wanted = std::move(output);
@@ -235,9 +242,9 @@ FFmpeg::FramePtr FrameFilter::runCached(const AVFrame *frame, const QString &des
         return nullptr;
     completeColourTags(input.get());
     FFmpeg::FramePtr output = FFmpeg::allocFrame();
-    int result = av_buffersrc_add_frame_flags(m_toneMapping.source, input.get(), 0);
+    int result = m_library->addFrame(m_toneMapping.source, input.get(), 0);
     if (result >= 0)
-        result = av_buffersink_get_frame(m_toneMapping.sink, output.get());
+        result = m_library->getFrame(m_toneMapping.sink, output.get());
     if (result < 0) {
         // Built afresh for the next picture.
         qWarning() << "Tone mapping failed:" << FFmpeg::errorText(result);

@@ -2,12 +2,14 @@
 #define VISTALOOM_FRAMEFILTER_H
 
 #include "ffmpegptr.h"
+#include "filterlibrary.h"
 #include "videoframe.h"
 
 #include <QMutex>
 #include <QString>
 
-struct AVFilterContext;
+#include <memory>
+#include <mutex>
 
 // Makes an interlaced or HDR picture fit for an SDR image with libavfilter:
 // interlaced pictures are deinterlaced (bwdif, one picture out per picture
@@ -42,11 +44,14 @@ private:
         QString key;
     };
 
-    static bool build(Graph &graph, const AVFrame *frame, const QString &description);
-    static FFmpeg::FramePtr run(Graph &graph, const AVFrame *frame, const AVFrame *previous,
-                                const AVFrame *next);
+    // Null when libavfilter cannot be loaded.
+    const FilterLibrary *library();
+    bool build(Graph &graph, const AVFrame *frame, const QString &description);
+    FFmpeg::FramePtr run(Graph &graph, const AVFrame *frame, const AVFrame *previous, const AVFrame *next);
     FFmpeg::FramePtr runCached(const AVFrame *frame, const QString &description);
 
+    std::once_flag m_libraryLoaded;
+    std::unique_ptr<FilterLibrary> m_library;
     QMutex m_mutex;
     // The tone mapping graph keeps no state between pictures and is kept
     // while the stream's format stays the same.

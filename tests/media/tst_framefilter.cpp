@@ -7,6 +7,8 @@
 #include "media/frameconverter.h"
 #include "media/framegrabber.h"
 
+#include <QFile>
+
 #include <cmath>
 
 // HDR pictures come out tone-mapped to SDR and interlaced pictures without
@@ -154,6 +156,12 @@ double combing(const QImage &image)
     return twoApart > 0 ? adjacent / twoApart : 0;
 }
 
+bool avfilterIsLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/libavfilter.so");
+}
+
 } // namespace
 
 class TestFrameFilter : public QObject
@@ -161,6 +169,22 @@ class TestFrameFilter : public QObject
     Q_OBJECT
 
 private slots:
+    // First, while nothing in the process has filtered a picture: the
+    // library and its dependencies stay out of the many runs that never
+    // need them.
+    void filterLibraryLoadsWithTheFirstPictureThatNeedsIt()
+    {
+        const VideoFrame progressive = frameAt(FixtureVideos::indexedVideo(320, 240, 25, 1), 480);
+        QVERIFY(progressive.isValid());
+        QVERIFY(!progressive.toImage().isNull());
+        QVERIFY(!avfilterIsLoaded());
+
+        const VideoFrame hdr = frameAt(hdrVideo(QStringLiteral("smpte2084")), 0);
+        QVERIFY(hdr.isValid());
+        QCOMPARE(hdr.toImage().size(), QSize(640, 360));
+        QVERIFY(avfilterIsLoaded());
+    }
+
     void hdrIsToneMapped_data()
     {
         QTest::addColumn<QString>("transfer");
