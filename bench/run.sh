@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times frame extraction by FrameGrabber against ffmpeg doing the same work,
 # in one run, and prints the ratios (ours / ffmpeg, median wall time of
-# RUNS runs) and the peak resident memory of both.
+# RUNS runs) and the peak resident memory of both. For dense and sparse it
+# also prints the ratio of CPU time (user + system), which moves far less
+# than wall time when other work shares the machine.
 #   dense:  60 s 1080p30 H.264 (GOP 250, B-frames), 12 images at 2 s, 7 s, ... 57 s,
 #           against one ffmpeg pass with a select filter.
 #   sparse: 10 min of the same kind, 20 images every 30 s from 2 s,
@@ -68,29 +70,34 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# cpu_ms FILE: user + system time in ms from a "%M %U %S" line of /usr/bin/time.
+cpu_ms() { tail -n 1 "$1" | awk '{ printf "%d", ($2 + $3) * 1000 }'; }
+
 # measure NAME COMMAND...: runs the command under /usr/bin/time, appends
-# "<wall ms> <peak KB>" to $work/NAME.
+# "<wall ms> <peak KB> <cpu ms>" to $work/NAME. CPU time, unlike wall time,
+# hardly moves when other work shares the machine.
 measure() {
     local name=$1; shift
     rm -rf "$work/out" && mkdir -p "$work/out"
     local start end
     start=$(date +%s%N)
-    /usr/bin/time -f "%M" -o "$work/time" "$@" >/dev/null
+    /usr/bin/time -f "%M %U %S" -o "$work/time" "$@" >/dev/null
     end=$(date +%s%N)
-    echo "$(( (end - start) / 1000000 )) $(tail -n 1 "$work/time")" >> "$work/$name"
+    echo "$(( (end - start) / 1000000 )) $(tail -n 1 "$work/time" | cut -d' ' -f1) $(cpu_ms "$work/time")" >> "$work/$name"
 }
 
 # The sparse ffmpeg side is one process per image: its wall time is the
 # loop's, its peak memory the largest of the processes.
 ffmpeg_sparse_loop() {
-    local peak=0 kb
+    local peak=0 kb cpu=0
     for t in "${sparse_seconds[@]}"; do
-        /usr/bin/time -f "%M" -o "$work/loop-time" \
+        /usr/bin/time -f "%M %U %S" -o "$work/loop-time" \
             ffmpeg -y -hide_banner -loglevel error -ss "$t" -i "$sparse" -frames:v 1 -q:v 2 "$work/out/$t.jpg"
-        kb=$(tail -n 1 "$work/loop-time")
+        kb=$(tail -n 1 "$work/loop-time" | cut -d' ' -f1)
         [ "$kb" -gt "$peak" ] && peak=$kb
+        cpu=$((cpu + $(cpu_ms "$work/loop-time")))
     done
-    echo "$peak" > "$work/loop-peak"
+    echo "$peak $cpu" > "$work/loop-peak"
 }
 measure_sparse_ffmpeg() {
     rm -rf "$work/out" && mkdir -p "$work/out"
@@ -164,6 +171,9 @@ for bench in dense sparse; do
     theirs_kb=$(peak "$work/$bench-ffmpeg")
     echo "${bench}_ours_ms=$ours ${bench}_ffmpeg_ms=$theirs ${bench}_time_ratio=$(ratio "$ours" "$theirs")"
     echo "${bench}_ours_peak_kb=$ours_kb ${bench}_ffmpeg_peak_kb=$theirs_kb ${bench}_memory_ratio=$(ratio "$ours_kb" "$theirs_kb")"
+    ours_cpu=$(median "$work/$bench-ours" 3)
+    theirs_cpu=$(median "$work/$bench-ffmpeg" 3)
+    echo "${bench}_ours_cpu_ms=$ours_cpu ${bench}_ffmpeg_cpu_ms=$theirs_cpu ${bench}_cpu_ratio=$(ratio "$ours_cpu" "$theirs_cpu")"
 done
 # pair NAME OURS THEIRS: the time and memory ratio of two measured series.
 pair() {
