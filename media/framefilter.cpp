@@ -1,5 +1,7 @@
 #include "framefilter.h"
 
+#include "filterlibrary.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/mastering_display_metadata.h>

@@ -2,7 +2,6 @@
 #define VISTALOOM_FRAMEFILTER_H
 
 #include "ffmpegptr.h"
-#include "filterlibrary.h"
 #include "videoframe.h"
 
 #include <QMutex>
@@ -10,6 +9,9 @@
 
 #include <memory>
 #include <mutex>
+
+class FilterLibrary;
+struct AVFilterContext;
 
 // Makes an interlaced or HDR picture fit for an SDR image with libavfilter:
 // interlaced pictures are deinterlaced (bwdif, one picture out per picture
