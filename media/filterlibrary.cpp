@@ -4,6 +4,7 @@
 #include <QtDebug>
 
 #include <new>
+#include <type_traits>
 
 std::unique_ptr<FilterLibrary> FilterLibrary::load()
 {

@@ -10,7 +10,6 @@ extern "C" {
 }
 
 #include <memory>
-#include <type_traits>
 
 // libavfilter, loaded the first time a picture needs filtering. With the
 // libraries it brings along (speech synthesis voices, Vulkan, SVG and
