@@ -4,6 +4,7 @@
 
 #include <mpv/client.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -67,6 +68,14 @@ std::shared_ptr<mpv_handle> createHandle()
     for (const auto &option : options) {
         if (mpv_set_option_string(h, option[0], option[1]) < 0)
             qWarning() << "mpv refused option" << option[0];
+    }
+    // For bug reports: VISTALOOM_MPV_LOG=<path> makes mpv write its verbose
+    // log to <path>.<process id>, one file per program.
+    const QByteArray logPath = qgetenv("VISTALOOM_MPV_LOG");
+    if (!logPath.isEmpty()) {
+        const QByteArray file = logPath + '.' + QByteArray::number(QCoreApplication::applicationPid());
+        if (mpv_set_option_string(h, "log-file", file.constData()) < 0)
+            qWarning() << "mpv refused its log file" << file;
     }
     // Only errors reach the log.
     mpv_request_log_messages(h, "error");

@@ -462,7 +462,12 @@ private slots:
         const QRect windowArea((screen.width() - 800) / 2, (screen.height() - 600) / 2, 800, 600);
         const QRect videoArea(windowArea.topLeft() + QPoint(20, 60), QSize(250, 250));
         const QImage bare = grabScreen(windowArea);
+        QTemporaryDir logFolder;
         QProcess program;
+        // mpv's own account of a start that never moves.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VISTALOOM_MPV_LOG"), logFolder.filePath(QStringLiteral("mpv.log")));
+        program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(QStringLiteral(VISTALOOM_APP_EXECUTABLE), {argument});
         QVERIFY(program.waitForStarted());
@@ -494,6 +499,11 @@ private slots:
         }, plays ? 3 * timeoutMs : 1200);
         QGuiApplication::primaryScreen()->grabWindow(0).save(
             screenshotPath(plays ? QStringLiteral("program-sample") : QStringLiteral("program-missing")));
+        if (moving != plays) {
+            QFile log(logFolder.filePath(QStringLiteral("mpv.log.%1").arg(program.processId())));
+            if (log.open(QIODevice::ReadOnly))
+                qWarning().noquote() << "mpv's log, last part:\n" << log.readAll().right(6000);
+        }
         QCOMPARE(moving, plays);
         QCOMPARE(program.state(), QProcess::Running);
         program.terminate();
