@@ -61,6 +61,10 @@ std::shared_ptr<mpv_handle> createHandle()
         {"ytdl", "no"},
         {"load-scripts", "no"},
         {"audio-display", "no"},
+        // The sound servers and ALSA directly: SDL's audio only wraps the
+        // same backends, and probing it took up to half a second on a
+        // machine without sound before the video could start.
+        {"ao", "pipewire,pulse,alsa,jack"},
         // No sound device must not stop a video from playing.
         {"audio-fallback-to-null", "yes"},
         {"terminal", "no"},
