@@ -12,9 +12,11 @@ namespace {
 // A position further ahead than this from the last decoded frame is reached
 // by seeking when the container has no index to say where key frames are.
 constexpr qint64 SeekDistanceMs = 10000;
-// Pictures nothing refers to are left undecoded only while they lie at least
-// this far before the position.
-constexpr qint64 SkipMarginMs = 500;
+// Pictures nothing refers to are left undecoded only while they lie this
+// many frames (and at least this long) before the position: the nearest
+// picture and the one before it, a deinterlacer's neighbour, are decoded.
+constexpr qint64 SkipMarginFrames = 3;
+constexpr qint64 MinSkipMarginMs = 100;
 
 } // namespace
 
@@ -215,7 +217,10 @@ FrameGrabber::Outcome FrameGrabber::decodeFrameAt(qint64 pos)
     // out to matter.
     const bool maySkip = m_demuxer.isSeekable();
     const qint64 duration = m_demuxer.duration();
-    const qint64 skipBefore = (duration > 0 ? qMin(pos, duration) : pos) - SkipMarginMs;
+    const qint64 start = m_demuxer.startTicks();
+    const qint64 frameMs = m_demuxer.ticksToMs(start + m_demuxer.frameDurationTicks()) - m_demuxer.ticksToMs(start);
+    const qint64 skipMargin = qMax(MinSkipMarginMs, SkipMarginFrames * frameMs);
+    const qint64 skipBefore = (duration > 0 ? qMin(pos, duration) : pos) - skipMargin;
     const DecodedState entry = m_last;
     bool jump = shouldJump(pos);
     for (int attempt = 0;; ++attempt) {
