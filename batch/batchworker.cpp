@@ -161,7 +161,8 @@ void BatchWorker::runJob()
         switch (m_config->intervalSingleShot()) {
         case BatchWorkerConfig::Front: position = skipFront; break;
         case BatchWorkerConfig::Back: position = duration - skipBack; break;
-        case BatchWorkerConfig::Middle: position = span / 2; break;
+        // The middle of what the skips leave, not of its length.
+        case BatchWorkerConfig::Middle: position = skipFront + span / 2; break;
         default: break;
         }
         expected = 1;

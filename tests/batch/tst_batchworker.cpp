@@ -85,12 +85,15 @@ private slots:
         QTest::addColumn<int>("images");
         QTest::addColumn<int>("singleShot");
         QTest::addColumn<int>("frame");
+        QTest::addColumn<int>("skipFront");
 
-        QTest::newRow("middle of the span") << 2 << 10 << 1 << 28;
-        QTest::newRow("back") << 2 << 10 << 2 << 58;
-        QTest::newRow("front") << 2 << 10 << 0 << 2;
-        QTest::newRow("count 1 becomes a single shot") << 1 << 1 << 1 << 28;
-        QTest::newRow("count 0 becomes a single shot") << 1 << 0 << 2 << 58;
+        QTest::newRow("middle of the span") << 2 << 10 << 1 << 30 << 2000;
+        // The span is 20 s to 58 s: its middle, not the front.
+        QTest::newRow("middle after a long skip") << 2 << 10 << 1 << 39 << 20000;
+        QTest::newRow("back") << 2 << 10 << 2 << 58 << 2000;
+        QTest::newRow("front") << 2 << 10 << 0 << 2 << 2000;
+        QTest::newRow("count 1 becomes a single shot") << 1 << 1 << 1 << 30 << 2000;
+        QTest::newRow("count 0 becomes a single shot") << 1 << 0 << 2 << 58 << 2000;
     }
 
     void singleShotPositions()
@@ -99,10 +102,12 @@ private slots:
         QFETCH(int, images);
         QFETCH(int, singleShot);
         QFETCH(int, frame);
+        QFETCH(int, skipFront);
 
         QTemporaryDir output;
         BatchWorkerConfig config;
         prepare(config, output, sixtySeconds());
+        config.setSkipFront(skipFront);
         config.setIntervalType(intervalType);
         config.setIntervalImages(images);
         config.setIntervalSingleShot(singleShot);
