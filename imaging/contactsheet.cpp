@@ -2,9 +2,42 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTextLayout>
+#include <QTextOption>
 #include <QTime>
 
 #include <algorithm>
+
+namespace {
+
+QTextOption wrapping(Qt::Alignment alignment)
+{
+    QTextOption option(alignment);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    return option;
+}
+
+// How many lines text takes when wrapped to width.
+int wrappedLineCount(const QString &text, int width)
+{
+    QTextLayout layout(text, ContactSheet::font());
+    layout.setTextOption(wrapping(Qt::AlignLeft));
+    layout.beginLayout();
+    int lines = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        ++lines;
+    }
+    layout.endLayout();
+    return qMax(1, lines);
+}
+
+int textWidth(int stripWidth, Qt::Alignment alignment)
+{
+    return qMax(1, stripWidth - (alignment & Qt::AlignHCenter ? 0 : 2 * ContactSheet::Margin));
+}
+
+} // namespace
 
 QSize ContactSheet::Layout::size() const
 {
@@ -31,14 +64,18 @@ QRect ContactSheet::Layout::captionRect(int index) const
     return QRect(tile.left(), tile.bottom() + 1, TileWidth, captionHeight);
 }
 
-ContactSheet::Layout ContactSheet::layout(int count, int columns, int tileHeight, int headerLines)
+ContactSheet::Layout ContactSheet::layout(int count, int columns, int tileHeight, const QStringList &header)
 {
     const int lineHeight = QFontMetrics(font()).height();
     Layout result;
-    result.columns = qMax(1, columns);
+    result.columns = qBound(1, columns, qMax(1, count));
     result.rows = qMax(1, (count + result.columns - 1) / result.columns);
     result.tileHeight = qMax(1, tileHeight);
-    result.headerHeight = Margin + qMax(0, headerLines) * lineHeight;
+    const int width = textWidth(result.size().width(), Qt::AlignLeft);
+    int headerLines = 0;
+    for (const QString &line : header)
+        headerLines += wrappedLineCount(line, width);
+    result.headerHeight = Margin + headerLines * lineHeight;
     result.captionHeight = lineHeight + 4;
     return result;
 }
@@ -93,10 +130,13 @@ QImage ContactSheet::textStrip(const QStringList &lines, const QSize &size, Qt::
     painter.setFont(font());
     painter.setPen(QColor::fromRgba(TextColour));
     const int lineHeight = QFontMetrics(font()).height();
-    const bool centred = alignment & Qt::AlignHCenter;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QRect line(centred ? 0 : Margin, i * lineHeight, size.width() - (centred ? 0 : 2 * Margin), lineHeight);
-        painter.drawText(line, int(alignment | Qt::AlignVCenter), lines[i]);
+    const int width = textWidth(size.width(), alignment);
+    const int left = alignment & Qt::AlignHCenter ? 0 : Margin;
+    int top = 0;
+    for (const QString &text : lines) {
+        const int height = wrappedLineCount(text, width) * lineHeight;
+        painter.drawText(QRectF(left, top, width, height), text, wrapping(alignment | Qt::AlignVCenter));
+        top += height;
     }
     return strip;
 }
@@ -110,7 +150,7 @@ QImage ContactSheet::render(const QStringList &header, const QVector<Tile> &tile
         scaled << tileImage(tiles[index].image);
         tileHeight = std::max(tileHeight, scaled.last().height());
     }
-    const Layout grid = layout(chosen.size(), columns, tileHeight, header.size());
+    const Layout grid = layout(chosen.size(), columns, tileHeight, header);
     QImage sheet(grid.size(), QImage::Format_ARGB32);
     if (sheet.isNull())
         return sheet;

@@ -39,14 +39,17 @@ public:
         QRect captionRect(int index) const;
     };
 
-    static Layout layout(int count, int columns, int tileHeight, int headerLines);
+    // No more columns than tiles; the header's lines wrap to the sheet's
+    // width, so a narrow sheet shows all of it.
+    static Layout layout(int count, int columns, int tileHeight, const QStringList &header);
     // Which of count images a sheet of cells shows: all of them when they
     // fit, otherwise an even spread from the first to the last.
     static QVector<int> spread(int count, int cells);
     static QImage tileImage(const QImage &image);
     static QString timeText(qint64 ms);
     static QFont font();
-    // Lines of text, left-aligned or centred, on the sheet's background.
+    // Lines of text, left-aligned or centred, on the sheet's background;
+    // a line too long for the width wraps, between words where it can.
     static QImage textStrip(const QStringList &lines, const QSize &size, Qt::Alignment alignment);
     // tiles in time order; columns and rows at least 1. Null when the
     // sheet cannot be allocated.

@@ -57,7 +57,7 @@ void verifySheet(const QImage &sheet, const QString &folder, const QString &vide
         QStringLiteral("talk.mp4"),
         QStringLiteral("Duration: 00:00:10.000   Size: 320x240   Frame rate: 10 fps   Codec: h264   File size: ")
             + QLocale::c().formattedDataSize(QFileInfo(video).size())};
-    const ContactSheet::Layout layout = ContactSheet::layout(counters.size(), columns, 240, header.size());
+    const ContactSheet::Layout layout = ContactSheet::layout(counters.size(), columns, 240, header);
     QCOMPARE(sheet.size(), layout.size());
     const QImage sheetPixels = sheet.convertToFormat(QImage::Format_ARGB32);
 
@@ -153,6 +153,37 @@ private slots:
         // The claimed name is given back.
         QVERIFY(!QFileInfo::exists(sheetPath));
         QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.webp")}, QDir::Files).size(), 6);
+    }
+
+    // A one-column sheet is narrower than the header's second line: the
+    // line wraps, and every letter of it is still there. A grid wider than
+    // the images has only as many columns as images.
+    void narrowSheetsKeepTheWholeHeader()
+    {
+        const QStringList header{
+            QStringLiteral("a rather long video name from a phone 2026-12-08 10.41.07.mp4"),
+            QStringLiteral("Duration: 00:00:10.000   Size: 320x240   Frame rate: 10 fps   Codec: h264   File size: 243.99 KiB")};
+        QImage grey(320, 240, QImage::Format_ARGB32);
+        grey.fill(0xff606060);
+        const QVector<ContactSheet::Tile> tiles{{grey, 0}, {grey, 1000}};
+        auto inkIn = [](const QImage &image, const QRect &area) {
+            int ink = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    ink += qGray(image.pixel(x, y)) > 128 ? 1 : 0;
+            return ink;
+        };
+        const QImage unwrapped = ContactSheet::textStrip(header, QSize(4000, 100), Qt::AlignLeft);
+        const int fullInk = inkIn(unwrapped, unwrapped.rect());
+
+        for (const int columns : {1, 20}) {
+            const QImage sheet = ContactSheet::render(header, tiles, columns, 2);
+            const ContactSheet::Layout layout = ContactSheet::layout(tiles.size(), columns, 240, header);
+            QCOMPARE(sheet.size(), layout.size());
+            QCOMPARE(layout.columns, columns == 1 ? 1 : 2);
+            const int ink = inkIn(sheet.convertToFormat(QImage::Format_ARGB32), layout.headerRect());
+            QVERIFY2(qAbs(ink - fullInk) <= fullInk / 50, qPrintable(QStringLiteral("%1 of %2").arg(ink).arg(fullInk)));
+        }
     }
 
     void malformedGridsAreRefused_data()
