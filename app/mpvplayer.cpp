@@ -24,6 +24,7 @@ namespace {
 constexpr uint64_t PropertyReply = 1;
 constexpr uint64_t ScreenshotReply = 100;
 constexpr uint64_t TimePosReply = 101;
+constexpr uint64_t FilePropertyReply = 102;
 // A step past the last frame shows nothing new; stop waiting for it then.
 constexpr int stepTimeoutMs = 2000;
 
@@ -105,23 +106,25 @@ struct MpvPlayer::ObservedProperty {
     const char *name;
     mpv_format format;
     PropertyHandler handler;
+    // Reset when a file is opened, and read again once its video is set up.
+    bool describesFile = false;
 };
 
 const std::vector<MpvPlayer::ObservedProperty> &MpvPlayer::observedProperties()
 {
     static const std::vector<ObservedProperty> properties = {
         {"time-pos", MPV_FORMAT_DOUBLE, &MpvPlayer::onTimePos},
-        {"duration", MPV_FORMAT_DOUBLE, &MpvPlayer::onDuration},
+        {"duration", MPV_FORMAT_DOUBLE, &MpvPlayer::onDuration, true},
         {"pause", MPV_FORMAT_FLAG, &MpvPlayer::onPause},
         {"eof-reached", MPV_FORMAT_FLAG, &MpvPlayer::onEofReached},
-        {"container-fps", MPV_FORMAT_DOUBLE, &MpvPlayer::onContainerFps},
+        {"container-fps", MPV_FORMAT_DOUBLE, &MpvPlayer::onContainerFps, true},
         {"volume", MPV_FORMAT_DOUBLE, &MpvPlayer::onVolume},
-        {"dwidth", MPV_FORMAT_INT64, &MpvPlayer::onDisplayWidth},
-        {"dheight", MPV_FORMAT_INT64, &MpvPlayer::onDisplayHeight},
-        {"video-params/rotate", MPV_FORMAT_INT64, &MpvPlayer::onRotation},
-        {"current-tracks/video/demux-rotation", MPV_FORMAT_INT64, &MpvPlayer::onStreamRotation},
+        {"dwidth", MPV_FORMAT_INT64, &MpvPlayer::onDisplayWidth, true},
+        {"dheight", MPV_FORMAT_INT64, &MpvPlayer::onDisplayHeight, true},
+        {"video-params/rotate", MPV_FORMAT_INT64, &MpvPlayer::onRotation, true},
+        {"current-tracks/video/demux-rotation", MPV_FORMAT_INT64, &MpvPlayer::onStreamRotation, true},
         // As decoded, before any filter: a tone-mapping filter must not hide it.
-        {"video-dec-params/gamma", MPV_FORMAT_STRING, &MpvPlayer::onDecodedTransfer},
+        {"video-dec-params/gamma", MPV_FORMAT_STRING, &MpvPlayer::onDecodedTransfer, true},
     };
     return properties;
 }
@@ -397,6 +400,10 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         updateState();
         emit started();
         break;
+    case MPV_EVENT_VIDEO_RECONFIG:
+        // Sent once the video's size is known, after the file is loaded.
+        readFileProperties();
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         // The position reports during the seek were skipped; ask for the one
         // it landed on before anyone reads it.
@@ -405,6 +412,9 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         }
         break;
     case MPV_EVENT_GET_PROPERTY_REPLY:
+        // A reply for a file closed in the meantime is dropped.
+        if (event.reply_userdata == FilePropertyReply && m_mediaStatus != NoMedia && m_mediaStatus != InvalidMedia)
+            handlePropertyChange(event);
         if (event.reply_userdata == TimePosReply) {
             if (m_backStepAgain && m_state != StoppedState) {
                 m_backStepAgain = false;
@@ -470,6 +480,19 @@ void MpvPlayer::handlePropertyChange(const mpv_event &event)
     else if (value.present && property->format == MPV_FORMAT_STRING)
         value.text = QByteArray(*static_cast<char **>(property->data));
     (this->*handler.value())(value);
+}
+
+// mpv reports an observed property only when its value differs from the
+// one it reported last, and it compares only when its event queue runs
+// empty: a file just like the last one (same size, length and frame rate)
+// would leave the values reset at opening unreported. Asked for, they come
+// back as replies, in order with the events.
+void MpvPlayer::readFileProperties()
+{
+    for (const ObservedProperty &property : observedProperties()) {
+        if (property.describesFile)
+            mpv_get_property_async(m_handle.get(), FilePropertyReply, property.name, property.format);
+    }
 }
 
 void MpvPlayer::onTimePos(const PropertyValue &value)

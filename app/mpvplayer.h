@@ -119,6 +119,7 @@ private:
     void drainEvents();
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event &event);
+    void readFileProperties();
     void onTimePos(const PropertyValue &value);
     void onDuration(const PropertyValue &value);
     void onPause(const PropertyValue &value);

@@ -71,6 +71,8 @@ inline bool waitForVideo(MpvPlayer *player)
             return true;
         QTest::qWait(20);
     }
+    qWarning() << "Video not ready: state" << player->state() << "media status" << player->mediaStatus() << "size"
+               << player->videoSize() << "duration" << player->duration();
     return false;
 }
 

@@ -30,9 +30,13 @@ inline bool waitFor(const std::function<bool()> &condition)
 
 inline bool waitForVideo(MpvPlayer *player)
 {
-    return waitFor([player] {
+    const bool ready = waitFor([player] {
         return player->state() != MpvPlayer::StoppedState && player->videoSize().isValid() && player->duration() > 0;
     });
+    if (!ready)
+        qWarning() << "Video not ready: state" << player->state() << "media status" << player->mediaStatus()
+                   << "size" << player->videoSize() << "duration" << player->duration();
+    return ready;
 }
 
 template<typename T>

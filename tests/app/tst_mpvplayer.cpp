@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QWidget>
 
 #include <memory>
@@ -157,6 +159,33 @@ private slots:
         QCOMPARE(rig.player->notifyInterval(), 100);
         QCOMPARE(rig.player->videoSize(), QSize(320, 240));
         QCOMPARE(rig.player->file(), indexed());
+    }
+
+    // mpv reports a value only when it differs from the last one it
+    // reported: a second video just like the first, loaded while no event is
+    // read, must still show its length, frame interval, size and turn.
+    void aSecondVideoLikeTheFirstIsFullyReported()
+    {
+        const QString first = FixtureVideos::withRotation(indexed(), 90);
+        QTemporaryDir folder;
+        const QString second = folder.filePath(QStringLiteral("same.mp4"));
+        QVERIFY(QFile::copy(first, second));
+        PlayerRig rig;
+        QVERIFY(openPaused(rig.player.get(), first));
+        // Whether mpv's own check runs between the two files is a matter of
+        // timing: alternate, with and without events read in between.
+        for (int round = 0; round < 60; ++round) {
+            const QString next = round % 2 ? first : second;
+            rig.player->play(next);
+            QThread::msleep((round % 3) * 40);
+            QVERIFY2(waitForVideo(rig.player.get()), qPrintable(QStringLiteral("round %1").arg(round)));
+            QCOMPARE(rig.player->file(), next);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.player->duration(), qint64(5000), timeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.player->notifyInterval(), 100, timeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.player->videoSize(), QSize(240, 320), timeoutMs);
+            if (round % 2)
+                rig.player->pause(true);
+        }
     }
 
     // Names mpv would read otherwise: "-" is standard input to it.
