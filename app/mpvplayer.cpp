@@ -412,10 +412,11 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         }
         break;
     case MPV_EVENT_GET_PROPERTY_REPLY:
-        // A reply for a file closed in the meantime is dropped.
-        if (event.reply_userdata == FilePropertyReply && m_mediaStatus != NoMedia && m_mediaStatus != InvalidMedia)
-            handlePropertyChange(event);
-        if (event.reply_userdata == TimePosReply) {
+        if (event.reply_userdata == FilePropertyReply) {
+            // A reply for a file closed in the meantime is dropped.
+            if (m_mediaStatus != NoMedia && m_mediaStatus != InvalidMedia)
+                handlePropertyChange(event);
+        } else if (event.reply_userdata == TimePosReply) {
             if (m_backStepAgain && m_state != StoppedState) {
                 m_backStepAgain = false;
                 command({"frame-back-step"});

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "modalanswer.h"
 #include "mpvplayer.h"
+#include "playerwaits.h"
 #include "videocapture.h"
 
 #include <QApplication>
@@ -28,16 +29,7 @@ inline bool waitFor(const std::function<bool()> &condition)
     return condition();
 }
 
-inline bool waitForVideo(MpvPlayer *player)
-{
-    const bool ready = waitFor([player] {
-        return player->state() != MpvPlayer::StoppedState && player->videoSize().isValid() && player->duration() > 0;
-    });
-    if (!ready)
-        qWarning() << "Video not ready: state" << player->state() << "media status" << player->mediaStatus()
-                   << "size" << player->videoSize() << "duration" << player->duration();
-    return ready;
-}
+using PlayerWaits::waitForVideo;
 
 template<typename T>
 T *child(QObject *parent, const char *name)
