@@ -3,7 +3,8 @@
 # in one run, and prints the ratios (ours / ffmpeg, median wall time of
 # RUNS runs) and the peak resident memory of both. For dense and sparse it
 # also prints the ratio of CPU time (user + system), which moves far less
-# than wall time when other work shares the machine.
+# than wall time when other work shares the machine, and the time ratio
+# that CPU time would give were every core busy throughout.
 #   dense:  60 s 1080p30 H.264 (GOP 250, B-frames), 12 images at 2 s, 7 s, ... 57 s,
 #           against one ffmpeg pass with a select filter.
 #   sparse: 10 min of the same kind, 20 images every 30 s from 2 s,
@@ -163,6 +164,7 @@ median() { # file column
 peak() { cut -d' ' -f2 "$1" | sort -n | tail -n 1; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
+cores=$(nproc)
 echo "runs=$runs"
 for bench in dense sparse; do
     ours=$(median "$work/$bench-ours" 1)
@@ -174,6 +176,9 @@ for bench in dense sparse; do
     ours_cpu=$(median "$work/$bench-ours" 3)
     theirs_cpu=$(median "$work/$bench-ffmpeg" 3)
     echo "${bench}_ours_cpu_ms=$ours_cpu ${bench}_ffmpeg_cpu_ms=$theirs_cpu ${bench}_cpu_ratio=$(ratio "$ours_cpu" "$theirs_cpu")"
+    # The time ratio our CPU time would give with every core busy from
+    # start to end: only less work, not better scheduling, gets below it.
+    echo "${bench}_all_cores_floor=$(awk -v c="$ours_cpu" -v n="$cores" -v t="$theirs" 'BEGIN { printf "%.2f", c / n / t }') cores=$cores"
 done
 # pair NAME OURS THEIRS: the time and memory ratio of two measured series.
 pair() {
