@@ -1,5 +1,6 @@
 #include "commandlineprocessor.h"
 
+#include "imaging/imageprocessingmanager.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -143,8 +144,10 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     }
 
     config.setSource(positional.at(0));
-    if (!QFileInfo(config.source()).isFile()) {
-        *errorMessage = tr("File not found: ") + config.source();
+    const QFileInfo source(config.source());
+    if (!source.isFile()) {
+        // A folder, a pipe or a device is there, just not a file to read.
+        *errorMessage = (source.exists() ? tr("Not a video file: ") : tr("File not found: ")) + config.source();
         return ParseError;
     }
 
@@ -228,8 +231,16 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         fileNames->setFileBaseName(parser.value(nameOption));
     if (parser.isSet(suffixOption))
         fileNames->setFileOutputSuffix(parser.value(suffixOption));
-    if (parser.isSet(typeOption))
-        fileNames->setFileOutputType(parser.value(typeOption));
+    if (parser.isSet(typeOption)) {
+        // Refused here, not after every image of the job has failed to save.
+        const QString type = parser.value(typeOption);
+        const QStringList types = ImageProcessingManager::outputTypes();
+        if (!types.contains(type, Qt::CaseInsensitive)) {
+            *errorMessage = tr("Unknown file type: %1. Use one of: %2").arg(type, types.join(QStringLiteral(", ")));
+            return ParseError;
+        }
+        fileNames->setFileOutputType(type);
+    }
 
     if (parser.isSet(fastOption))
         config.setFastSeek(true);

@@ -250,6 +250,19 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
     return true;
 }
 
+QStringList ImageProcessingManager::outputTypes()
+{
+    // PNG and BMP are built into Qt; the rest come with plugins.
+    static const char *const known[] = {"jpeg", "jpg", "png", "bmp", "tiff", "tif", "webp", "avif", "jxl"};
+    QStringList types;
+    for (const char *type : known) {
+        const QByteArray format(type);
+        if (format == "png" || format == "bmp" || ImageWriterPlugin::isInstalledFor(format))
+            types.append(QString::fromLatin1(type));
+    }
+    return types;
+}
+
 void ImageProcessingManager::copyToClipboard(const QImage &image)
 {
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {

@@ -43,6 +43,11 @@ public:
     bool saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile,
                    const ImageMetadata &metadata = ImageMetadata());
 
+    // The file types saveImage can write here, in the order they are
+    // offered: the writers of the optional types are plugins that may be
+    // missing.
+    static QStringList outputTypes();
+
     void copyToClipboard(const QImage &image);
 
     // The pipeline's steps on 8-bit matrices, colours in blue, green, red

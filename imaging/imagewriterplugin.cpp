@@ -21,30 +21,46 @@ bool namesFormat(const QJsonObject &metaData, const QString &format)
     return false;
 }
 
+QStringList imageFormatPlugins()
+{
+    QStringList plugins;
+    for (const QString &libraryPath : QCoreApplication::libraryPaths()) {
+        const QDir folder(libraryPath + QStringLiteral("/imageformats"));
+        for (const QString &file : folder.entryList(QDir::Files, QDir::Name))
+            plugins.append(folder.absoluteFilePath(file));
+    }
+    return plugins;
+}
+
 } // namespace
+
+bool ImageWriterPlugin::isInstalledFor(const QByteArray &format)
+{
+    const QString name = QString::fromLatin1(format);
+    for (const QString &plugin : imageFormatPlugins()) {
+        if (namesFormat(QPluginLoader(plugin).metaData(), name))
+            return true;
+    }
+    return false;
+}
 
 std::unique_ptr<QImageIOHandler> ImageWriterPlugin::writerFor(QIODevice *device, const QByteArray &format)
 {
     if (!device || format.isEmpty())
         return nullptr;
     const QString name = QString::fromLatin1(format);
-    const QStringList libraryPaths = QCoreApplication::libraryPaths();
-    for (const QString &libraryPath : libraryPaths) {
-        const QDir folder(libraryPath + QStringLiteral("/imageformats"));
-        const QStringList files = folder.entryList(QDir::Files, QDir::Name);
-        for (const QString &file : files) {
-            // Reading the metadata does not load the library; Qt keeps it
-            // after the first read.
-            QPluginLoader loader(folder.absoluteFilePath(file));
-            if (!namesFormat(loader.metaData(), name))
-                continue;
-            auto *plugin = qobject_cast<QImageIOPlugin *>(loader.instance());
-            if (!plugin || !(plugin->capabilities(device, format) & QImageIOPlugin::CanWrite))
-                continue;
-            std::unique_ptr<QImageIOHandler> handler(plugin->create(device, format));
-            if (handler)
-                return handler;
-        }
+    for (const QString &file : imageFormatPlugins()) {
+        // Reading the metadata does not load the library; Qt keeps it
+        // after the first read.
+        QPluginLoader loader(file);
+        if (!namesFormat(loader.metaData(), name))
+            continue;
+        auto *plugin = qobject_cast<QImageIOPlugin *>(loader.instance());
+        if (!plugin || !(plugin->capabilities(device, format) & QImageIOPlugin::CanWrite))
+            continue;
+        std::unique_ptr<QImageIOHandler> handler(plugin->create(device, format));
+        if (handler)
+            return handler;
     }
     return nullptr;
 }

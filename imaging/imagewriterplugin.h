@@ -17,6 +17,10 @@ namespace ImageWriterPlugin {
 // A writer for format on device from the first plugin, in Qt's search
 // order, that names the format and can write it; null when none does
 // (built-in formats such as PNG), and QImageWriter must be used.
+// True when an installed plugin names format, read from the plugins'
+// metadata without loading any of them.
+bool isInstalledFor(const QByteArray &format);
+
 std::unique_ptr<QImageIOHandler> writerFor(QIODevice *device, const QByteArray &format);
 
 } // namespace ImageWriterPlugin

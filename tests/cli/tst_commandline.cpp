@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -183,6 +185,15 @@ private slots:
         QTest::newRow("negative height") << QStringList{video, "--width", "640", "--height", "-5"} << "Both width and height must be specified if one is provided";
         QTest::newRow("log file") << QStringList{video, "--log", noFolder + "/x/log.txt"}
                                   << QStringLiteral("Cannot open log file: ") + noFolder + "/x/log.txt";
+        const QString fifo = TestEnvironment::root() + QStringLiteral("/pipe.mp4");
+        QFile::remove(fifo);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QTest::newRow("pipe source") << QStringList{fifo} << QStringLiteral("Not a video file: ") + fifo;
+        QTest::newRow("device source") << QStringList{"/dev/zero"} << QStringLiteral("Not a video file: /dev/zero");
+        const QString types = QStringLiteral("jpeg, jpg, png, bmp, tiff, tif, webp, avif, jxl");
+        for (const QString &type : {QStringLiteral("gif"), QStringLiteral("xyz"), QString()})
+            QTest::newRow(qPrintable("file type " + type)) << QStringList{video, "--filetype", type}
+                                                           << "Unknown file type: " + type + ". Use one of: " + types;
     }
 
     void refusedCommandLinesPrintMessageAndHelp()
@@ -649,7 +660,7 @@ private slots:
         QVERIFY(result.finished);
         if (kind == QLatin1String("folder")) {
             QCOMPARE(result.exitCode, 1); // not a file: refused like a missing one
-            QCOMPARE(result.lines.first(), QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
+            QCOMPARE(result.lines.first(), QStringLiteral("Not a video file: ") + QDir::toNativeSeparators(path));
             return;
         }
         QCOMPARE(result.exitCode, 2);
