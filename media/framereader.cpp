@@ -230,12 +230,17 @@ FrameReader::Jump FrameReader::jumpBefore(qint64 ms, qint64 ignoreUpToTicks)
 {
     const int videoStream = m_demuxer.streamIndex();
     qint64 stepBack = 1;
+    bool readToEnd = false;
     for (;;) {
         // Containers without an index land near the target rather than on a
         // key frame before it: step back further until one is found, and
-        // finally start from the beginning of the file.
+        // finally start from the beginning of the file. A transport stream
+        // read to its end goes on reading there after a seek to its start
+        // (one packet, then the end): it is opened afresh instead.
         const bool fromStart = ms - stepBack <= 0 || !m_demuxer.isSeekable();
-        if (fromStart ? !m_demuxer.seekToStart() : !m_demuxer.seek(ms - stepBack)) {
+        const bool moved = fromStart ? (readToEnd ? m_demuxer.reopen() : m_demuxer.seekToStart())
+                                     : m_demuxer.seek(ms - stepBack);
+        if (!moved) {
             if (fromStart)
                 return Jump::Refused;
             continue; // a refused seek marks the file as not seekable by time
@@ -249,8 +254,10 @@ FrameReader::Jump FrameReader::jumpBefore(qint64 ms, qint64 ignoreUpToTicks)
             if (m_abortRequested.load())
                 return Jump::Aborted;
             if (!m_demuxer.readFrame()) {
-                if (m_demuxer.atEnd())
+                if (m_demuxer.atEnd()) {
+                    readToEnd = true;
                     break;
+                }
                 continue;
             }
             const Packet &packet = m_demuxer.packet();
