@@ -26,8 +26,6 @@
 
 namespace {
 
-// How far beyond the last frame a position may lie and still get it.
-constexpr qint64 EarlyEndToleranceMs = 1000;
 // How far from its position smartPick may take a frame.
 constexpr qint64 SmartWindowMs = 1000;
 
@@ -76,7 +74,13 @@ void BatchWorker::cancel()
 void BatchWorker::run()
 {
     m_sheetImages.clear();
+    m_opened = false;
+    m_endedEarly = false;
     runJob();
+    // Every image asked for was within the data, but the file is still a
+    // broken download the user should know of.
+    if (m_opened && !m_endedEarly && !isCancelled() && m_grabber->isCutOff())
+        emit statusUpdate(this, tr("Video file is cut off after %1 ms").arg(m_grabber->dataEndMs()), Error);
     if (!isCancelled())
         writeContactSheet();
     m_grabber->disconnect();
@@ -114,7 +118,7 @@ void BatchWorker::runJob()
         return;
     }
     m_duration = duration;
-    m_endedEarly = false;
+    m_opened = true;
     if (m_config->intervalType() == BatchWorkerConfig::SceneChange) {
         runSceneJob(duration);
         return;
@@ -184,6 +188,15 @@ void BatchWorker::runJob()
         expected = 1;
     }
 
+    // Reaching the end of the data is judged against the furthest position
+    // the rule asks for, not only the next one.
+    m_lastPosition = position;
+    if (m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds && !singleFrame && step > 0
+        && position < duration - skipBack)
+        m_lastPosition = position + (duration - skipBack - 1 - position) / step * step;
+    else if (m_config->intervalType() == BatchWorkerConfig::ImageCount)
+        m_lastPosition = qMax(position, position + qint64(m_config->intervalImages() - 1) * step);
+
     m_imageIndex = 1;
     m_fileCounter = 1;
     if (isCancelled())
@@ -209,7 +222,7 @@ void BatchWorker::runJob()
             return;
 
         if (m_grabber->atEnd()) {
-            if (m_endedEarly || endsEarlyAt(position))
+            if (endsEarlyAt(qMax(position, m_lastPosition), m_grabber->lastDecodedTime()))
                 return;
             if (type != BatchWorkerConfig::EveryMilliseconds)
                 emit statusUpdate(this, tr("At end of video, cannot read any more frames"), Error);
@@ -366,23 +379,21 @@ void BatchWorker::runSceneJob(qint64 duration)
     if (held)
         saveHeld();
     m_config->setSceneImageCount(m_imageIndex - 1);
-    // Reading stopped well before the span's end: a cut-off file.
-    const qint64 lastFrame = qMax<qint64>(0, lastMs);
-    if (spanEnd != std::numeric_limits<qint64>::max() && lastFrame + EarlyEndToleranceMs < spanEnd) {
-        m_endedEarly = true;
-        emit statusUpdate(this, tr("Video ended early at %1 ms of %2 ms").arg(lastFrame).arg(m_duration), Error);
-    }
+    // Reading stopped before the span's end in a cut-off file.
+    if (spanEnd != std::numeric_limits<qint64>::max())
+        endsEarlyAt(spanEnd, lastMs);
     sendProgress(1.0f);
 }
 
-// A stream that ends while positions remain well beyond its last frame
-// (a cut-off download) is reported once instead of ending in silence.
-bool BatchWorker::endsEarlyAt(qint64 position)
+// A cut-off file (a broken download) whose data ends while positions
+// remain beyond its last frame is reported once instead of ending in
+// silence. In a whole file the last picture is held to the video's end.
+bool BatchWorker::endsEarlyAt(qint64 position, qint64 reached)
 {
     if (m_endedEarly)
         return true;
-    const qint64 lastFrame = qMax<qint64>(0, m_grabber->lastDecodedTime());
-    if (position <= lastFrame + EarlyEndToleranceMs)
+    const qint64 lastFrame = qMax<qint64>(0, reached);
+    if (position <= lastFrame + m_grabber->frameLengthMs() || !m_grabber->dataEndsEarly(lastFrame))
         return false;
     m_endedEarly = true;
     emit statusUpdate(this, tr("Video ended early at %1 ms of %2 ms").arg(lastFrame).arg(m_duration), Error);
@@ -423,10 +434,8 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     // then the last packet read, not the frame.
     const qint64 reached = m_grabber->keyFramesOnly() ? m_grabber->lastDecodedTime()
                                                       : qint64(frame.timestamp() * 1000.0);
-    if (m_grabber->atEnd() && frame.isValid() && reached + EarlyEndToleranceMs < m_requestedPosition) {
-        endsEarlyAt(m_requestedPosition);
+    if (m_grabber->atEnd() && frame.isValid() && endsEarlyAt(m_requestedPosition, reached))
         return;
-    }
     if (!frame.isValid() || frame.width() == 0 || frame.height() == 0) {
         emit statusUpdate(this, QStringLiteral("Frame was invalid. Possibly corrupt video."), Error);
         return;
@@ -536,7 +545,8 @@ void BatchWorker::reportGrabberError(const QString &message)
 {
     if (isCancelled())
         return;
-    if (m_grabber->atEnd() && (m_endedEarly || endsEarlyAt(m_requestedPosition)))
+    if (m_grabber->atEnd()
+        && endsEarlyAt(qMax(m_requestedPosition, m_lastPosition), m_grabber->lastDecodedTime()))
         return;
     if (m_grabber->atEnd() && m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds)
         return;

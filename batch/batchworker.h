@@ -60,7 +60,7 @@ private:
     void handleFrame(const VideoFrame &frame);
     void reportGrabberError(const QString &message);
     QString claimNextFreeFile(QString *fileName);
-    bool endsEarlyAt(qint64 position);
+    bool endsEarlyAt(qint64 position, qint64 reached);
     void processPendingEvents();
     // With contactSheet: one more image of the job's images, after the job.
     void writeContactSheet();
@@ -73,7 +73,9 @@ private:
     QAtomicInteger<int> m_waiting {0};
     qint64 m_duration = 0;
     qint64 m_requestedPosition = 0;
+    qint64 m_lastPosition = 0;
     bool m_endedEarly = false;
+    bool m_opened = false;
     // The time of the frame being saved, for the name's time tokens.
     qint64 m_frameMs = 0;
     // Stops the scene walk; set once by cancel(), like the worker's flag.

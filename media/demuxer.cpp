@@ -8,7 +8,10 @@ extern "C" {
 #include <QFile>
 #include <QtDebug>
 
+#include <QStringList>
+
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -65,9 +68,19 @@ bool Demuxer::load()
     m_context = open();
     if (!m_context)
         return false;
-    if (m_context->duration == AV_NOPTS_VALUE || m_context->duration <= 0)
+    if (!statesDuration())
         m_foundDurationMs = durationFromPackets();
+    m_completeness = FileCompleteness::of(m_context.get(), m_fileName);
     return true;
+}
+
+// A length libavformat guessed from the bit rate is no length: raw MPEG
+// video states a variable rate as 104 Mbit/s, which makes 20 s of video
+// 9 ms long.
+bool Demuxer::statesDuration() const
+{
+    return m_context->duration != AV_NOPTS_VALUE && m_context->duration > 0
+        && m_context->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
 }
 
 void Demuxer::unload()
@@ -79,6 +92,8 @@ void Demuxer::unload()
     m_seekRefused = false;
     m_failedReads = 0;
     m_foundDurationMs = 0;
+    m_completeness = FileCompleteness::Verdict::Unknown;
+    m_lastPacketPartial = false;
     m_originTicks = 0;
     m_originChecked = false;
 }
@@ -97,9 +112,58 @@ qint64 Demuxer::duration() const
 {
     if (!m_context)
         return 0;
-    if (m_context->duration == AV_NOPTS_VALUE || m_context->duration <= 0)
+    if (!statesDuration())
         return m_foundDurationMs;
     return av_rescale(m_context->duration, 1000, AV_TIME_BASE);
+}
+
+qint64 Demuxer::videoDuration() const
+{
+    const qint64 whole = duration();
+    const AVStream *stream = videoStream();
+    if (!stream)
+        return whole;
+    qint64 own = -1;
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+        // From the start of the media; a stream without presentation times
+        // (AVI) counts its length from its first picture, as its times do.
+        const qint64 mediaStart = startTicks() - m_originTicks;
+        const qint64 start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : mediaStart;
+        own = av_rescale_q(start + stream->duration - mediaStart, stream->time_base, AVRational{1, 1000});
+    } else if (const AVDictionaryEntry *tag = av_dict_get(stream->metadata, "DURATION", nullptr, 0)) {
+        // Matroska's "HH:MM:SS.nnnnnnnnn", from the start of the file.
+        const QStringList parts = QString::fromLatin1(tag->value).split(QLatin1Char(':'));
+        if (parts.size() == 3) {
+            const double seconds = parts[0].toDouble() * 3600 + parts[1].toDouble() * 60 + parts[2].toDouble();
+            const qint64 fileStart = m_context->start_time != AV_NOPTS_VALUE
+                ? av_rescale(m_context->start_time, 1000, AV_TIME_BASE)
+                : 0;
+            own = qint64(seconds * 1000.0) - fileStart;
+        }
+    }
+    // A stated length beyond the whole file's is no better than the file's.
+    return own > 0 && (whole <= 0 || own < whole) ? own : whole;
+}
+
+FileCompleteness::Verdict Demuxer::completeness() const
+{
+    return m_completeness;
+}
+
+bool Demuxer::endedInPartialPacket() const
+{
+    return m_atEnd && m_lastPacketPartial;
+}
+
+qint64 Demuxer::dataEndMs() const
+{
+    return statesLengthAhead() ? durationFromPackets() : videoDuration();
+}
+
+bool Demuxer::statesLengthAhead() const
+{
+    return m_context && statesDuration() && m_context->duration_estimation_method == AVFMT_DURATION_FROM_STREAM
+        && strcmp(m_context->iformat->name, "ogg") != 0;
 }
 
 // Streams written to a pipe (Matroska, TS) and raw elementary streams state
@@ -242,6 +306,8 @@ bool Demuxer::readFrame()
     const int result = av_read_frame(m_context.get(), m_packet.avPacket());
     if (result >= 0) {
         m_failedReads = 0;
+        // The container flags a packet it could read only part of.
+        m_lastPacketPartial = m_packet.avPacket()->flags & AV_PKT_FLAG_CORRUPT;
         if (!m_originChecked && m_packet.streamIndex() == m_streamIndex && m_streamIndex >= 0) {
             m_originChecked = true;
             const AVStream *stream = m_context->streams[m_streamIndex];

@@ -2,6 +2,7 @@
 #define VISTALOOM_DEMUXER_H
 
 #include "ffmpegptr.h"
+#include "filecompleteness.h"
 #include "packet.h"
 
 #include <QString>
@@ -29,10 +30,29 @@ public:
 
     // True once a read found the end of the file.
     bool atEnd() const;
-    // Length of the media in milliseconds. When the container does not say,
-    // the end of the last packet in the file, or for streams without any
+    // Length of the media in milliseconds. When the container does not say
+    // (or libavformat only guessed it from the bit rate), the end of the
+    // last packet in the file, or for streams without any
     // times an estimate from the frame count; 0 when nothing tells.
     qint64 duration() const;
+
+    // Where the video stream itself ends, in milliseconds, when the file
+    // states it (the track's own length or its DURATION tag); otherwise
+    // duration(). Sound may go on after the picture ends.
+    qint64 videoDuration() const;
+    // Whether the file's structure shows it whole or cut off (read once at
+    // load).
+    FileCompleteness::Verdict completeness() const;
+    // True once reading ended in a packet the file had cut short.
+    bool endedInPartialPacket() const;
+    // Where the video data in the file ends, in milliseconds, read from its
+    // last packets with a second reader.
+    qint64 dataEndMs() const;
+    // True when the container states the length ahead of the data (in its
+    // header or index), so reading that ends well before it means data is
+    // missing. Lengths measured from the file's last packets (transport
+    // and program streams, Ogg, streams that state none) cannot tell.
+    bool statesLengthAhead() const;
 
     int videoStreamCount() const;
     // Chooses the n-th video stream; every other stream is discarded unread.
@@ -85,6 +105,7 @@ private:
     static int interruptCallback(void *opaque);
     FFmpeg::FormatContextPtr open() const;
     void selectStream(AVFormatContext *context, int index) const;
+    bool statesDuration() const;
     qint64 durationFromPackets() const;
 
     QString m_fileName;
@@ -95,6 +116,8 @@ private:
     bool m_seekRefused = false;
     int m_failedReads = 0;
     qint64 m_foundDurationMs = 0;
+    FileCompleteness::Verdict m_completeness = FileCompleteness::Verdict::Unknown;
+    bool m_lastPacketPartial = false;
     // Streams with decoding times only (AVI) show their first picture
     // after the decoder's delay; that picture is time 0.
     qint64 m_originTicks = 0;

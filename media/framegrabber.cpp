@@ -17,6 +17,9 @@ constexpr qint64 SeekDistanceMs = 10000;
 // picture and the one before it, a deinterlacer's neighbour, are decoded.
 constexpr qint64 SkipMarginFrames = 3;
 constexpr qint64 MinSkipMarginMs = 100;
+// Reading that ends this far before the length a container states, in a
+// file whose structure tells nothing, means data is missing.
+constexpr qint64 StatedLengthToleranceMs = 1000;
 
 } // namespace
 
@@ -91,7 +94,7 @@ qint64 FrameGrabber::duration()
 {
     if (!openVideo())
         return -1;
-    return m_demuxer.duration();
+    return m_demuxer.videoDuration();
 }
 
 bool FrameGrabber::atEnd() const
@@ -100,7 +103,43 @@ bool FrameGrabber::atEnd() const
     // beyond the last packet of the file lies past the end.
     if (m_keyFramesOnly)
         return m_keyFrames && m_keyFrames->endMs() >= 0 && m_position > m_keyFrames->endMs();
-    return m_reader && m_reader->isDrained() && m_last.delivered;
+    return m_reader && m_reader->isDrained() && m_last.delivered && !holdsLastPictureAt(m_position);
+}
+
+bool FrameGrabber::holdsLastPictureAt(qint64 pos) const
+{
+    return m_last.frame.isValid() && pos >= m_last.time && pos <= m_demuxer.videoDuration()
+        && !dataEndsEarly(m_last.time);
+}
+
+bool FrameGrabber::dataEndsEarly(qint64 lastMs) const
+{
+    switch (m_demuxer.completeness()) {
+    case FileCompleteness::Verdict::Cut:
+        return true;
+    case FileCompleteness::Verdict::Whole:
+        return false;
+    case FileCompleteness::Verdict::Unknown:
+        break;
+    }
+    return m_demuxer.endedInPartialPacket()
+        || (m_demuxer.statesLengthAhead() && lastMs + StatedLengthToleranceMs < m_demuxer.videoDuration());
+}
+
+bool FrameGrabber::isCutOff() const
+{
+    return m_demuxer.completeness() == FileCompleteness::Verdict::Cut || m_demuxer.endedInPartialPacket();
+}
+
+qint64 FrameGrabber::dataEndMs() const
+{
+    return m_demuxer.dataEndMs();
+}
+
+qint64 FrameGrabber::frameLengthMs() const
+{
+    const qint64 start = m_demuxer.startTicks();
+    return m_demuxer.ticksToMs(start + m_demuxer.frameDurationTicks()) - m_demuxer.ticksToMs(start);
 }
 
 bool FrameGrabber::keyFramesOnly() const
@@ -122,7 +161,7 @@ bool FrameGrabber::holdsSingleFrame()
 {
     if (!openVideo())
         return false;
-    return m_demuxer.duration() <= m_demuxer.ticksToMs(m_demuxer.startTicks() + m_demuxer.frameDurationTicks());
+    return m_demuxer.videoDuration() <= frameLengthMs();
 }
 
 qint64 FrameGrabber::lastDecodedTime() const
@@ -168,7 +207,7 @@ bool FrameGrabber::openVideo()
     if (m_decoderNames.isEmpty())
         return false;
     if (m_autoPrecision)
-        m_precision = m_demuxer.duration() >= 10000 ? 500 : 250;
+        m_precision = m_demuxer.videoDuration() >= 10000 ? 500 : 250;
     m_demuxer.setVideoStreamIndex(0);
 
     for (const QString &name : qAsConst(m_decoderNames)) {
@@ -210,16 +249,18 @@ FrameGrabber::Outcome FrameGrabber::decodeFrameAt(qint64 pos)
         m_outputFrame = m_last.frame;
         return Outcome{Outcome::Delivered, {}, false};
     }
-    if (atEnd())
-        return Outcome{Outcome::Failed, QStringLiteral("Grabber at end of video, cannot read any more frames"), false};
+    if (m_reader->isDrained() && m_last.delivered) {
+        if (!holdsLastPictureAt(pos))
+            return Outcome{Outcome::Failed, QStringLiteral("Grabber at end of video, cannot read any more frames"), false};
+        m_outputFrame = m_last.frame;
+        return Outcome{Outcome::Delivered, {}, false};
+    }
 
     // Leaving pictures undecoded needs a way back should one of them turn
     // out to matter.
     const bool maySkip = m_demuxer.isSeekable();
-    const qint64 duration = m_demuxer.duration();
-    const qint64 start = m_demuxer.startTicks();
-    const qint64 frameMs = m_demuxer.ticksToMs(start + m_demuxer.frameDurationTicks()) - m_demuxer.ticksToMs(start);
-    const qint64 skipMargin = qMax(MinSkipMarginMs, SkipMarginFrames * frameMs);
+    const qint64 duration = m_demuxer.videoDuration();
+    const qint64 skipMargin = qMax(MinSkipMarginMs, SkipMarginFrames * frameLengthMs());
     const qint64 skipBefore = (duration > 0 ? qMin(pos, duration) : pos) - skipMargin;
     const DecodedState entry = m_last;
     bool jump = shouldJump(pos);
@@ -269,8 +310,9 @@ FrameGrabber::Outcome FrameGrabber::decodeForward(qint64 pos, qint64 skipBefore)
         case FrameReader::Status::End: {
             const bool needsCheck = leftOutNearer(m_last.frame.isValid(), m_last.time);
             // The last frame, before the position and not handed out yet,
-            // is the nearest one there is.
-            if (m_last.frame.isValid() && !m_last.delivered) {
+            // is the nearest one there is; handed out already, it is still
+            // the picture on screen up to the video's end.
+            if (m_last.frame.isValid() && (!m_last.delivered || holdsLastPictureAt(pos))) {
                 m_last.delivered = true;
                 m_outputFrame = m_last.frame;
                 return Outcome{Outcome::Delivered, {}, needsCheck};

@@ -39,11 +39,24 @@ public:
     qint64 position() const;
     void setPosition(qint64 ms);
 
-    // Opens the video when needed; its length in milliseconds, -1 when it
-    // cannot be opened.
+    // Opens the video when needed; the length of its picture in
+    // milliseconds, -1 when it cannot be opened.
     qint64 duration();
-    // True when nothing more can be read or handed out.
+    // True when nothing more can be read or handed out. Up to the video's
+    // own end, a whole file still hands out its last picture: it is held
+    // on screen until then.
     bool atEnd() const;
+    // True when the file's data ends before what the file promises (a cut
+    // download), judged by its structure or, where that tells nothing, by
+    // reading having ended at lastMs well before the stated length.
+    bool dataEndsEarly(qint64 lastMs) const;
+    // True when the structure of the open file, or a packet reading ended
+    // in, shows it cut off, wherever the positions asked for lie.
+    bool isCutOff() const;
+    // Where the video data ends, in milliseconds.
+    qint64 dataEndMs() const;
+    // The nominal length of one frame in milliseconds.
+    qint64 frameLengthMs() const;
     // The time in milliseconds of the last frame decoded, -1 before any.
     qint64 lastDecodedTime() const;
     // True when the open video is no longer than one frame (a still in a
@@ -94,6 +107,7 @@ private:
     Outcome decodeKeyFrameNear(qint64 pos);
     static Outcome abortOutcome();
     bool shouldJump(qint64 pos) const;
+    bool holdsLastPictureAt(qint64 pos) const;
     void closeDecoder();
 
     std::atomic<bool> m_abortRequested{false};

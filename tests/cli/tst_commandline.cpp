@@ -766,6 +766,79 @@ private slots:
             QCOMPARE(bandIndexOf(folder.filePath(written.at(i))), 20 + 10 * i);
     }
 
+    // Cut downloads in every container, told apart from whole files whose
+    // picture ends before their sound or their stated length.
+    void cutAndWholeFilesAreToldApart_data()
+    {
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<QStringList>("rule");
+        QTest::addColumn<QString>("report");
+
+        const QString picture = QStringLiteral("testsrc2=size=160x120:rate=10:duration=%1");
+        const QString sound = QStringLiteral("sine=duration=%1");
+        const QStringList codecs[] = {
+            {"mp4", "-c:v libx264 -c:a aac -movflags +faststart"}, {"mkv", "-c:v libx264 -c:a aac"},
+            {"webm", "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -c:a libopus"},
+            {"ts", "-c:v libx264 -c:a aac"}, {"ogv", "-c:v libtheora -c:a libvorbis"}};
+        const QList<QStringList> rules{{"--ms", "300", "--skipback", "0"}, {"--ms", "2000"}, {"--count", "5"},
+                                       {"--count", "1"}, {"--scenes"}};
+        for (const QStringList &codec : codecs) {
+            const QString type = codec.at(0);
+            auto make = [&](const QString &name, int pictureSeconds, int soundSeconds) {
+                return FixtureVideos::make(name + QLatin1Char('.') + type,
+                    QStringList{"-f", "lavfi", "-i", picture.arg(pictureSeconds), "-f", "lavfi", "-i",
+                                sound.arg(soundSeconds)} + codec.at(1).split(QLatin1Char(' ')));
+            };
+            // A third of the file: its length is read from its header
+            // (MP4, Matroska), or from its last packets (TS, Ogg).
+            const QString whole = make(QStringLiteral("twenty"), 20, 20);
+            const QString cut = FixtureVideos::folder() + QStringLiteral("/cut-twenty.") + type;
+            QFile in(whole);
+            QFile out(cut);
+            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+            out.write(in.read(in.size() / 3 + 77));
+            out.close();
+            const QString cutReport = type == QLatin1String("ts") || type == QLatin1String("ogv")
+                ? QStringLiteral("Video file is cut off after ")
+                : QStringLiteral("Video ended early at ");
+            const QString longerSound = make(QStringLiteral("ten-of-twenty"), 10, 20);
+            for (const QStringList &rule : rules) {
+                const QString name = type + QLatin1Char(' ') + rule.join(QLatin1Char(' '));
+                QTest::newRow(qPrintable("cut " + name)) << cut << rule << cutReport;
+                QTest::newRow(qPrintable("longer sound " + name)) << longerSound << rule << QString();
+            }
+        }
+        // Nothing but the header is left.
+        const QString mkv = FixtureVideos::folder() + QStringLiteral("/twenty.mkv");
+        QFile head(FixtureVideos::folder() + QStringLiteral("/head-twenty.mkv"));
+        QFile source(mkv);
+        QVERIFY(source.open(QIODevice::ReadOnly) && head.open(QIODevice::WriteOnly));
+        head.write(source.read(5000));
+        head.close();
+        QTest::newRow("header only") << head.fileName() << QStringList{"--ms", "300"}
+                                     << QStringLiteral("Video ended early at ");
+    }
+
+    void cutAndWholeFilesAreToldApart()
+    {
+        QFETCH(QString, video);
+        QFETCH(QStringList, rule);
+        QFETCH(QString, report);
+        QTemporaryDir folder;
+        const CliResult result = runCli(QStringList{video, folder.path(), "--filetype", "bmp"} + rule);
+        const QStringList errors = result.lines.filter(QRegularExpression(QStringLiteral("^(?!Saving: )")));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), savingLines(result.lines).size());
+        if (report.isEmpty()) {
+            QCOMPARE(errors, QStringList());
+            QCOMPARE(result.exitCode, 0);
+            QVERIFY(!savingLines(result.lines).isEmpty());
+        } else {
+            QCOMPARE(errors.size(), 1);
+            QVERIFY2(errors.first().startsWith(report), qPrintable(errors.first()));
+            QCOMPARE(result.exitCode, 2);
+        }
+    }
+
     void cutDownloadSaysWhereItEnded()
     {
         // Index at the front, as downloads are made: the file promises 60 s

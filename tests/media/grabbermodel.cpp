@@ -113,24 +113,31 @@ QVector<qint64> forwardWalk(const QVector<qint64> &times, quint32 seed)
     return requests;
 }
 
-GrabberModel::GrabberModel(const QVector<qint64> &times)
+GrabberModel::GrabberModel(const QVector<qint64> &times, qint64 videoEndMs)
     : m_times(times)
+    , m_videoEndMs(videoEndMs)
 {
+}
+
+bool GrabberModel::holdsLastAt(qint64 pos) const
+{
+    return m_cursor >= 0 && pos >= m_times[m_cursor] && pos <= m_videoEndMs;
 }
 
 bool GrabberModel::atEnd() const
 {
-    return m_ended && m_delivered;
+    return m_ended && m_delivered && !holdsLastAt(m_pos);
 }
 
 int GrabberModel::request(qint64 pos)
 {
+    m_pos = pos;
     if (m_cursor >= 0 && m_times[m_cursor] > pos && !m_delivered) {
         m_delivered = true;
         return m_cursor;
     }
-    if (atEnd())
-        return EndOfVideoError;
+    if (m_ended && m_delivered)
+        return holdsLastAt(pos) ? m_cursor : EndOfVideoError;
     int next = m_cursor + 1;
     while (next < m_times.size() && m_times[next] < pos)
         ++next;
@@ -140,7 +147,7 @@ int GrabberModel::request(qint64 pos)
             m_cursor = m_times.size() - 1;
             m_delivered = false;
         }
-        if (m_cursor >= 0 && !m_delivered) {
+        if (m_cursor >= 0 && (!m_delivered || holdsLastAt(pos))) {
             m_delivered = true;
             return m_cursor;
         }

@@ -22,22 +22,27 @@ QVector<qint64> forwardWalk(const QVector<qint64> &times, quint32 seed);
 // frame before the position and the first at or after it, ties to the
 // earlier; the earlier one only when it is the frame decoded just before
 // and not handed out yet; at the end of the stream the last frame when it
-// is still waiting.
+// is still waiting, and again for later positions up to the video's end
+// (a whole file holds its last picture).
 class GrabberModel
 {
 public:
     enum Outcome { EndOfVideoError = -2, StreamEndedError = -1 };
 
-    explicit GrabberModel(const QVector<qint64> &times);
+    GrabberModel(const QVector<qint64> &times, qint64 videoEndMs);
     // The index of the frame handed out, or one of the Outcome errors.
     int request(qint64 pos);
     bool atEnd() const;
 
 private:
+    bool holdsLastAt(qint64 pos) const;
+
     QVector<qint64> m_times;
     int m_cursor = -1;
     bool m_delivered = true;
     bool m_ended = false;
+    qint64 m_videoEndMs = 0;
+    qint64 m_pos = 0;
 };
 
 #endif

@@ -154,7 +154,7 @@ private slots:
             FrameGrabber grabber(nullptr);
             grabber.setSource(path);
             GrabberProbe probe(grabber);
-            GrabberModel model(times);
+            GrabberModel model(times, grabber.duration());
             for (int r = 0; r < series.requests.size(); ++r) {
                 const qint64 pos = series.requests[r];
                 const int expected = model.request(pos);

@@ -250,11 +250,15 @@ private slots:
         probe.extractAt(4400);
         QCOMPARE(probe.kind, GrabberProbe::Frame);
         QCOMPARE(probe.frameMs(), qint64(4000));
-        QVERIFY(grabber.atEnd());
+        // The last picture stays on screen to the video's end at 5000 ms.
+        QVERIFY(!grabber.atEnd());
         probe.extractAt(4900);
+        QCOMPARE(probe.frameMs(), qint64(4000));
+        probe.extractAt(5400);
         QCOMPARE(probe.kind, GrabberProbe::Error);
         QCOMPARE(probe.message,
-                 QStringLiteral("Cannot extract frame at position 4900: Grabber at end of video, cannot read any more frames"));
+                 QStringLiteral("Cannot extract frame at position 5400: Grabber at end of video, cannot read any more frames"));
+        QVERIFY(grabber.atEnd());
     }
 
     void streamEndingWithNothingLeftEndsInAColon()
@@ -265,9 +269,9 @@ private slots:
         probe.extractAt(4000);
         QCOMPARE(probe.frameMs(), qint64(4000));
         QVERIFY(!grabber.atEnd());
-        probe.extractAt(4600);
+        probe.extractAt(5600);
         QCOMPARE(probe.kind, GrabberProbe::Error);
-        QCOMPARE(probe.message, QStringLiteral("Cannot extract frame at position 4600: "));
+        QCOMPARE(probe.message, QStringLiteral("Cannot extract frame at position 5600: "));
         QVERIFY(grabber.atEnd());
     }
 

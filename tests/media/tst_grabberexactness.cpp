@@ -110,7 +110,7 @@ private slots:
         FrameGrabber grabber(nullptr);
         grabber.setSource(path);
         GrabberProbe probe(grabber);
-        GrabberModel model(times);
+        GrabberModel model(times, grabber.duration());
         for (qint64 pos : requests) {
             const int expected = model.request(pos);
             probe.extractAt(pos);
@@ -132,7 +132,7 @@ private slots:
             FrameGrabber grabber(nullptr);
             grabber.setSource(path);
             GrabberProbe probe(grabber);
-            GrabberModel model(times);
+            GrabberModel model(times, grabber.duration());
             const QVector<qint64> requests = forwardWalk(times, seed);
             for (int r = 0; r < requests.size(); ++r) {
                 const qint64 pos = requests[r];

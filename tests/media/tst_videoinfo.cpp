@@ -32,6 +32,12 @@ private slots:
         QTest::newRow("mp4") << FixtureVideos::indexedVideo(64, 48, 10, 4) << qint64(4000) << QSize(64, 48);
         QTest::newRow("mkv") << FixtureVideos::indexedVideo(96, 64, 25, 2, QStringLiteral("mkv")) << qint64(2000)
                              << QSize(96, 64);
+        // MPEG-1 video without a container, as old .mpg files often are: its
+        // header gives the variable-rate marker as the bit rate.
+        QTest::newRow("raw mpeg video") << FixtureVideos::make(QStringLiteral("press.mpg"),
+            QString::fromLatin1("-f lavfi -i testsrc2=size=176x144:rate=25:duration=20 -c:v mpeg1video -q:v 8 "
+                                "-f mpeg1video").split(QLatin1Char(' ')))
+                                        << qint64(20000) << QSize(176, 144);
     }
     void probesLengthAndSize()
     {
