@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+#include <csignal>
+
 #include <unistd.h>
 
 namespace {
@@ -961,6 +963,54 @@ private slots:
         QCOMPARE(result.summary, QStringLiteral("Done: %1 images written, %2 errors").arg(left.size()).arg(failed));
         for (const QString &name : left)
             QVERIFY2(!name.startsWith(QLatin1Char('.')) && !QImage(copy.filePath(name)).isNull(), qPrintable(name));
+    }
+
+    // A stop signal lets the image in hand finish, prints the summary and
+    // exits with 128 + the signal; what is left is whole and counted.
+    // SIGPIPE: head -n N, the reader of the output, has gone.
+    void stopSignalsLeaveOnlyWholeImages_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("afterImages");
+        QTest::newRow("SIGINT in the first image") << int(SIGINT) << 1;
+        QTest::newRow("SIGINT in the third image") << int(SIGINT) << 3;
+        QTest::newRow("SIGTERM in the fourth image") << int(SIGTERM) << 4;
+        QTest::newRow("SIGHUP in the second image") << int(SIGHUP) << 2;
+        QTest::newRow("output closed after three lines") << int(SIGPIPE) << 3;
+    }
+
+    void stopSignalsLeaveOnlyWholeImages()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, afterImages);
+        QTemporaryDir folder;
+        const QString video = copyInto(folder, FixtureVideos::make(QStringLiteral("testsrc2-1080p.mp4"),
+            {"-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=25:duration=10", "-c:v", "libx264", "-pix_fmt", "yuv420p"}),
+            QStringLiteral("Big.mp4"));
+        QProcess cli, head;
+        if (signal == SIGPIPE) {
+            cli.setStandardOutputProcess(&head);
+            head.start(QStringLiteral("head"), {"-n", QString::number(afterImages)});
+        }
+        cli.start(QStringLiteral(VISTALOOM_CLI_EXECUTABLE), {video, "--ms", "100", "--skipfront", "0", "--filetype", "png"});
+        QByteArray output;
+        while (signal != SIGPIPE && output.count("Saving: ") < afterImages) {
+            QVERIFY(cli.waitForReadyRead(120000));
+            output += cli.readAllStandardOutput();
+        }
+        QVERIFY(signal == SIGPIPE || ::kill(pid_t(cli.processId()), signal) == 0);
+        QVERIFY(cli.waitForFinished(120000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        QStringList left = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        left.removeOne(QStringLiteral("Big.mp4"));
+        QVERIFY(left.size() >= afterImages);
+        for (const QString &name : left)
+            QVERIFY2(!name.startsWith(QLatin1Char('.')) && QImage(folder.filePath(name)).size() == QSize(1920, 1080),
+                     qPrintable(name));
+        const QStringList lines = QString::fromUtf8(output + cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        if (signal != SIGPIPE)
+            QCOMPARE(lines.last(), QStringLiteral("Done: %1 images written, 0 errors").arg(left.size()));
     }
 };
 
