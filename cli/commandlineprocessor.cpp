@@ -42,7 +42,10 @@ int CommandLineProcessor::execute(QApplication &app)
 {
     QCommandLineParser parser;
     QString errorMessage;
-    switch (parseCommandLine(app, parser, &errorMessage)) {
+    const int parsed = parseCommandLine(app, parser, &errorMessage);
+    if (const int stopped = m_stopSignals.exitCode())
+        return stopped;
+    switch (parsed) {
     case ParseOk:
         return m_errorCount > 0 ? ExitJobFailed : ExitOk;
     case ParseError:
@@ -277,7 +280,9 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     worker->setConfig(&config);
     connect(worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
     connect(worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &) { ++m_imageCount; });
+    m_stopSignals.watch(worker);
     worker->run();
+    m_stopSignals.watch(nullptr);
     delete worker;
     // One line a script or a person can check the whole job by.
     const QByteArray summary =

@@ -2,6 +2,7 @@
 #define VISTALOOM_COMMANDLINEPROCESSOR_H
 
 #include "batch/batchworker.h"
+#include "stopsignals.h"
 
 #include <QFile>
 #include <QObject>
@@ -21,7 +22,7 @@ class CommandLineProcessor : public QObject
 public:
     enum ParseResult { ParseOk = 0, ParseError = 1, ParseVersionRequested = 2, ParseHelpRequested = 3 };
 
-    // Process exit codes.
+    // Process exit codes. A stop signal gives 128 + its number instead.
     enum ExitCode { ExitOk = 0, ExitRefused = 1, ExitJobFailed = 2 };
 
     explicit CommandLineProcessor(QObject *parent = nullptr);
@@ -36,6 +37,9 @@ private slots:
     void threadStatusUpdate(BatchWorker *worker, QString text, BatchWorker::BatchStatusMessageType type);
 
 private:
+    // Installed for the processor's whole life, so a signal during the
+    // parsing stops the job before it starts.
+    StopSignals m_stopSignals;
     std::unique_ptr<QFile> m_log;
     int m_errorCount = 0;
     int m_imageCount = 0;

@@ -1,5 +1,6 @@
 #include "imageprocessingmanager.h"
 
+#include "atomicimagefile.h"
 #include "imagewriterplugin.h"
 #include "matimage.h"
 #include "resizeplan.h"
@@ -15,7 +16,6 @@
 #include <QGuiApplication>
 #include <QImageIOHandler>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <opencv2/imgproc.hpp>
 
@@ -218,8 +218,8 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
     for (const auto &entry : metadata.entries())
         output.setText(entry.first, entry.second);
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    AtomicImageFile file(fileName);
+    if (!file.open()) {
         qWarning() << "ImageProcessingManager - cannot write" << fileName << file.errorString();
         return false;
     }
@@ -229,18 +229,18 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
     static const QList<QByteArray> lossy = {"jpg", "jpeg", "webp", "avif", "jxl"};
     const int quality = imageProfile && lossy.contains(suffix) ? imageProfile->imageQuality() : -1;
     QString failure;
-    if (std::unique_ptr<QImageIOHandler> handler = ImageWriterPlugin::writerFor(&file, suffix)) {
+    if (std::unique_ptr<QImageIOHandler> handler = ImageWriterPlugin::writerFor(file.device(), suffix)) {
         if (!writeWith(*handler, output, quality))
             failure = QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(suffix));
     } else {
-        QImageWriter writer(&file, suffix);
+        QImageWriter writer(file.device(), suffix);
         writer.setQuality(quality);
         if (!writer.write(output))
             failure = writer.errorString();
     }
+    // Without a commit the hidden file goes with the object.
     if (!failure.isEmpty()) {
         qWarning() << "ImageProcessingManager - cannot write" << fileName << failure;
-        file.cancelWriting();
         return false;
     }
     if (!file.commit()) {

@@ -15,6 +15,8 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 
+#include <sys/mount.h>
+
 using namespace ImageTestUtils;
 
 namespace {
@@ -49,6 +51,17 @@ qint64 savedSize(const QString &folder, const QString &name, int quality)
         return -1;
     return QFileInfo(path).size();
 }
+
+// A tmpfs of bytes over a temporary folder while it lives (needs root).
+struct SmallDisk
+{
+    explicit SmallDisk(qint64 bytes)
+        : mounted(::mount("tmpfs", QFile::encodeName(folder.path()).constData(), "tmpfs", 0,
+                          ("size=" + QByteArray::number(bytes)).constData()) == 0) {}
+    ~SmallDisk() { if (mounted) ::umount2(QFile::encodeName(folder.path()).constData(), MNT_DETACH); }
+    QTemporaryDir folder;
+    const bool mounted;
+};
 
 } // namespace
 
@@ -303,7 +316,8 @@ private slots:
     void existingTargetIsReplacedOnlyOnSuccess()
     {
         QTemporaryDir folder;
-        const QString good = folder.filePath(QStringLiteral("frame.png"));
+        // A name of the file system's longest, as claimed names are replaced.
+        const QString good = folder.filePath(QString(251, QLatin1Char('f')) + QStringLiteral(".png"));
         const QString bad = folder.filePath(QStringLiteral("frame.xyz"));
         for (const QString &path : {good, bad}) {
             QFile file(path);
@@ -321,6 +335,35 @@ private slots:
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old contents"));
         QCOMPARE(entriesOf(folder.path()).size(), 2);
+    }
+
+    // The disk fills at the last buffered block: nothing is left at the
+    // name, and a file being replaced stays as it was.
+    void fullDiskLeavesNoImageAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::newRow("new name") << "kept";
+        QTest::newRow("file replaced") << "frame.jpg";
+    }
+
+    void fullDiskLeavesNoImageAndKeepsTheOldFile()
+    {
+        QFETCH(QString, existing);
+        QTemporaryDir roomy;
+        // QFile writes 16 KiB blocks: room for all but the last, and a page for the existing file.
+        SmallDisk disk((savedSize(roomy.path(), "frame.jpg", 90) - 1) / 16384 * 16384 + 4096);
+        if (!disk.mounted)
+            QSKIP("Mounting a tmpfs needs root");
+        QFile old(disk.folder.filePath(existing));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old contents") == 12);
+        old.close();
+        ImageProfile profile;
+        profile.setImageQuality(90);
+        const QString path = disk.folder.filePath(QStringLiteral("frame.jpg"));
+        QVERIFY(!ImageProcessingManager::instance()->saveImage(path, photoLikeImage(320, 240), &profile));
+        QCOMPARE(entriesOf(disk.folder.path()), QStringList{existing});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old contents"));
     }
 
     void copyToClipboardPlacesTheImage()
