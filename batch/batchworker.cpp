@@ -38,6 +38,7 @@ BatchWorker::BatchWorker(QObject *parent)
     connect(m_grabber, &FrameGrabber::frameExtracted, this, &BatchWorker::grabberFrameExtracted);
     connect(m_grabber, &FrameGrabber::error, this, &BatchWorker::grabberError);
     connect(m_grabber, &FrameGrabber::aborted, this, &BatchWorker::grabberError);
+    connect(this, &BatchWorker::frameFound, this, &BatchWorker::grabberFrameExtracted);
 }
 
 BatchWorker::~BatchWorker()
@@ -312,19 +313,32 @@ void BatchWorker::runSceneJob(qint64 duration)
     qint64 lastImageMs = 0;
     qint64 lastMs = -1;
     float reported = m_progress;
-    // With smartPick, a shot's image waits until a second of the shot is
-    // seen: the sharpest frame that is not near-black, never before the cut.
+    // A shot's image is held until nothing can replace it: a stronger
+    // change within the gap (the real cut just after a motion-blurred frame
+    // that crossed the threshold) takes its place, and with smartPick the
+    // sharpest frame that is not near-black within a second of the cut,
+    // never before it.
     struct Held {
         VideoFrame frame;
         SmartPicker::Candidate best;
         qint64 cutMs = 0;
+        double change = 0.0;
+        bool opensSpan = false;
     };
     const bool smart = m_config->smartPick();
+    const qint64 holdMs = qMax(minGap, smart ? SmartWindowMs : qint64(0));
     std::optional<Held> held;
+    auto hold = [&](const SceneScanner::Step &step) {
+        const FrameQuality quality = smart ? SmartPicker::measure(step.frame) : FrameQuality();
+        held = Held{step.frame, {step.ms, quality}, step.ms, step.difference, !taken};
+        taken = true;
+        lastImageMs = step.ms;
+    };
     auto saveHeld = [&]() {
-        handleFrame(held->frame.withTimestamp(double(held->best.ms) / 1000.0));
+        const bool delivered = deliverFrame(held->frame.withTimestamp(double(held->best.ms) / 1000.0));
         ++m_imageIndex;
         held.reset();
+        return delivered;
     };
     for (;;) {
         if (isCancelled())
@@ -333,8 +347,8 @@ void BatchWorker::runSceneJob(qint64 duration)
         if (step.status == FrameReader::Status::Aborted)
             return;
         if (step.status == FrameReader::Status::DecodeFailed) {
-            if (held)
-                saveHeld();
+            if (held && !saveHeld())
+                return;
             emit statusUpdate(this, QStringLiteral("Frame extraction error decode failed"), Error);
             return;
         }
@@ -345,25 +359,23 @@ void BatchWorker::runSceneJob(qint64 duration)
             continue;
         if (step.ms >= spanEnd)
             break;
-        // The span's first frame always, then every cut far enough on.
-        const bool cut = !taken || (step.difference > threshold && step.ms - lastImageMs >= minGap);
-        if (held && (cut || step.ms > held->cutMs + SmartWindowMs))
-            saveHeld();
-        if (cut) {
-            taken = true;
-            lastImageMs = step.ms;
-            if (smart) {
-                held = Held{step.frame, {step.ms, SmartPicker::measure(step.frame)}, step.ms};
-            } else {
-                handleFrame(step.frame.withTimestamp(double(step.ms) / 1000.0));
-                ++m_imageIndex;
-            }
-        } else if (held) {
-            // Within the shot only: the window closes at the next cut.
-            const SmartPicker::Candidate candidate{step.ms, SmartPicker::measure(step.frame)};
-            if (SmartPicker::replaces(candidate, held->best)) {
-                held->frame = step.frame;
-                held->best = candidate;
+        const bool change = taken && step.difference > threshold;
+        if (held && change && !held->opensSpan && step.ms - held->cutMs < minGap
+            && step.difference > held->change) {
+            hold(step);
+        } else {
+            // The span's first frame always, then every cut far enough on.
+            const bool cut = !taken || (change && step.ms - lastImageMs >= minGap);
+            if (held && (cut || step.ms >= held->cutMs + holdMs) && !saveHeld())
+                return;
+            if (cut) {
+                hold(step);
+            } else if (held && smart && step.ms <= held->cutMs + SmartWindowMs) {
+                const SmartPicker::Candidate candidate{step.ms, SmartPicker::measure(step.frame)};
+                if (SmartPicker::replaces(candidate, held->best)) {
+                    held->frame = step.frame;
+                    held->best = candidate;
+                }
             }
         }
         const float progress = 0.01f + 0.99f * float(qBound(0.0, double(step.ms - spanStart) / spanLength, 1.0));
@@ -376,9 +388,12 @@ void BatchWorker::runSceneJob(qint64 duration)
     }
     if (isCancelled())
         return;
-    if (held)
-        saveHeld();
-    m_config->setSceneImageCount(m_imageIndex - 1);
+    if (held && !saveHeld())
+        return;
+    // The table reads the count on the config's own thread.
+    BatchWorkerConfig *config = m_config;
+    const int count = m_imageIndex - 1;
+    QMetaObject::invokeMethod(config, [config, count] { config->setSceneImageCount(count); });
     // Reading stopped before the span's end in a cut-off file.
     if (spanEnd != std::numeric_limits<qint64>::max())
         endsEarlyAt(spanEnd, lastMs);
@@ -397,6 +412,22 @@ bool BatchWorker::endsEarlyAt(qint64 position, qint64 reached)
         return false;
     m_endedEarly = true;
     emit statusUpdate(this, tr("Video ended early at %1 ms of %2 ms").arg(lastFrame).arg(m_duration), Error);
+    return true;
+}
+
+// Hands a frame the scene walk found to handleFrame on the worker's own
+// thread, as the grabber's frames go: in the window that is the GUI
+// thread, where saving, the watermark cache and the preview belong.
+bool BatchWorker::deliverFrame(const VideoFrame &frame)
+{
+    m_waiting.storeRelease(1);
+    emit frameFound(frame);
+    while (m_waiting.loadAcquire()) {
+        processPendingEvents();
+        QThread::msleep(5);
+        if (isCancelled())
+            return false;
+    }
     return true;
 }
 

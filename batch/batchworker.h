@@ -44,6 +44,8 @@ signals:
     void imageReady(BatchWorker *worker, QImage &image);
     void statusUpdate(BatchWorker *worker, QString text, BatchWorker::BatchStatusMessageType type);
     void progressUpdate(BatchWorker *worker, float progress);
+    // A frame of the scene walk, for handleFrame on the worker's thread.
+    void frameFound(const VideoFrame &frame);
 
 private slots:
     void grabberFrameExtracted(const VideoFrame &frame);
@@ -58,6 +60,7 @@ private:
     qint64 grabPositionFor(qint64 position, qint64 step, qint64 duration);
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
+    bool deliverFrame(const VideoFrame &frame);
     void reportGrabberError(const QString &message);
     QString claimNextFreeFile(QString *fileName);
     bool endsEarlyAt(qint64 position, qint64 reached);

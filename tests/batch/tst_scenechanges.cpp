@@ -135,6 +135,22 @@ private slots:
         QCOMPARE(run.files, files);
     }
 
+    // A lighting change crosses the threshold at 2 s and the cut to the
+    // next shot follows 200 ms later: the stronger change takes the image.
+    void strongestChangeWithinTheGapWins()
+    {
+        QTemporaryDir output;
+        BatchWorkerConfig config;
+        prepare(config, output);
+        config.setSource(FixtureVideos::make(QStringLiteral("weak-change-then-cut.mp4"),
+            {"-filter_complex",
+             "testsrc2=s=160x120:r=10:d=2[a];testsrc2=s=160x120:r=10:d=0.2,eq=brightness=0.2[w];"
+             "smptebars=s=160x120:r=10:d=2[b];[a][w][b]concat=n=3:v=1:a=0[v]",
+             "-map", "[v]", "-c:v", "libx264", "-qp", "0"}));
+        config.setFileOutputDir(QDir(output.path())); // a new source moves it beside the video
+        QCOMPARE(runScenes(config).files, (QStringList{"0_1.png", "2200_2.png"}));
+    }
+
     void cancelStopsTheWalk()
     {
         QTemporaryDir output;

@@ -3,6 +3,7 @@
 #include "batchprocessingdialog.h"
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
+#include "fixturevideos.h"
 #include "imageview.h"
 #include "stepdriver.h"
 
@@ -136,6 +137,27 @@ private slots:
         QCOMPARE(seen.images, (QStringList{"short-1.jpeg", "short-2.jpeg"}));
         QVERIFY(seen.previewShown);
         QVERIFY(dialog.isHidden());
+    }
+
+    // The scene rule hands its frames over like the other rules: saved,
+    // previewed and counted on the dialog's thread.
+    void sceneJobsShowTheirImages()
+    {
+        BatchWorkerConfig *scenes = job(FixtureVideos::fiveShots(), 1000);
+        scenes->setIntervalType(BatchWorkerConfig::SceneChange);
+        BatchProcessingDialog dialog;
+        dialog.addJob(scenes);
+        Outcome seen;
+        StepDriver driver;
+        driver.then(batchOver, [&](QWidget *modal) {
+            seen = record(modal);
+            button(modal, "doneButton")->click();
+        });
+        driver.start();
+        dialog.exec();
+        QCOMPARE(seen.log, QStringLiteral("Processing Complete\n"));
+        QVERIFY(seen.previewShown);
+        QCOMPARE(scenes->expectedImageCount(), seen.images.size());
     }
 
     void cancelling_data()
