@@ -33,9 +33,9 @@ bool SmartPicker::open(const QString &path)
 
 bool SmartPicker::replaces(const Candidate &candidate, const Candidate &best)
 {
-    if (candidate.quality.isNearBlack())
+    if (candidate.quality.isDegraded())
         return false;
-    if (best.quality.isNearBlack())
+    if (best.quality.isDegraded())
         return true;
     return candidate.quality.sharpness > best.quality.sharpness * SharperBy;
 }
@@ -98,5 +98,5 @@ qint64 SmartPicker::pick(qint64 position, qint64 from, qint64 to)
         if (replaces(candidate, best))
             best = candidate;
     }
-    return best.quality.isNearBlack() ? position : best.ms;
+    return best.quality.isDegraded() ? position : best.ms;
 }
