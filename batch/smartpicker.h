@@ -14,8 +14,10 @@ class VideoFrame;
 // Chooses, among the frames in a window around a position, the sharpest
 // usable one (not near-black, near-white or mostly noise), so a batch
 // image does not land on a fade, a black slate, a flash, static or motion
-// blur. Positions are asked in increasing order; the picker walks the
-// video once with its own decoder.
+// blur. The choice never leaves the position's own shot: a cut inside the
+// window, found as the scene rule finds it, closes the window there.
+// Positions are asked in increasing order; the picker walks the video once
+// with its own decoder.
 class SmartPicker
 {
 public:
@@ -28,8 +30,8 @@ public:
 
     bool open(const QString &path);
     // The time of the frame to take for position among the frames from
-    // `from` to `to` (both included); position itself when every one of
-    // them is degraded or there is none.
+    // `from` to `to` (both included) of the position's own shot; position
+    // itself when every one of them is degraded or there is none.
     qint64 pick(qint64 position, qint64 from, qint64 to);
 
     // Whether candidate, lying no nearer to the position than best, should

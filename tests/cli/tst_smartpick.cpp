@@ -87,6 +87,16 @@ QString spoiltSeconds()
          "-c:v", "libx264", "-qp", "10", "-g", "10"});
 }
 
+// Test pattern to 2 s, bars fading in to 3 s and out from 5 s to 6 s, test pattern.
+QString fadesAtCuts()
+{
+    return FixtureVideos::make(QStringLiteral("fades-at-cuts.mp4"),
+        {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=10:d=2", "-f", "lavfi", "-i",
+         "smptebars=s=320x240:r=10:d=4,fade=in:d=1,fade=out:st=3:d=1", "-f", "lavfi", "-i",
+         "testsrc2=s=320x240:r=10:d=2", "-filter_complex", "[0][1][2]concat=n=3:v=1:a=0[v]", "-map", "[v]",
+         "-c:v", "libx264", "-pix_fmt", "yuv420p", "-qp", "10"});
+}
+
 bool inRange(qint64 ms, qint64 from, qint64 to) { return ms >= from && ms <= to; }
 
 } // namespace
@@ -164,6 +174,8 @@ private slots:
         QTest::newRow("black") << spoiltSeconds() << 7500 << 7000 << 7900 << false;
         QTest::newRow("blur") << spoiltSeconds() << 9500 << 9000 << 9900 << false;
         QTest::newRow("grain among blur") << spoiltSeconds() << 10500 << 10000 << 10900 << true;
+        QTest::newRow("fade-in after a cut") << fadesAtCuts() << 2900 << 2000 << 5900 << true;
+        QTest::newRow("fade-out before a cut") << fadesAtCuts() << 5100 << 2000 << 5900 << true;
     }
     void picksAUsableFrameOfItsShot()
     {
