@@ -1,7 +1,10 @@
 #include "smartpicker.h"
 
+#include "media/scenescanner.h"
 #include "media/videoframe.h"
+#include "profiles/batchworkerconfig.h"
 
+#include <QSet>
 #include <QVector>
 
 #include <algorithm>
@@ -14,6 +17,72 @@ constexpr double SharperBy = 1.05;
 // Walking on is cheaper than a jump back to a key frame while the window
 // starts less than this far ahead.
 constexpr qint64 WalkAheadMs = 3000;
+// A cut inside a window is what the scene rule calls a cut by default.
+constexpr double CutThreshold = BatchWorkerConfig::DefaultSceneThreshold;
+
+// The frame measured: MeasureWidth wide at the display aspect.
+QImage smallCopy(const VideoFrame &frame)
+{
+    const QSize display = frame.displaySize();
+    if (!frame.isValid() || display.isEmpty())
+        return QImage();
+    const int width = qMin(FrameQuality::MeasureWidth, display.width());
+    const int height = qMax(1, qRound(double(display.height()) * width / display.width()));
+    return frame.toImage(QImage::Format_ARGB32, QSize(width, height));
+}
+
+struct Seen {
+    SmartPicker::Candidate candidate;
+    QImage signature;
+};
+
+// The usable frames among seen (in time order) that belong to the
+// position's shot. Cuts are looked for between usable frames only, so a
+// black, white or noisy burst inside a shot does not split it, while a cut
+// hidden behind a fade is still found. A degraded frame belongs to no shot:
+// standing on one, the position may take the shot on either side of it.
+QVector<SmartPicker::Candidate> ownShot(const QVector<Seen> &seen, qint64 position)
+{
+    if (seen.isEmpty())
+        return {};
+    QVector<int> shots(seen.size(), -1);
+    int shot = 0;
+    const QImage *previous = nullptr;
+    for (int i = 0; i < seen.size(); ++i) {
+        if (seen[i].candidate.quality.isDegraded())
+            continue;
+        if (previous && SceneScanner::difference(*previous, seen[i].signature) > CutThreshold)
+            ++shot;
+        shots[i] = shot;
+        previous = &seen[i].signature;
+    }
+
+    // The frame on screen at position: the last one not after it.
+    int at = 0;
+    while (at + 1 < seen.size() && seen[at + 1].candidate.ms <= position)
+        ++at;
+    QSet<int> allowed;
+    if (shots[at] >= 0) {
+        allowed.insert(shots[at]);
+    } else {
+        // The nearest usable frame on either side.
+        int before = at;
+        while (before >= 0 && shots[before] < 0)
+            --before;
+        int after = at;
+        while (after < seen.size() && shots[after] < 0)
+            ++after;
+        if (before >= 0)
+            allowed.insert(shots[before]);
+        if (after < seen.size())
+            allowed.insert(shots[after]);
+    }
+    QVector<SmartPicker::Candidate> candidates;
+    for (int i = 0; i < seen.size(); ++i)
+        if (shots[i] >= 0 && allowed.contains(shots[i]))
+            candidates.append(seen[i].candidate);
+    return candidates;
+}
 
 } // namespace
 
@@ -33,21 +102,16 @@ bool SmartPicker::open(const QString &path)
 
 bool SmartPicker::replaces(const Candidate &candidate, const Candidate &best)
 {
-    if (candidate.quality.isNearBlack())
+    if (candidate.quality.isDegraded())
         return false;
-    if (best.quality.isNearBlack())
+    if (best.quality.isDegraded())
         return true;
     return candidate.quality.sharpness > best.quality.sharpness * SharperBy;
 }
 
 FrameQuality SmartPicker::measure(const VideoFrame &frame)
 {
-    const QSize display = frame.displaySize();
-    if (!frame.isValid() || display.isEmpty())
-        return FrameQuality();
-    const int width = qMin(FrameQuality::MeasureWidth, display.width());
-    const int height = qMax(1, qRound(double(display.height()) * width / display.width()));
-    return FrameQuality::of(frame.toImage(QImage::Format_ARGB32, QSize(width, height)));
+    return FrameQuality::of(smallCopy(frame));
 }
 
 std::optional<FrameReader::Picture> SmartPicker::nextPicture()
@@ -76,7 +140,7 @@ qint64 SmartPicker::pick(qint64 position, qint64 from, qint64 to)
         m_started = true;
     }
 
-    QVector<Candidate> candidates;
+    QVector<Seen> seen;
     while (std::optional<FrameReader::Picture> picture = nextPicture()) {
         if (picture->ms < from)
             continue;
@@ -84,8 +148,11 @@ qint64 SmartPicker::pick(qint64 position, qint64 from, qint64 to)
             m_pending = std::move(picture);
             break;
         }
-        candidates.append({picture->ms, measure(picture->frame)});
+        // One small copy serves both the quality and the cut signature.
+        const QImage copy = smallCopy(picture->frame);
+        seen.append({{picture->ms, FrameQuality::of(copy)}, SceneScanner::signature(copy)});
     }
+    QVector<Candidate> candidates = ownShot(seen, position);
     if (candidates.isEmpty())
         return position;
 
@@ -98,5 +165,5 @@ qint64 SmartPicker::pick(qint64 position, qint64 from, qint64 to)
         if (replaces(candidate, best))
             best = candidate;
     }
-    return best.quality.isNearBlack() ? position : best.ms;
+    return best.ms;
 }

@@ -12,9 +12,12 @@
 class VideoFrame;
 
 // Chooses, among the frames in a window around a position, the sharpest
-// one that is not near-black, so a batch image does not land on a fade,
-// a black slate or motion blur. Positions are asked in increasing order;
-// the picker walks the video once with its own decoder.
+// usable one (not near-black, near-white or mostly noise), so a batch
+// image does not land on a fade, a black slate, a flash, static or motion
+// blur. The choice never leaves the position's own shot: a cut inside the
+// window, found as the scene rule finds it, closes the window there.
+// Positions are asked in increasing order; the picker walks the video once
+// with its own decoder.
 class SmartPicker
 {
 public:
@@ -27,14 +30,14 @@ public:
 
     bool open(const QString &path);
     // The time of the frame to take for position among the frames from
-    // `from` to `to` (both included); position itself when every one of
-    // them is near-black or there is none.
+    // `from` to `to` (both included) of the position's own shot; position
+    // itself when every one of them is degraded or there is none.
     qint64 pick(qint64 position, qint64 from, qint64 to);
 
     // Whether candidate, lying no nearer to the position than best, should
-    // replace it: a frame that is not near-black beats one that is, and a
-    // farther frame must be clearly sharper, so near-ties go to the
-    // nearer frame.
+    // replace it: a usable frame beats a degraded one, a degraded one never
+    // wins, and a farther frame must be clearly sharper, so near-ties go to
+    // the nearer frame.
     static bool replaces(const Candidate &candidate, const Candidate &best);
     // The quality of a frame's small grey copy.
     static FrameQuality measure(const VideoFrame &frame);

@@ -115,8 +115,9 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         tr("Takes the key frame nearest to each position instead of the exact frame: much faster on long videos."));
     const QCommandLineOption smartOption(
         QStringLiteral("smart"),
-        tr("Avoids black and blurred frames: takes the sharpest frame that is not near-black within one second of "
-           "each position. With --fast the key frames are taken as they are."));
+        tr("Avoids black, white, noisy and blurred frames: takes the sharpest frame that is not near-black, "
+           "near-white or mostly noise within one second of each position and within its shot. With --fast the key "
+           "frames are taken as they are."));
     const QCommandLineOption sheetOption(
         QStringLiteral("sheet"),
         tr("After the job, also writes a contact sheet of its images in a grid of COLSxROWS (each 1 to 20), for "

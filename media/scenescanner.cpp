@@ -54,6 +54,14 @@ QImage SceneScanner::signature(const VideoFrame &frame)
         .convertToFormat(QImage::Format_Grayscale8);
 }
 
+QImage SceneScanner::signature(const QImage &picture)
+{
+    if (picture.isNull())
+        return QImage();
+    return picture.scaled(SignatureWidth, SignatureHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
 double SceneScanner::difference(const QImage &first, const QImage &second)
 {
     if (first.size() != second.size() || first.format() != QImage::Format_Grayscale8

@@ -44,6 +44,8 @@ public:
     static constexpr int SignatureWidth = 64;
     static constexpr int SignatureHeight = 36;
     static QImage signature(const VideoFrame &frame);
+    // The same from a smaller copy of the frame already at hand.
+    static QImage signature(const QImage &picture);
     // 0 for equal signatures, 100 for black against white.
     static double difference(const QImage &first, const QImage &second);
 

@@ -70,6 +70,33 @@ QString darkAndBlurred()
          "-c:v", "libx264", "-pix_fmt", "yuv420p", "-qp", "0", "-g", "10"});
 }
 
+// A moving test pattern, 10 fps, spoilt for a second at 1 s (static), 3 s (heavy
+// noise over grey), 5 s (white), 7 s (black), 9 s and 11 s (blur); grain at 10 s.
+QString spoiltSeconds()
+{
+    return FixtureVideos::make(
+        QStringLiteral("spoilt-seconds.mp4"),
+        {"-f", "lavfi", "-i",
+         "testsrc2=s=320x240:r=10:d=13,format=yuv420p,"
+         "geq=lum='random(1)*255':cb=128:cr=128:enable='between(t,0.95,1.95)',"
+         "drawbox=color=gray:t=fill:enable='between(t,2.95,3.95)',noise=alls=100:allf=t:enable='between(t,2.95,3.95)',"
+         "drawbox=color=white:t=fill:enable='between(t,4.95,5.95)',"
+         "drawbox=color=black:t=fill:enable='between(t,6.95,7.95)',"
+         "gblur=sigma=8:enable='between(t,8.95,9.95)+between(t,10.95,11.95)',"
+         "noise=alls=10:allf=t:enable='between(t,9.95,10.95)'",
+         "-c:v", "libx264", "-qp", "10", "-g", "10"});
+}
+
+// Test pattern to 2 s, bars fading in to 3 s and out from 5 s to 6 s, test pattern.
+QString fadesAtCuts()
+{
+    return FixtureVideos::make(QStringLiteral("fades-at-cuts.mp4"),
+        {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=10:d=2", "-f", "lavfi", "-i",
+         "smptebars=s=320x240:r=10:d=4,fade=in:d=1,fade=out:st=3:d=1", "-f", "lavfi", "-i",
+         "testsrc2=s=320x240:r=10:d=2", "-filter_complex", "[0][1][2]concat=n=3:v=1:a=0[v]", "-map", "[v]",
+         "-c:v", "libx264", "-pix_fmt", "yuv420p", "-qp", "10"});
+}
+
 bool inRange(qint64 ms, qint64 from, qint64 to) { return ms >= from && ms <= to; }
 
 } // namespace
@@ -130,6 +157,40 @@ private slots:
             QCOMPARE(fastSmart[i].ms, fast[i].ms);
             QCOMPARE(QImage(fastSmart[i].path), QImage(fast[i].path));
         }
+    }
+
+    // One position, a second either way: its frame lies inside from-to, or outside a spoilt stretch.
+    void picksAUsableFrameOfItsShot_data()
+    {
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("on static") << spoiltSeconds() << 1500 << 1000 << 1900 << false;
+        QTest::newRow("beside static") << spoiltSeconds() << 600 << 1000 << 1900 << false;
+        QTest::newRow("heavy noise") << spoiltSeconds() << 3500 << 3000 << 3900 << false;
+        QTest::newRow("white flash") << spoiltSeconds() << 5500 << 5000 << 5900 << false;
+        QTest::newRow("black") << spoiltSeconds() << 7500 << 7000 << 7900 << false;
+        QTest::newRow("blur") << spoiltSeconds() << 9500 << 9000 << 9900 << false;
+        QTest::newRow("grain among blur") << spoiltSeconds() << 10500 << 10000 << 10900 << true;
+        QTest::newRow("fade-in after a cut") << fadesAtCuts() << 2900 << 2000 << 5900 << true;
+        QTest::newRow("fade-out before a cut") << fadesAtCuts() << 5100 << 2000 << 5900 << true;
+    }
+    void picksAUsableFrameOfItsShot()
+    {
+        QFETCH(QString, video);
+        QFETCH(int, position);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(bool, inside);
+        QTemporaryDir folder;
+        const QStringList job{"--ms", "100000", "--skipfront", QString::number(position), "--skipback", "0", "--smart"};
+        const QVector<Shot> shots = runCli(QStringList{video, folder.path(), "--filetype", "png"} + job, folder.path());
+        QCOMPARE(shots.size(), 1);
+        const qint64 ms = shots[0].ms;
+        QVERIFY2(inRange(ms, position - 1000, position + 1000) && inRange(ms, from, to) == inside,
+                 qPrintable(QString::number(ms)));
     }
 
     // A window never reaches past the midpoint to the next position: with
