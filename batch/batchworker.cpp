@@ -316,8 +316,8 @@ void BatchWorker::runSceneJob(qint64 duration)
     // A shot's image is held until nothing can replace it: a stronger
     // change within the gap (the real cut just after a motion-blurred frame
     // that crossed the threshold) takes its place, and with smartPick the
-    // sharpest frame that is not near-black within a second of the cut,
-    // never before it.
+    // sharpest usable frame (not black, white or static) within a second
+    // of the cut, never before it.
     struct Held {
         VideoFrame frame;
         SmartPicker::Candidate best;
