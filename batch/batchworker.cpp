@@ -498,8 +498,8 @@ void BatchWorker::writeContactSheet()
         video.fileName(),
         tr("Duration: %1   Size: %2x%3   Frame rate: %4 fps   Codec: %5   File size: %6")
             .arg(ContactSheet::timeText(info.duration()))
-            .arg(info.width())
-            .arg(info.height())
+            .arg(info.displaySize().width())
+            .arg(info.displaySize().height())
             .arg(QString::number(info.frameRate(), 'g', 6))
             .arg(info.codecName().isEmpty() ? tr("unknown") : info.codecName())
             .arg(QLocale::c().formattedDataSize(video.size())),
