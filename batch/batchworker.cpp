@@ -474,8 +474,15 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
         return;
     }
-    if (m_config->contactSheet())
-        m_sheetImages.append(qMakePair(path, m_frameMs));
+    if (m_config->contactSheet()) {
+        // A tile read back from a small output would be upscaled; keep the
+        // frame instead, but never larger than a tile, so a long job holds
+        // no full frames.
+        QImage tile;
+        if (processed.width() < ContactSheet::TileWidth)
+            tile = image.width() > ContactSheet::TileWidth ? ContactSheet::tileImage(image) : image;
+        m_sheetImages.append({path, m_frameMs, tile});
+    }
     emit imageReady(this, processed);
 }
 
@@ -484,12 +491,14 @@ void BatchWorker::writeContactSheet()
     if (!m_config->contactSheet() || m_sheetImages.isEmpty())
         return;
     std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
-                     [](const QPair<QString, qint64> &a, const QPair<QString, qint64> &b) { return a.second < b.second; });
+                     [](const SheetImage &a, const SheetImage &b) { return a.ms < b.ms; });
     // Only the images the sheet shows are read back, as they were written.
     const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
     QVector<ContactSheet::Tile> tiles;
-    for (int index : ContactSheet::spread(m_sheetImages.size(), cells))
-        tiles.append({QImage(m_sheetImages[index].first), m_sheetImages[index].second});
+    for (int index : ContactSheet::spread(m_sheetImages.size(), cells)) {
+        const SheetImage &image = m_sheetImages[index];
+        tiles.append({image.tile.isNull() ? QImage(image.path) : image.tile, image.ms});
+    }
 
     VideoInfo info;
     info.load(m_config->source());
@@ -509,7 +518,7 @@ void BatchWorker::writeContactSheet()
 
     // Named like the series, "-sheet" before the type; a taken name moves
     // on to "-sheet-2" and so on.
-    const QString seriesName = m_config->fileNameFor(-1, m_sheetImages.first().second);
+    const QString seriesName = m_config->fileNameFor(-1, m_sheetImages.first().ms);
     const int dot = seriesName.lastIndexOf(QLatin1Char('.'));
     const QString stem = seriesName.left(dot) + QStringLiteral("-sheet");
     const QString type = seriesName.mid(dot);

@@ -5,7 +5,6 @@
 
 #include <QAtomicInteger>
 #include <QImage>
-#include <QPair>
 #include <QString>
 #include <QVector>
 
@@ -82,8 +81,15 @@ private:
     std::atomic<bool> m_scanAbort{false};
     // Set for a job with smartPick in exact mode.
     std::unique_ptr<SmartPicker> m_picker;
-    // The images written for the contact sheet: path and frame time.
-    QVector<QPair<QString, qint64>> m_sheetImages;
+    // An image written for the contact sheet: its path and frame time, and
+    // when the output is smaller than a tile, the frame itself at tile size
+    // (at most), so the sheet is not made of upscaled small outputs.
+    struct SheetImage {
+        QString path;
+        qint64 ms = 0;
+        QImage tile;
+    };
+    QVector<SheetImage> m_sheetImages;
 };
 
 Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)

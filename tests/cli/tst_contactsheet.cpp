@@ -141,6 +141,18 @@ private slots:
         verifySheet(sheet, folder.path(), video, {1, 3, 5, 8, 10, 12}, 3);
     }
 
+    // Outputs smaller than a tile are not blown up: the sheet is the one
+    // full-size outputs give.
+    void smallOutputsGiveSharpTiles()
+    {
+        const QStringList job{pattern("sheet-large.mp4", "640x360"), "--count", "6", "--filetype", "png", "--sheet", "3x2"};
+        QTemporaryDir full, small;
+        QCOMPARE(runCli(QStringList(job) << full.path()).exitCode, 0);
+        QCOMPARE(runCli(QStringList(job) << small.path() << "--width" << "160" << "--height" << "90").exitCode, 0);
+        QCOMPARE(QImage(small.filePath("sheet-large-1.png")).size(), QSize(160, 90));
+        QCOMPARE(QImage(small.filePath("sheet-large-sheet.png")), QImage(full.filePath("sheet-large-sheet.png")));
+    }
+
     // A sheet that cannot be written is an error like any failed save: six
     // tiles of a tall video, one above the other, are higher than WebP
     // allows, while each image of the series is small.
