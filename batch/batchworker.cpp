@@ -492,10 +492,13 @@ void BatchWorker::writeContactSheet()
         return;
     std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
                      [](const SheetImage &a, const SheetImage &b) { return a.ms < b.ms; });
+    QVector<qint64> times;
+    for (const SheetImage &image : qAsConst(m_sheetImages))
+        times << image.ms;
     // Only the images the sheet shows are read back, as they were written.
     const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
     QVector<ContactSheet::Tile> tiles;
-    for (int index : ContactSheet::spread(m_sheetImages.size(), cells)) {
+    for (int index : ContactSheet::spread(times, cells)) {
         const SheetImage &image = m_sheetImages[index];
         tiles.append({image.tile.isNull() ? QImage(image.path) : image.tile, image.ms});
     }

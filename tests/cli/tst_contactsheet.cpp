@@ -153,6 +153,14 @@ private slots:
         QCOMPARE(QImage(small.filePath("sheet-large-sheet.png")), QImage(full.filePath("sheet-large-sheet.png")));
     }
 
+    // Tiles lie evenly in time, each image once, however unevenly the images do.
+    void tilesSpreadEvenlyInTime()
+    {
+        QCOMPARE(ContactSheet::spread({0, 1, 2, 3, 4, 5, 6, 7, 8, 20, 40, 60}, 4), (QVector<int>{0, 9, 10, 11}));
+        QCOMPARE(ContactSheet::spread({0, 50, 51, 52, 53, 54}, 3), (QVector<int>{0, 1, 5}));
+        QCOMPARE(ContactSheet::spread({0, 50, 90, 95, 100}, 4), (QVector<int>{0, 1, 2, 4}));
+    }
+
     // A sheet that cannot be written is an error like any failed save: six
     // tiles of a tall video, one above the other, are higher than WebP
     // allows, while each image of the series is small.
