@@ -76,7 +76,13 @@ void BatchWorker::run()
     m_sheetImages.clear();
     m_opened = false;
     m_endedEarly = false;
+    m_keyFrameTaken.reset();
+    m_sharedKeyFrames = 0;
     runJob();
+    // Said once, not per position: a video with few key frames would
+    // otherwise fill the log with one line for every position.
+    if (m_sharedKeyFrames > 0 && !isCancelled())
+        emit statusUpdate(this, tr("%1 positions took the same key frame").arg(m_sharedKeyFrames), Info);
     // Every image asked for was within the data, but the file is still a
     // broken download the user should know of.
     if (m_opened && !m_endedEarly && !isCancelled() && m_grabber->isCutOff())
@@ -439,6 +445,16 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     if (!frame.isValid() || frame.width() == 0 || frame.height() == 0) {
         emit statusUpdate(this, QStringLiteral("Frame was invalid. Possibly corrupt video."), Error);
         return;
+    }
+    // Positions near one key frame all get that frame: it is written once,
+    // not once per position as identical files.
+    if (m_grabber->keyFramesOnly() && m_config->intervalType() != BatchWorkerConfig::SceneChange) {
+        const qint64 keyFrameMs = qRound64(frame.timestamp() * 1000.0);
+        if (m_keyFrameTaken == keyFrameMs) {
+            ++m_sharedKeyFrames;
+            return;
+        }
+        m_keyFrameTaken = keyFrameMs;
     }
 
     const QImage image = frame.toImage(QImage::Format_ARGB32, QSize(), QRectF());

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class BatchWorkerConfig;
 class FrameGrabber;
@@ -90,6 +91,10 @@ private:
         QImage tile;
     };
     QVector<SheetImage> m_sheetImages;
+    // In fast mode: the time of the key frame the last image took, and how
+    // many positions found that same key frame again and wrote nothing.
+    std::optional<qint64> m_keyFrameTaken;
+    int m_sharedKeyFrames = 0;
 };
 
 Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)
