@@ -77,7 +77,13 @@ void BatchWorker::run()
     m_sheetImages.clear();
     m_opened = false;
     m_endedEarly = false;
+    m_keyFrameTaken.reset();
+    m_sharedKeyFrames = 0;
     runJob();
+    // Said once, not per position: a video with few key frames would
+    // otherwise fill the log with one line for every position.
+    if (m_sharedKeyFrames > 0 && !isCancelled())
+        emit statusUpdate(this, tr("%1 positions took the same key frame").arg(m_sharedKeyFrames), Info);
     // Every image asked for was within the data, but the file is still a
     // broken download the user should know of.
     if (m_opened && !m_endedEarly && !isCancelled() && m_grabber->isCutOff())
@@ -471,6 +477,16 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         emit statusUpdate(this, QStringLiteral("Frame was invalid. Possibly corrupt video."), Error);
         return;
     }
+    // Positions near one key frame all get that frame: it is written once,
+    // not once per position as identical files.
+    if (m_grabber->keyFramesOnly() && m_config->intervalType() != BatchWorkerConfig::SceneChange) {
+        const qint64 keyFrameMs = qRound64(frame.timestamp() * 1000.0);
+        if (m_keyFrameTaken == keyFrameMs) {
+            ++m_sharedKeyFrames;
+            return;
+        }
+        m_keyFrameTaken = keyFrameMs;
+    }
 
     const QImage image = frame.toImage(QImage::Format_ARGB32, QSize(), QRectF());
     if (image.width() == 0 || image.height() == 0) {
@@ -505,8 +521,15 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(path), Error);
         return;
     }
-    if (m_config->contactSheet())
-        m_sheetImages.append(qMakePair(path, m_frameMs));
+    if (m_config->contactSheet()) {
+        // A tile read back from a small output would be upscaled; keep the
+        // frame instead, but never larger than a tile, so a long job holds
+        // no full frames.
+        QImage tile;
+        if (processed.width() < ContactSheet::TileWidth)
+            tile = image.width() > ContactSheet::TileWidth ? ContactSheet::tileImage(image) : image;
+        m_sheetImages.append({path, m_frameMs, tile});
+    }
     emit imageReady(this, processed);
 }
 
@@ -515,12 +538,17 @@ void BatchWorker::writeContactSheet()
     if (!m_config->contactSheet() || m_sheetImages.isEmpty())
         return;
     std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
-                     [](const QPair<QString, qint64> &a, const QPair<QString, qint64> &b) { return a.second < b.second; });
+                     [](const SheetImage &a, const SheetImage &b) { return a.ms < b.ms; });
+    QVector<qint64> times;
+    for (const SheetImage &image : qAsConst(m_sheetImages))
+        times << image.ms;
     // Only the images the sheet shows are read back, as they were written.
     const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
     QVector<ContactSheet::Tile> tiles;
-    for (int index : ContactSheet::spread(m_sheetImages.size(), cells))
-        tiles.append({QImage(m_sheetImages[index].first), m_sheetImages[index].second});
+    for (int index : ContactSheet::spread(times, cells)) {
+        const SheetImage &image = m_sheetImages[index];
+        tiles.append({image.tile.isNull() ? QImage(image.path) : image.tile, image.ms});
+    }
 
     VideoInfo info;
     info.load(m_config->source());
@@ -529,8 +557,8 @@ void BatchWorker::writeContactSheet()
         video.fileName(),
         tr("Duration: %1   Size: %2x%3   Frame rate: %4 fps   Codec: %5   File size: %6")
             .arg(ContactSheet::timeText(info.duration()))
-            .arg(info.width())
-            .arg(info.height())
+            .arg(info.displaySize().width())
+            .arg(info.displaySize().height())
             .arg(QString::number(info.frameRate(), 'g', 6))
             .arg(info.codecName().isEmpty() ? tr("unknown") : info.codecName())
             .arg(QLocale::c().formattedDataSize(video.size())),
@@ -540,7 +568,7 @@ void BatchWorker::writeContactSheet()
 
     // Named like the series, "-sheet" before the type; a taken name moves
     // on to "-sheet-2" and so on.
-    const QString seriesName = m_config->fileNameFor(-1, m_sheetImages.first().second);
+    const QString seriesName = m_config->fileNameFor(-1, m_sheetImages.first().ms);
     const int dot = seriesName.lastIndexOf(QLatin1Char('.'));
     const QString stem = seriesName.left(dot) + QStringLiteral("-sheet");
     const QString type = seriesName.mid(dot);

@@ -5,12 +5,12 @@
 
 #include <QAtomicInteger>
 #include <QImage>
-#include <QPair>
 #include <QString>
 #include <QVector>
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class BatchWorkerConfig;
 class FrameGrabber;
@@ -85,8 +85,19 @@ private:
     std::atomic<bool> m_scanAbort{false};
     // Set for a job with smartPick in exact mode.
     std::unique_ptr<SmartPicker> m_picker;
-    // The images written for the contact sheet: path and frame time.
-    QVector<QPair<QString, qint64>> m_sheetImages;
+    // An image written for the contact sheet: its path and frame time, and
+    // when the output is smaller than a tile, the frame itself at tile size
+    // (at most), so the sheet is not made of upscaled small outputs.
+    struct SheetImage {
+        QString path;
+        qint64 ms = 0;
+        QImage tile;
+    };
+    QVector<SheetImage> m_sheetImages;
+    // In fast mode: the time of the key frame the last image took, and how
+    // many positions found that same key frame again and wrote nothing.
+    std::optional<qint64> m_keyFrameTaken;
+    int m_sharedKeyFrames = 0;
 };
 
 Q_DECLARE_METATYPE(BatchWorker::BatchStatusMessageType)

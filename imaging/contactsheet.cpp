@@ -7,6 +7,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -80,9 +81,10 @@ ContactSheet::Layout ContactSheet::layout(int count, int columns, int tileHeight
     return result;
 }
 
-QVector<int> ContactSheet::spread(int count, int cells)
+QVector<int> ContactSheet::spread(const QVector<qint64> &times, int cells)
 {
     QVector<int> indexes;
+    const int count = times.size();
     if (count <= 0 || cells <= 0)
         return indexes;
     if (count <= cells || cells == 1) {
@@ -90,8 +92,24 @@ QVector<int> ContactSheet::spread(int count, int cells)
             indexes << i;
         return indexes;
     }
-    for (int i = 0; i < cells; ++i)
-        indexes << int((qint64(i) * (count - 1) + (cells - 1) / 2) / (cells - 1));
+    const double first = double(times.first());
+    const double span = double(times.last()) - first;
+    int next = 0;
+    for (int cell = 0; cell < cells; ++cell) {
+        const double target = first + span * cell / (cells - 1);
+        // Leave one image for every cell still to fill, so each image
+        // appears once and the order stays that of time.
+        const int last = count - (cells - cell);
+        int best = next;
+        for (int i = next + 1; i <= last; ++i) {
+            if (std::abs(double(times[i]) - target) < std::abs(double(times[best]) - target))
+                best = i;
+            else if (double(times[i]) > target)
+                break;
+        }
+        indexes << best;
+        next = best + 1;
+    }
     return indexes;
 }
 
@@ -143,7 +161,10 @@ QImage ContactSheet::textStrip(const QStringList &lines, const QSize &size, Qt::
 
 QImage ContactSheet::render(const QStringList &header, const QVector<Tile> &tiles, int columns, int rows)
 {
-    const QVector<int> chosen = spread(tiles.size(), qMax(1, columns) * qMax(1, rows));
+    QVector<qint64> times;
+    for (const Tile &tile : tiles)
+        times << tile.ms;
+    const QVector<int> chosen = spread(times, qMax(1, columns) * qMax(1, rows));
     QVector<QImage> scaled;
     int tileHeight = 1;
     for (int index : chosen) {

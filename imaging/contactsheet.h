@@ -42,9 +42,12 @@ public:
     // No more columns than tiles; the header's lines wrap to the sheet's
     // width, so a narrow sheet shows all of it.
     static Layout layout(int count, int columns, int tileHeight, const QStringList &header);
-    // Which of count images a sheet of cells shows: all of them when they
-    // fit, otherwise an even spread from the first to the last.
-    static QVector<int> spread(int count, int cells);
+    // Which of the images at times (in order) a sheet of cells shows: all
+    // of them when they fit, otherwise for each of cells times evenly
+    // spaced from the first image to the last the nearest image, each
+    // image at most once. Spread by index, images that lie unevenly in
+    // time (key frames, cuts) would leave gaps of every length.
+    static QVector<int> spread(const QVector<qint64> &times, int cells);
     static QImage tileImage(const QImage &image);
     static QString timeText(qint64 ms);
     static QFont font();

@@ -21,24 +21,6 @@ namespace {
 
 constexpr int MaxDecoderThreads = 16;
 
-// Clockwise quarter turns that make the picture upright, from the display
-// matrix or the older "rotate" tag.
-int rotationOf(const AVStream *stream)
-{
-    double degrees = 0;
-    size_t size = 0;
-    const uint8_t *matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
-    if (matrix && size >= 9 * sizeof(int32_t)) {
-        degrees = -av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));
-    } else if (const AVDictionaryEntry *tag = av_dict_get(stream->metadata, "rotate", nullptr, 0)) {
-        degrees = std::atof(tag->value);
-    }
-    if (std::isnan(degrees))
-        return 0;
-    const int quarters = int(std::lround(degrees / 90.0)) % 4;
-    return ((quarters + 4) % 4) * 90;
-}
-
 // The stream's peak in cd/m² from its content light level or mastering
 // display, 0 when it states neither.
 double peakLuminanceOf(const AVStream *stream)
@@ -60,6 +42,24 @@ double peakLuminanceOf(const AVStream *stream)
 }
 
 } // namespace
+
+// Clockwise quarter turns that make the picture upright, from the display
+// matrix or the older "rotate" tag.
+int VideoDecoder::rotationOf(const AVStream *stream)
+{
+    double degrees = 0;
+    size_t size = 0;
+    const uint8_t *matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (matrix && size >= 9 * sizeof(int32_t)) {
+        degrees = -av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix));
+    } else if (const AVDictionaryEntry *tag = av_dict_get(stream->metadata, "rotate", nullptr, 0)) {
+        degrees = std::atof(tag->value);
+    }
+    if (std::isnan(degrees))
+        return 0;
+    const int quarters = int(std::lround(degrees / 90.0)) % 4;
+    return ((quarters + 4) % 4) * 90;
+}
 
 VideoDecoder::VideoDecoder()
     : m_frame(FFmpeg::allocFrame())

@@ -30,6 +30,9 @@ public:
     VideoDecoder(const VideoDecoder &) = delete;
     VideoDecoder &operator=(const VideoDecoder &) = delete;
 
+    // Clockwise quarter turns that make the stream's pictures upright, in
+    // degrees: 0, 90, 180 or 270.
+    static int rotationOf(const AVStream *stream);
     // Takes codec parameters, time base, rotation and aspect from stream.
     bool setCodecContext(const AVStream *stream);
     // For callers that decode lone pictures: frame threads only add latency

@@ -44,20 +44,6 @@ namespace {
 // Registered before any frame can be queued between threads.
 const int videoFrameMetaType = qRegisterMetaType<VideoFrame>("VideoFrame");
 
-QSize displaySizeOf(int width, int height, const VideoFrame::Properties &properties)
-{
-    int displayWidth = width;
-    if (properties.sampleAspectNum > 0 && properties.sampleAspectDen > 0
-        && properties.sampleAspectNum != properties.sampleAspectDen) {
-        displayWidth = int(av_rescale_rnd(width, properties.sampleAspectNum, properties.sampleAspectDen,
-                                          AV_ROUND_NEAR_INF));
-    }
-    displayWidth = qMax(1, displayWidth);
-    if (properties.rotation == 90 || properties.rotation == 270)
-        return QSize(height, displayWidth);
-    return QSize(displayWidth, height);
-}
-
 // A new reference to frame; null for no frame.
 FFmpeg::FramePtr referenceTo(const AVFrame *frame)
 {
@@ -70,6 +56,20 @@ FFmpeg::FramePtr referenceTo(const AVFrame *frame)
 }
 
 } // namespace
+
+QSize VideoFrame::displaySizeOf(int width, int height, const VideoFrame::Properties &properties)
+{
+    int displayWidth = width;
+    if (properties.sampleAspectNum > 0 && properties.sampleAspectDen > 0
+        && properties.sampleAspectNum != properties.sampleAspectDen) {
+        displayWidth = int(av_rescale_rnd(width, properties.sampleAspectNum, properties.sampleAspectDen,
+                                          AV_ROUND_NEAR_INF));
+    }
+    displayWidth = qMax(1, displayWidth);
+    if (properties.rotation == 90 || properties.rotation == 270)
+        return QSize(height, displayWidth);
+    return QSize(displayWidth, height);
+}
 
 VideoFrame::VideoFrame()
 {

@@ -53,6 +53,8 @@ public:
     VideoFrame withNeighbours(const VideoFrame &previous, const VideoFrame &next) const;
     // The size toImage() gives by default: upright and at display aspect.
     QSize displaySize() const;
+    // The same for a stored picture of width x height with properties.
+    static QSize displaySizeOf(int width, int height, const Properties &properties);
 
     // The picture as an image, upright, at display aspect and with the
     // stream's colour matrix and range; deinterlaced and tone-mapped to SDR

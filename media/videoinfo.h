@@ -2,6 +2,7 @@
 #define VISTALOOM_VIDEOINFO_H
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 // Probes a video file for its length (and frame size) without decoding it.
@@ -17,6 +18,9 @@ public:
     qint64 duration() const;
     int width() const;
     int height() const;
+    // The size the pictures become as images: upright (rotation applied)
+    // and at display aspect (the sample aspect ratio scales the width).
+    QSize displaySize() const;
     // Frames per second as the stream states it, 0 when it does not.
     double frameRate() const;
     // The codec's short name, such as "h264"; empty when unknown.
@@ -28,6 +32,7 @@ private:
     qint64 m_duration = 0;
     int m_width = 0;
     int m_height = 0;
+    QSize m_displaySize;
     double m_frameRate = 0.0;
     QString m_codecName;
 };

@@ -31,13 +31,11 @@ Run runCli(const QStringList &arguments)
     return run;
 }
 
-// A moving test pattern, 320x240 at 10 fps for 10 s, that shows its own
-// time.
-QString pattern()
+// A moving test pattern at 10 fps for 10 s, that shows its own time.
+QString pattern(const QString &name = QStringLiteral("sheet-pattern.mp4"), const QString &size = QStringLiteral("320x240"),
+                const QStringList &codec = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "10"})
 {
-    return FixtureVideos::make(QStringLiteral("sheet-pattern.mp4"),
-                               {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=10:d=10", "-c:v", "libx264", "-pix_fmt",
-                                "yuv420p", "-g", "10"});
+    return FixtureVideos::make(name, QStringList{"-f", "lavfi", "-i", "testsrc2=r=10:d=10:s=" + size} + codec);
 }
 
 // Twelve positions: 1.0 s, 1.6 s ... 7.6 s.
@@ -51,13 +49,15 @@ QString seriesImage(const QString &folder, int counter)
 // The sheet shows the series images given (1-based counters), in order,
 // each scaled like a tile with its time beneath, under the video's header.
 void verifySheet(const QImage &sheet, const QString &folder, const QString &video, const QVector<int> &counters,
-                 int columns)
+                 int columns, const QSize &shown = QSize(320, 240))
 {
     const QStringList header{
         QStringLiteral("talk.mp4"),
-        QStringLiteral("Duration: 00:00:10.000   Size: 320x240   Frame rate: 10 fps   Codec: h264   File size: ")
+        QStringLiteral("Duration: 00:00:10.000   Size: %1x%2   Frame rate: 10 fps   Codec: h264   File size: ")
+                .arg(shown.width()).arg(shown.height())
             + QLocale::c().formattedDataSize(QFileInfo(video).size())};
-    const ContactSheet::Layout layout = ContactSheet::layout(counters.size(), columns, 240, header);
+    const int tileHeight = qRound(double(ContactSheet::TileWidth) * shown.height() / shown.width());
+    const ContactSheet::Layout layout = ContactSheet::layout(counters.size(), columns, tileHeight, header);
     QCOMPARE(sheet.size(), layout.size());
     const QImage sheetPixels = sheet.convertToFormat(QImage::Format_ARGB32);
 
@@ -71,7 +71,7 @@ void verifySheet(const QImage &sheet, const QString &folder, const QString &vide
         const QString path = seriesImage(folder, counters[i]);
         const QImage image(path);
         QVERIFY2(!image.isNull(), qPrintable(path));
-        QCOMPARE(sheetPixels.copy(layout.tileRect(i)), ContactSheet::tileImage(image));
+        QCOMPARE(sheetPixels.copy(layout.tileRect(i)), ContactSheet::tileImage(image).convertToFormat(QImage::Format_ARGB32));
         // The positions lie 600 ms apart from 1 s.
         const qint64 ms = 1000 + 600 * (counters[i] - 1);
         const QString time = QStringLiteral("00:00:%1.%2")
@@ -90,9 +90,20 @@ class ContactSheetTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The header and the tiles give the size the images show.
+    void twelveImagesFillAFourByThreeSheet_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("square pixels") << pattern() << QSize(320, 240);
+        QTest::newRow("rotated") << FixtureVideos::withRotation(pattern("sheet-wide.mp4", "960x540"), 90) << QSize(540, 960);
+        QTest::newRow("anamorphic") << pattern("sheet-pal.mp4", "720x576,setsar=16/15") << QSize(768, 576);
+    }
+
     void twelveImagesFillAFourByThreeSheet()
     {
-        const QString source = pattern();
+        QFETCH(QString, source);
+        QFETCH(QSize, shown);
         QVERIFY(!source.isEmpty());
         QTemporaryDir folder;
         const QString video = folder.filePath(QStringLiteral("talk.mp4"));
@@ -103,7 +114,7 @@ private slots:
                  qPrintable(run.output));
         const QImage sheet(folder.filePath(QStringLiteral("talk-sheet.png")));
         QVERIFY(!sheet.isNull());
-        verifySheet(sheet, folder.path(), video, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 4);
+        verifySheet(sheet, folder.path(), video, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 4, shown);
         QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("talk-sheet-2.png"))));
     }
 
@@ -128,6 +139,26 @@ private slots:
         const QImage sheet(folder.filePath(QStringLiteral("talk-sheet-2.png")));
         QVERIFY(!sheet.isNull());
         verifySheet(sheet, folder.path(), video, {1, 3, 5, 8, 10, 12}, 3);
+    }
+
+    // Outputs smaller than a tile are not blown up: the sheet is the one
+    // full-size outputs give.
+    void smallOutputsGiveSharpTiles()
+    {
+        const QStringList job{pattern("sheet-large.mp4", "640x360"), "--count", "6", "--filetype", "png", "--sheet", "3x2"};
+        QTemporaryDir full, small;
+        QCOMPARE(runCli(QStringList(job) << full.path()).exitCode, 0);
+        QCOMPARE(runCli(QStringList(job) << small.path() << "--width" << "160" << "--height" << "90").exitCode, 0);
+        QCOMPARE(QImage(small.filePath("sheet-large-1.png")).size(), QSize(160, 90));
+        QCOMPARE(QImage(small.filePath("sheet-large-sheet.png")), QImage(full.filePath("sheet-large-sheet.png")));
+    }
+
+    // Tiles lie evenly in time, each image once, however unevenly the images do.
+    void tilesSpreadEvenlyInTime()
+    {
+        QCOMPARE(ContactSheet::spread({0, 1, 2, 3, 4, 5, 6, 7, 8, 20, 40, 60}, 4), (QVector<int>{0, 9, 10, 11}));
+        QCOMPARE(ContactSheet::spread({0, 50, 51, 52, 53, 54}, 3), (QVector<int>{0, 1, 5}));
+        QCOMPARE(ContactSheet::spread({0, 50, 90, 95, 100}, 4), (QVector<int>{0, 1, 2, 4}));
     }
 
     // A sheet that cannot be written is an error like any failed save: six
