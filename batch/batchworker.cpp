@@ -529,8 +529,28 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         if (processed.width() < ContactSheet::TileWidth)
             tile = image.width() > ContactSheet::TileWidth ? ContactSheet::tileImage(image) : image;
         m_sheetImages.append({path, m_frameMs, tile});
+        thinSheetImages();
     }
     emit imageReady(this, processed);
+}
+
+// Once the images kept for the sheet are twice its cells, they are thinned
+// to the cells evenly in time, so a long job of small images holds at most
+// two sheets' worth of tiles.
+void BatchWorker::thinSheetImages()
+{
+    const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
+    if (m_sheetImages.size() <= 2 * cells)
+        return;
+    std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
+                     [](const SheetImage &a, const SheetImage &b) { return a.ms < b.ms; });
+    QVector<qint64> times;
+    for (const SheetImage &image : qAsConst(m_sheetImages))
+        times << image.ms;
+    QVector<SheetImage> kept;
+    for (int index : ContactSheet::spread(times, cells))
+        kept.append(m_sheetImages[index]);
+    m_sheetImages = kept;
 }
 
 void BatchWorker::writeContactSheet()

@@ -67,6 +67,7 @@ private:
     void processPendingEvents();
     // With contactSheet: one more image of the job's images, after the job.
     void writeContactSheet();
+    void thinSheetImages();
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber = nullptr;
