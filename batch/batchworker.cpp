@@ -534,21 +534,27 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     emit imageReady(this, processed);
 }
 
-// Once the images kept for the sheet are twice its cells, they are thinned
-// to the cells evenly in time, so a long job of small images holds at most
-// two sheets' worth of tiles.
-void BatchWorker::thinSheetImages()
+// The images kept for the sheet that fill its cells evenly in time, in
+// time order.
+QVector<int> BatchWorker::sheetSpread()
 {
-    const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
-    if (m_sheetImages.size() <= 2 * cells)
-        return;
     std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
                      [](const SheetImage &a, const SheetImage &b) { return a.ms < b.ms; });
     QVector<qint64> times;
     for (const SheetImage &image : qAsConst(m_sheetImages))
         times << image.ms;
+    return ContactSheet::spread(times, m_config->contactSheetColumns() * m_config->contactSheetRows());
+}
+
+// Once the images kept for the sheet are twice its cells, they are thinned
+// to the cells evenly in time, so a long job of small images holds at most
+// two sheets' worth of tiles.
+void BatchWorker::thinSheetImages()
+{
+    if (m_sheetImages.size() <= 2 * m_config->contactSheetColumns() * m_config->contactSheetRows())
+        return;
     QVector<SheetImage> kept;
-    for (int index : ContactSheet::spread(times, cells))
+    for (int index : sheetSpread())
         kept.append(m_sheetImages[index]);
     m_sheetImages = kept;
 }
@@ -557,15 +563,9 @@ void BatchWorker::writeContactSheet()
 {
     if (!m_config->contactSheet() || m_sheetImages.isEmpty())
         return;
-    std::stable_sort(m_sheetImages.begin(), m_sheetImages.end(),
-                     [](const SheetImage &a, const SheetImage &b) { return a.ms < b.ms; });
-    QVector<qint64> times;
-    for (const SheetImage &image : qAsConst(m_sheetImages))
-        times << image.ms;
     // Only the images the sheet shows are read back, as they were written.
-    const int cells = m_config->contactSheetColumns() * m_config->contactSheetRows();
     QVector<ContactSheet::Tile> tiles;
-    for (int index : ContactSheet::spread(times, cells)) {
+    for (int index : sheetSpread()) {
         const SheetImage &image = m_sheetImages[index];
         tiles.append({image.tile.isNull() ? QImage(image.path) : image.tile, image.ms});
     }

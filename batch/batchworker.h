@@ -68,6 +68,7 @@ private:
     // With contactSheet: one more image of the job's images, after the job.
     void writeContactSheet();
     void thinSheetImages();
+    QVector<int> sheetSpread();
 
     BatchWorkerConfig *m_config = nullptr;
     FrameGrabber *m_grabber = nullptr;

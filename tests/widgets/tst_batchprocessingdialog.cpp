@@ -87,6 +87,22 @@ class TestBatchProcessingDialog : public QObject
         return seen;
     }
 
+    // Runs the dialog's batch and closes it when it is over.
+    Outcome runToTheEnd(BatchProcessingDialog &dialog)
+    {
+        Outcome seen;
+        StepDriver driver;
+        driver.then(batchOver, [&](QWidget *modal) {
+            seen = record(modal);
+            button(modal, "doneButton")->click();
+        });
+        driver.start();
+        dialog.exec();
+        if (!driver.finished())
+            qWarning("The batch never came to its end");
+        return seen;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -118,17 +134,7 @@ private slots:
         BatchProcessingDialog dialog;
         dialog.addJob(job(broken, 1000));
         dialog.addJob(job(shortClip, 1000));
-
-        Outcome seen;
-        StepDriver driver;
-        driver.then(batchOver, [&](QWidget *modal) {
-            seen = record(modal);
-            button(modal, "doneButton")->click();
-        });
-        driver.start();
-        dialog.exec();
-
-        QVERIFY(driver.finished());
+        const Outcome seen = runToTheEnd(dialog);
         QCOMPARE(seen.log, broken + QStringLiteral(": Could not open file\nProcessing Complete\n"));
         QCOMPARE(seen.status, QStringLiteral("Processing Complete"));
         QCOMPARE(seen.button, QStringLiteral("Done"));
@@ -147,14 +153,7 @@ private slots:
         scenes->setIntervalType(BatchWorkerConfig::SceneChange);
         BatchProcessingDialog dialog;
         dialog.addJob(scenes);
-        Outcome seen;
-        StepDriver driver;
-        driver.then(batchOver, [&](QWidget *modal) {
-            seen = record(modal);
-            button(modal, "doneButton")->click();
-        });
-        driver.start();
-        dialog.exec();
+        const Outcome seen = runToTheEnd(dialog);
         QCOMPARE(seen.log, QStringLiteral("Processing Complete\n"));
         QVERIFY(seen.previewShown);
         QCOMPARE(scenes->expectedImageCount(), seen.images.size());
