@@ -70,12 +70,13 @@ score() {
         { found[++m] = $1 }
         END {
             hits = 0
-            for (i = 1; i <= n; ++i)
+            for (i = 1; i <= n; ++i) {
+                from = start[i] == stop[i] ? start[i] - 200 : (start[i] + stop[i]) / 2
                 for (j = 1; j <= m; ++j)
-                    if (!used[j] && found[j] >= (start[i] == stop[i] ? start[i] - 200 : (start[i] + stop[i]) / 2)
-                        && found[j] <= stop[i] + 700) {
+                    if (!used[j] && found[j] >= from && found[j] <= stop[i] + 700) {
                         used[j] = 1; ++hits; break
                     }
+            }
             printf "%s_precision=%.2f %s_recall=%.2f (%d of %d detections right, %d of %d transitions found)\n",
                 name, m ? hits / m : 0, name, n ? hits / n : 0, hits, m, hits, n
         }' "$truth" "$2"
