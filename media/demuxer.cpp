@@ -6,9 +6,8 @@ extern "C" {
 }
 
 #include <QFile>
-#include <QtDebug>
-
 #include <QStringList>
+#include <QtDebug>
 
 #include <cmath>
 #include <cstring>

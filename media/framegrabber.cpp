@@ -114,16 +114,11 @@ bool FrameGrabber::holdsLastPictureAt(qint64 pos) const
 
 bool FrameGrabber::dataEndsEarly(qint64 lastMs) const
 {
-    switch (m_demuxer.completeness()) {
-    case FileCompleteness::Verdict::Cut:
+    if (isCutOff())
         return true;
-    case FileCompleteness::Verdict::Whole:
-        return false;
-    case FileCompleteness::Verdict::Unknown:
-        break;
-    }
-    return m_demuxer.endedInPartialPacket()
-        || (m_demuxer.statesLengthAhead() && lastMs + StatedLengthToleranceMs < m_demuxer.videoDuration());
+    // Times count only where the file's structure tells nothing.
+    return m_demuxer.completeness() == FileCompleteness::Verdict::Unknown && m_demuxer.statesLengthAhead()
+        && lastMs + StatedLengthToleranceMs < m_demuxer.videoDuration();
 }
 
 bool FrameGrabber::isCutOff() const
