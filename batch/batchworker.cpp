@@ -375,6 +375,10 @@ void BatchWorker::runSceneJob(qint64 duration)
             if (held && (cut || step.ms >= held->cutMs + holdMs) && !saveHeld())
                 return;
             if (cut) {
+                // The span's first frame is decoded whatever it is; after
+                // it only what a cut needs.
+                if (!taken)
+                    scanner.decodeReferencesOnly(threshold);
                 hold(step);
             } else if (held && smart && step.ms <= held->cutMs + SmartWindowMs) {
                 const SmartPicker::Candidate candidate{step.ms, SmartPicker::measure(step.frame)};

@@ -20,6 +20,8 @@ public:
     explicit DisposablePictures(const AVCodecParameters *parameters);
 
     bool isDisposable(const uint8_t *data, size_t size) const;
+    // Whether the stream's packets can be told apart at all.
+    bool applies() const { return m_applies; }
 
 private:
     enum class Verdict { Disposable, Keep, Neutral };

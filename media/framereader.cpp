@@ -6,6 +6,7 @@
 
 #include <QtDebug>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -50,6 +51,31 @@ void FrameReader::setSkipBefore(qint64 ms)
 bool FrameReader::skippedAny() const
 {
     return m_skippedAny;
+}
+
+void FrameReader::setLeaveOutFrom(qint64 ms)
+{
+    m_leaveOutFromMs = m_decoder.tellsDisposablePackets() ? ms : NoSkip;
+}
+
+bool FrameReader::leftOutBetween(qint64 afterTicks, qint64 beforeTicks) const
+{
+    return std::any_of(m_leftOutTicks.cbegin(), m_leftOutTicks.cend(),
+                       [&](qint64 ticks) { return ticks > afterTicks && ticks < beforeTicks; });
+}
+
+bool FrameReader::leavesOut(const Packet &packet)
+{
+    if (m_leaveOutFromMs == NoSkip || !packet.hasPts() || m_demuxer.ticksToMs(packet.pts()) < m_leaveOutFromMs
+        || !m_decoder.isDisposable(packet))
+        return false;
+    // A picture stays in the decoder's reorder queue for a few pictures, so
+    // those left out around it are remembered that long.
+    constexpr size_t Remembered = 64;
+    m_leftOutTicks.push_back(packet.pts());
+    if (m_leftOutTicks.size() > Remembered)
+        m_leftOutTicks.pop_front();
+    return true;
 }
 
 FrameReader::Read FrameReader::next()
@@ -187,6 +213,8 @@ FrameReader::Read FrameReader::decodeNext()
         }
         if (packet.hasBestTime())
             m_readMs = m_demuxer.ticksToMs(packet.bestTime());
+        if (leavesOut(packet))
+            continue;
         const bool skip = skipsPacket();
         m_decoder.setSkipNonReference(skip);
         m_skippedAny = m_skippedAny || skip;
@@ -208,6 +236,7 @@ void FrameReader::restart(bool atStart)
     m_lookahead.reset();
     m_lastGivenTicks.reset();
     m_lastGivenFrame = VideoFrame();
+    m_leftOutTicks.clear();
     m_rejectedInARow = 0;
     if (atStart)
         m_nextUntimedTicks = m_demuxer.startTicks();

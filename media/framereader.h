@@ -6,10 +6,12 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <deque>
 #include <limits>
 #include <optional>
 
 class Demuxer;
+class Packet;
 class VideoDecoder;
 
 // Walks the pictures of the chosen video stream in presentation order:
@@ -61,6 +63,13 @@ public:
     // Whether any packet went to the decoder with skipping on since the
     // last setSkipBefore().
     bool skippedAny() const;
+    // Pictures that nothing refers to are left out before they reach the
+    // decoder from ms on, where their packets tell them (progressive H.264);
+    // the pictures given out stay exact. NoSkip turns that off.
+    void setLeaveOutFrom(qint64 ms);
+    // Whether a picture timed after afterTicks and before beforeTicks was
+    // left out since the last jump.
+    bool leftOutBetween(qint64 afterTicks, qint64 beforeTicks) const;
 
 private:
     Read decodeNext();
@@ -68,6 +77,7 @@ private:
     void restart(bool atStart);
     bool acceptsAsStart(qint64 ms, bool fromStart) const;
     bool skipsPacket() const;
+    bool leavesOut(const Packet &packet);
 
     Demuxer &m_demuxer;
     VideoDecoder &m_decoder;
@@ -83,6 +93,9 @@ private:
     qint64 m_readMs = 0;
     qint64 m_skipBeforeMs = NoSkip;
     bool m_skippedAny = false;
+    qint64 m_leaveOutFromMs = NoSkip;
+    // The times of the pictures left out lately, oldest first.
+    std::deque<qint64> m_leftOutTicks;
 
     // One picture of look-ahead, to tell a stray time from a real jump.
     std::optional<Picture> m_lookahead;

@@ -57,3 +57,25 @@ FrameReader::Read FrameWalker::next()
         return FrameReader::Read();
     return m_reader->next();
 }
+
+void FrameWalker::leaveOutFrom(qint64 ms)
+{
+    if (m_reader)
+        m_reader->setLeaveOutFrom(m_demuxer.isSeekable() ? ms : FrameReader::NoSkip);
+}
+
+bool FrameWalker::leftOutBetween(qint64 afterTicks, qint64 beforeTicks) const
+{
+    return m_reader && m_reader->leftOutBetween(afterTicks, beforeTicks);
+}
+
+bool FrameWalker::revisitAfter(qint64 ms, qint64 ticks, qint64 untilMs)
+{
+    if (!m_reader)
+        return false;
+    // The pictures up to the one at ms are decoded only as far as others
+    // refer to them.
+    m_reader->setSkipBefore(ms + 1);
+    m_reader->setLeaveOutFrom(untilMs + 1);
+    return m_reader->jumpBefore(ms + 1, ticks) != FrameReader::Jump::Aborted;
+}

@@ -31,6 +31,16 @@ public:
     bool startBefore(qint64 ms);
     FrameReader::Read next();
 
+    // Leaves out the pictures nothing refers to from ms on, where the
+    // stream lets them be told apart and a jump back is cheap; the pictures
+    // given out stay exact. NoSkip turns that off.
+    void leaveOutFrom(qint64 ms);
+    bool leftOutBetween(qint64 afterTicks, qint64 beforeTicks) const;
+    // Goes back for the pictures left out after the picture at (ms, ticks)
+    // and up to untilMs: they and the pictures after them come out next,
+    // and leaving out goes on after untilMs. False on abort.
+    bool revisitAfter(qint64 ms, qint64 ticks, qint64 untilMs);
+
 private:
     const std::atomic<bool> &m_abortRequested;
     Demuxer m_demuxer;

@@ -1,7 +1,79 @@
 #include "scenescanner.h"
 
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+}
 
+#include <algorithm>
 #include <cstdlib>
+
+namespace {
+
+// Rows summed per signature cell at most: the cell's mean changes little
+// with more, and the walk reads every picture.
+constexpr int RowsPerCell = 8;
+
+// The luma plane's mean over the signature's grid as full-range grey; null
+// where the picture has no plain luma plane to read.
+QImage lumaSignature(const AVFrame *frame)
+{
+    const AVPixFmtDescriptor *format = frame ? av_pix_fmt_desc_get(AVPixelFormat(frame->format)) : nullptr;
+    if (!format || format->nb_components < 1
+        || (format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL
+                             | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_FLOAT)))
+        return QImage();
+    const AVComponentDescriptor &luma = format->comp[0];
+    const int bytes = luma.depth > 8 ? 2 : 1;
+    const int width = frame->width;
+    const int height = frame->height;
+    if (luma.plane != 0 || luma.step != bytes || luma.offset != 0 || luma.depth > 16
+        || width < SceneScanner::SignatureWidth || height < SceneScanner::SignatureHeight
+        || frame->linesize[0] <= 0)
+        return QImage();
+    const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG
+        || (frame->color_range == AVCOL_RANGE_UNSPECIFIED
+            && (format->nb_components == 1 || qstrncmp(format->name, "yuvj", 4) == 0));
+    const double toEightBits = 1.0 / double(1 << (luma.depth - 8 > 0 ? luma.depth - 8 : 0));
+
+    QImage signature(SceneScanner::SignatureWidth, SceneScanner::SignatureHeight, QImage::Format_Grayscale8);
+    quint64 sums[SceneScanner::SignatureWidth];
+    for (int cellY = 0; cellY < SceneScanner::SignatureHeight; ++cellY) {
+        const int top = cellY * height / SceneScanner::SignatureHeight;
+        const int bottom = (cellY + 1) * height / SceneScanner::SignatureHeight;
+        const int rowStep = std::max(1, (bottom - top) / RowsPerCell);
+        std::fill(std::begin(sums), std::end(sums), 0);
+        int rows = 0;
+        for (int y = top; y < bottom; y += rowStep, ++rows) {
+            const uint8_t *line = frame->data[0] + qint64(y) * frame->linesize[0];
+            for (int cellX = 0; cellX < SceneScanner::SignatureWidth; ++cellX) {
+                const int left = cellX * width / SceneScanner::SignatureWidth;
+                const int right = (cellX + 1) * width / SceneScanner::SignatureWidth;
+                quint64 sum = 0;
+                if (bytes == 1) {
+                    for (int x = left; x < right; ++x)
+                        sum += line[x];
+                } else {
+                    const uint16_t *samples = reinterpret_cast<const uint16_t *>(line);
+                    for (int x = left; x < right; ++x)
+                        sum += samples[x] >> luma.shift;
+                }
+                sums[cellX] += sum;
+            }
+        }
+        uchar *out = signature.scanLine(cellY);
+        for (int cellX = 0; cellX < SceneScanner::SignatureWidth; ++cellX) {
+            const int columns = (cellX + 1) * width / SceneScanner::SignatureWidth - cellX * width / SceneScanner::SignatureWidth;
+            double grey = double(sums[cellX]) / (double(rows) * columns) * toEightBits;
+            if (!fullRange)
+                grey = (grey - 16.0) * 255.0 / 219.0;
+            out[cellX] = uchar(qBound(0, qRound(grey), 255));
+        }
+    }
+    return signature;
+}
+
+} // namespace
 
 SceneScanner::SceneScanner(const std::atomic<bool> &abortRequested)
     : m_walker(abortRequested)
@@ -13,6 +85,9 @@ SceneScanner::~SceneScanner() = default;
 bool SceneScanner::open(const QString &path)
 {
     m_previous = QImage();
+    m_cutAbove = -1.0;
+    m_revisits = 0;
+    m_firstMs = -1;
     m_open = m_walker.open(path);
     return m_open;
 }
@@ -30,26 +105,58 @@ bool SceneScanner::startBefore(qint64 ms)
     return m_walker.startBefore(ms);
 }
 
+void SceneScanner::decodeReferencesOnly(double cutAbove)
+{
+    m_cutAbove = cutAbove;
+    m_walker.leaveOutFrom(m_previous.isNull() ? 0 : m_previousMs + 1);
+}
+
 SceneScanner::Step SceneScanner::next()
 {
-    Step step;
-    FrameReader::Read read = m_walker.next();
-    step.status = read.status;
-    if (read.status != FrameReader::Status::Frame)
+    // Going back costs up to a key frame's distance of decoding; allowed
+    // this often, it stays cheaper than decoding every picture.
+    constexpr int FreeRevisits = 3;
+    constexpr qint64 MsPerRevisit = 3000;
+    for (;;) {
+        Step step;
+        FrameReader::Read read = m_walker.next();
+        step.status = read.status;
+        if (read.status != FrameReader::Status::Frame)
+            return step;
+        const QImage current = signature(read.picture.frame);
+        if (!m_previous.isNull() && !current.isNull())
+            step.difference = difference(m_previous, current);
+        if (m_firstMs < 0)
+            m_firstMs = read.picture.ms;
+        if (m_cutAbove >= 0 && !m_previous.isNull() && step.difference > m_cutAbove
+            && m_walker.leftOutBetween(m_previousTicks, read.picture.ticks)) {
+            if (!m_walker.revisitAfter(m_previousMs, m_previousTicks, read.picture.ms)) {
+                step.status = FrameReader::Status::Aborted;
+                return step;
+            }
+            if (++m_revisits > FreeRevisits + (read.picture.ms - m_firstMs) / MsPerRevisit) {
+                m_walker.leaveOutFrom(FrameReader::NoSkip);
+                m_cutAbove = -1.0;
+            }
+            continue;
+        }
+        step.frame = read.picture.frame;
+        step.ms = read.picture.ms;
+        step.signature = current;
+        m_previous = current;
+        m_previousMs = read.picture.ms;
+        m_previousTicks = read.picture.ticks;
         return step;
-    step.frame = read.picture.frame;
-    step.ms = read.picture.ms;
-    const QImage current = signature(step.frame);
-    if (!m_previous.isNull() && !current.isNull())
-        step.difference = difference(m_previous, current);
-    m_previous = current;
-    return step;
+    }
 }
 
 QImage SceneScanner::signature(const VideoFrame &frame)
 {
     if (!frame.isValid())
         return QImage();
+    const QImage luma = lumaSignature(frame.avFrame());
+    if (!luma.isNull())
+        return luma;
     return frame.toImage(QImage::Format_ARGB32, QSize(SignatureWidth, SignatureHeight))
         .convertToFormat(QImage::Format_Grayscale8);
 }

@@ -101,6 +101,7 @@ bool VideoDecoder::setCodecContext(const AVStream *stream)
     const AVFieldOrder fieldOrder = stream->codecpar->field_order;
     m_interlacedStream = fieldOrder == AV_FIELD_TT || fieldOrder == AV_FIELD_BB || fieldOrder == AV_FIELD_TB
         || fieldOrder == AV_FIELD_BT;
+    m_progressiveStream = fieldOrder == AV_FIELD_PROGRESSIVE;
     // Named by coded order first, shown order second.
     m_topFieldFirst = fieldOrder != AV_FIELD_BB && fieldOrder != AV_FIELD_TB;
     m_peakLuminance = peakLuminanceOf(stream);
@@ -229,6 +230,17 @@ VideoFrame VideoDecoder::takeFrame(double timestamp)
         properties.sampleAspectDen = frame->sample_aspect_ratio.den;
     }
     return VideoFrame(std::move(frame), properties, m_converter, m_filter);
+}
+
+bool VideoDecoder::tellsDisposablePackets() const
+{
+    return m_progressiveStream && m_disposable && m_disposable->applies();
+}
+
+bool VideoDecoder::isDisposable(const Packet &packet) const
+{
+    const AVPacket *data = packet.avPacket();
+    return m_disposable && data && m_disposable->isDisposable(data->data, size_t(data->size));
 }
 
 void VideoDecoder::setSkipNonReference(bool skip)

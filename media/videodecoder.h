@@ -64,6 +64,12 @@ public:
 
     // While on, pictures no other picture refers to are not decoded at all.
     void setSkipNonReference(bool skip);
+    // Whether packets holding only such pictures can be told before
+    // decoding, in a progressive stream (an interlaced picture is
+    // deinterlaced with its neighbours, so none may be left out around it).
+    bool tellsDisposablePackets() const;
+    // Whether packet holds only a picture no other picture refers to.
+    bool isDisposable(const Packet &packet) const;
 
 private:
     VideoDecoder();
@@ -80,6 +86,7 @@ private:
     int m_streamAspectNum = 0;
     int m_streamAspectDen = 1;
     bool m_interlacedStream = false;
+    bool m_progressiveStream = false;
     bool m_topFieldFirst = true;
     double m_peakLuminance = 0;
 };

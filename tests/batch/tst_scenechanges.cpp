@@ -66,11 +66,27 @@ class TestSceneChanges : public QObject
 private slots:
     void initTestCase() { QVERIFY(!FixtureVideos::fiveShots().isEmpty()); }
 
+    // The walk decodes only pictures others refer to where it can: a cut on
+    // one that nothing refers to is still found on its own frame.
+    void firstFrameOfEveryShot_data()
+    {
+        QTest::addColumn<bool>("cutsOnBFrames");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("key frames at the cuts")
+            << false << QStringList{"0_1.png", "2000_2.png", "4000_3.png", "6000_4.png", "8000_5.png"};
+        QTest::newRow("cuts on pictures nothing refers to")
+            << true << QStringList{"0_1.png", "1900_2.png", "3900_3.png", "5900_4.png", "7900_5.png"};
+    }
+
     void firstFrameOfEveryShot()
     {
+        QFETCH(bool, cutsOnBFrames);
+        QFETCH(QStringList, files);
         QTemporaryDir output;
         BatchWorkerConfig config;
         prepare(config, output);
+        config.setSource(FixtureVideos::fiveShots(cutsOnBFrames));
+        config.setFileOutputDir(QDir(output.path()));
         QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
         const SceneRun run = runScenes(config);
 
@@ -79,7 +95,7 @@ private slots:
         QCOMPARE(config.expectedImageCountText(), QStringLiteral("5"));
         config.setSceneMinGapMilliseconds(2500);
         QCOMPARE(config.expectedImageCountText(), QStringLiteral("?"));
-        QCOMPARE(run.files, (QStringList{"0_1.png", "2000_2.png", "4000_3.png", "6000_4.png", "8000_5.png"}));
+        QCOMPARE(run.files, files);
         QCOMPARE(run.shots, (QVector<int>{0, 1, 2, 3, 4}));
         // The files hold those frames, not neighbours from the shot before.
         for (int i = 0; i < run.files.size(); ++i)

@@ -51,7 +51,7 @@ QString indexedVideo(int width, int height, int fps, double seconds, const QStri
     return make(key, QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source} << codec);
 }
 
-QString fiveShots()
+QString fiveShots(bool cutsOnBFrames)
 {
     const QStringList sources{
         QStringLiteral("testsrc2=s=320x180:r=10:d=2"),
@@ -71,11 +71,17 @@ QString fiveShots()
     }
     for (int shot = 0; shot < sources.size(); ++shot)
         graph += QStringLiteral("[s%1]").arg(shot);
-    graph += QStringLiteral("concat=n=%1:v=1:a=0[v]").arg(sources.size());
-    arguments << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map") << QStringLiteral("[v]")
-              << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-pix_fmt")
-              << QStringLiteral("yuv420p") << QStringLiteral("-qp") << QStringLiteral("10");
-    return make(QStringLiteral("fiveshots.mp4"), arguments);
+    graph += QStringLiteral("concat=n=%1:v=1:a=0").arg(sources.size());
+    if (cutsOnBFrames)
+        graph += QStringLiteral(",trim=start_frame=1,setpts=PTS-STARTPTS");
+    arguments << QStringLiteral("-filter_complex") << graph + QStringLiteral("[v]") << QStringLiteral("-map")
+              << QStringLiteral("[v]") << QStringLiteral("-c:v") << QStringLiteral("libx264")
+              << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p") << QStringLiteral("-qp")
+              << QStringLiteral("10");
+    if (!cutsOnBFrames)
+        return make(QStringLiteral("fiveshots.mp4"), arguments);
+    arguments << QStringLiteral("-x264-params") << QStringLiteral("scenecut=0:b-adapt=0:bframes=3:b-pyramid=none");
+    return make(QStringLiteral("fiveshots-bframecuts.mp4"), arguments);
 }
 
 int shotOfImage(const QImage &image)

@@ -44,8 +44,10 @@ int frameIndexOfBandImage(const QImage &image);
 // Five shots of 2 s at 10 fps, 320x180, each of other content (moving
 // test pattern, colour bars, zooming fractal, noisy flat colour, colour
 // stripes), so the cuts lie at 2000, 4000, 6000 and 8000 ms. A 32x32 box at
-// the top left has grey level 40 x (shot + 1).
-QString fiveShots();
+// the top left has grey level 40 x (shot + 1). With cutsOnBFrames the
+// first frame is left out and the encoder puts no key frame at the cuts,
+// so they lie at 1900, 3900, 5900 and 7900 ms on pictures nothing refers to.
+QString fiveShots(bool cutsOnBFrames = false);
 
 // The shot (0-4) an image of fiveShots() comes from, -1 for none.
 int shotOfImage(const QImage &image);
