@@ -236,7 +236,9 @@ void BatchWorker::runJob()
             return;
         }
 
-        m_grabber->setPosition(grabPositionFor(position, step, duration));
+        const SmartPicker::Choice choice = choiceFor(position, step, duration);
+        if (!choice.frame.isValid())
+            m_grabber->setPosition(choice.ms);
 
         ++stepCounter;
         if (!isCancelled())
@@ -244,14 +246,20 @@ void BatchWorker::runJob()
         if (isCancelled())
             return;
 
-        m_requestedPosition = m_grabber->position();
-        m_waiting.storeRelease(1);
-        m_grabber->extract();
-        while (m_waiting.loadAcquire()) {
-            processPendingEvents();
-            QThread::msleep(20);
-            if (isCancelled())
+        if (choice.frame.isValid()) {
+            m_requestedPosition = choice.ms;
+            if (!deliverFrame(choice.frame))
                 return;
+        } else {
+            m_requestedPosition = m_grabber->position();
+            m_waiting.storeRelease(1);
+            m_grabber->extract();
+            while (m_waiting.loadAcquire()) {
+                processPendingEvents();
+                QThread::msleep(20);
+                if (isCancelled())
+                    return;
+            }
         }
 
         ++stepCounter;
@@ -271,10 +279,10 @@ void BatchWorker::runJob()
     }
 }
 
-qint64 BatchWorker::grabPositionFor(qint64 position, qint64 step, qint64 duration)
+SmartPicker::Choice BatchWorker::choiceFor(qint64 position, qint64 step, qint64 duration)
 {
     if (!m_picker)
-        return position;
+        return {position, VideoFrame()};
     qint64 before = SmartWindowMs;
     qint64 after = SmartWindowMs;
     // Never past the midpoint to a neighbouring position; a single shot

@@ -1,6 +1,7 @@
 #ifndef VISTALOOM_BATCHWORKER_H
 #define VISTALOOM_BATCHWORKER_H
 
+#include "smartpicker.h"
 #include "worker.h"
 
 #include <QAtomicInteger>
@@ -14,7 +15,7 @@
 
 class BatchWorkerConfig;
 class FrameGrabber;
-class SmartPicker;
+
 class VideoFrame;
 
 // Carries out one batch job: computes the capture positions, asks the frame
@@ -55,9 +56,10 @@ private:
     void runJob();
     // The scene rule: one walk over the span instead of positions.
     void runSceneJob(qint64 duration);
-    // Where the grabber goes for position: the position itself, or with
-    // smartPick the frame chosen among those around it.
-    qint64 grabPositionFor(qint64 position, qint64 step, qint64 duration);
+    // The frame for position: the position itself, or with smartPick the
+    // frame chosen among those around it, already decoded when the picker
+    // still holds it.
+    SmartPicker::Choice choiceFor(qint64 position, qint64 step, qint64 duration);
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
     bool deliverFrame(const VideoFrame &frame);

@@ -20,28 +20,60 @@ constexpr qint64 WalkAheadMs = 3000;
 // A cut inside a window is what the scene rule calls a cut by default.
 constexpr double CutThreshold = BatchWorkerConfig::DefaultSceneThreshold;
 
-// The frame measured: MeasureWidth wide at the display aspect.
+// The frame measured: MeasureWidth wide at the display aspect. The
+// measures do not depend on which way up the picture stands, so the luma
+// plane is scaled as stored where it can be.
 QImage smallCopy(const VideoFrame &frame)
 {
     const QSize display = frame.displaySize();
     if (!frame.isValid() || display.isEmpty())
         return QImage();
     const int width = qMin(FrameQuality::MeasureWidth, display.width());
-    const int height = qMax(1, qRound(double(display.height()) * width / display.width()));
-    return frame.toImage(QImage::Format_ARGB32, QSize(width, height));
+    const QSize upright(width, qMax(1, qRound(double(display.height()) * width / display.width())));
+    const bool quarterTurn = frame.rotation() == 90 || frame.rotation() == 270;
+    const QImage luma = frame.lumaImage(quarterTurn ? upright.transposed() : upright);
+    return luma.isNull() ? frame.toImage(QImage::Format_ARGB32, upright) : luma;
 }
 
 struct Seen {
     SmartPicker::Candidate candidate;
     QImage signature;
+    // Kept for the sharpest usable frames only, so a window of 4K frames
+    // never fills the memory.
+    VideoFrame frame;
 };
+
+// The pixels of the decoded frames a window keeps for its choice at most:
+// a two-second window of 1080p24 whole, about 150 MB however large the
+// frames are.
+constexpr qint64 KeptPixels = qint64(1920) * 1080 * 48;
+
+// Drops the frames of the least sharp usable frames kept while more than
+// KeptPixels are kept; their times stay candidates.
+void keepSharpest(QVector<Seen> &seen)
+{
+    for (;;) {
+        qint64 kept = 0;
+        int weakest = -1;
+        for (int i = 0; i < seen.size(); ++i) {
+            if (!seen[i].frame.isValid())
+                continue;
+            kept += qint64(seen[i].frame.width()) * seen[i].frame.height();
+            if (weakest < 0 || seen[i].candidate.quality.sharpness < seen[weakest].candidate.quality.sharpness)
+                weakest = i;
+        }
+        if (kept <= KeptPixels)
+            return;
+        seen[weakest].frame = VideoFrame();
+    }
+}
 
 // The usable frames among seen (in time order) that belong to the
 // position's shot. Cuts are looked for between usable frames only, so a
 // black, white or noisy burst inside a shot does not split it, while a cut
 // hidden behind a fade is still found. A degraded frame belongs to no shot:
 // standing on one, the position may take the shot on either side of it.
-QVector<SmartPicker::Candidate> ownShot(const QVector<Seen> &seen, qint64 position)
+QVector<const Seen *> ownShot(const QVector<Seen> &seen, qint64 position)
 {
     if (seen.isEmpty())
         return {};
@@ -77,10 +109,10 @@ QVector<SmartPicker::Candidate> ownShot(const QVector<Seen> &seen, qint64 positi
         if (after < seen.size())
             allowed.insert(shots[after]);
     }
-    QVector<SmartPicker::Candidate> candidates;
+    QVector<const Seen *> candidates;
     for (int i = 0; i < seen.size(); ++i)
         if (shots[i] >= 0 && allowed.contains(shots[i]))
-            candidates.append(seen[i].candidate);
+            candidates.append(&seen[i]);
     return candidates;
 }
 
@@ -97,7 +129,12 @@ bool SmartPicker::open(const QString &path)
     m_ended = false;
     m_pending.reset();
     m_lastMs = -1;
-    return m_walker.open(path);
+    if (!m_walker.open(path))
+        return false;
+    // Frames others refer to are a fair sample of a window, and the ones
+    // measured are handed out, so the choice costs no second decode.
+    m_walker.leaveOutFrom(0);
+    return true;
 }
 
 bool SmartPicker::replaces(const Candidate &candidate, const Candidate &best)
@@ -132,7 +169,7 @@ std::optional<FrameReader::Picture> SmartPicker::nextPicture()
     return read.picture;
 }
 
-qint64 SmartPicker::pick(qint64 position, qint64 from, qint64 to)
+SmartPicker::Choice SmartPicker::pick(qint64 position, qint64 from, qint64 to)
 {
     if (!m_started || m_lastMs + WalkAheadMs < from) {
         m_pending.reset();
@@ -148,22 +185,23 @@ qint64 SmartPicker::pick(qint64 position, qint64 from, qint64 to)
             m_pending = std::move(picture);
             break;
         }
-        // One small copy serves both the quality and the cut signature.
-        const QImage copy = smallCopy(picture->frame);
-        seen.append({{picture->ms, FrameQuality::of(copy)}, SceneScanner::signature(copy)});
+        const FrameQuality quality = FrameQuality::of(smallCopy(picture->frame));
+        const VideoFrame kept = quality.isDegraded() ? VideoFrame() : picture->frame;
+        seen.append({{picture->ms, quality}, SceneScanner::signature(picture->frame), kept});
+        keepSharpest(seen);
     }
-    QVector<Candidate> candidates = ownShot(seen, position);
+    QVector<const Seen *> candidates = ownShot(seen, position);
     if (candidates.isEmpty())
-        return position;
+        return {position, VideoFrame()};
 
     // Nearest first, so every farther frame has to beat the nearer ones.
-    std::stable_sort(candidates.begin(), candidates.end(), [position](const Candidate &a, const Candidate &b) {
-        return qAbs(a.ms - position) < qAbs(b.ms - position);
+    std::stable_sort(candidates.begin(), candidates.end(), [position](const Seen *a, const Seen *b) {
+        return qAbs(a->candidate.ms - position) < qAbs(b->candidate.ms - position);
     });
-    Candidate best = candidates.first();
-    for (const Candidate &candidate : candidates) {
-        if (replaces(candidate, best))
+    const Seen *best = candidates.first();
+    for (const Seen *candidate : candidates) {
+        if (replaces(candidate->candidate, best->candidate))
             best = candidate;
     }
-    return best.ms;
+    return {best->candidate.ms, best->frame};
 }

@@ -3,13 +3,12 @@
 
 #include "imaging/framequality.h"
 #include "media/framewalker.h"
+#include "media/videoframe.h"
 
 #include <QString>
 
 #include <atomic>
 #include <optional>
-
-class VideoFrame;
 
 // Chooses, among the frames in a window around a position, the sharpest
 // usable one (not near-black, near-white or mostly noise), so a batch
@@ -26,13 +25,20 @@ public:
         FrameQuality quality;
     };
 
+    // The frame to take: its time, and the decoded frame itself when the
+    // picker still holds it (else the caller decodes the frame at ms).
+    struct Choice {
+        qint64 ms = 0;
+        VideoFrame frame;
+    };
+
     explicit SmartPicker(const std::atomic<bool> &abortRequested);
 
     bool open(const QString &path);
-    // The time of the frame to take for position among the frames from
-    // `from` to `to` (both included) of the position's own shot; position
-    // itself when every one of them is degraded or there is none.
-    qint64 pick(qint64 position, qint64 from, qint64 to);
+    // The frame to take for position among the frames from `from` to `to`
+    // (both included) of the position's own shot; position itself, without
+    // a frame, when every one of them is degraded or there is none.
+    Choice pick(qint64 position, qint64 from, qint64 to);
 
     // Whether candidate, lying no nearer to the position than best, should
     // replace it: a usable frame beats a degraded one, a degraded one never

@@ -12,7 +12,7 @@ namespace {
 
 // Rows summed per signature cell at most: the cell's mean changes little
 // with more, and the walk reads every picture.
-constexpr int RowsPerCell = 8;
+constexpr int RowsPerCell = 4;
 
 // The luma plane's mean over the signature's grid as full-range grey; null
 // where the picture has no plain luma plane to read.

@@ -64,6 +64,12 @@ public:
     QImage toImage(QImage::Format format = QImage::Format_ARGB32, const QSize &size = QSize(),
                    const QRectF &sourceRect = QRectF()) const;
 
+    // The stored picture's luma as full-range grey at size, as stored (not
+    // turned upright): a cheap copy for measuring, with no colour
+    // conversion. Null where the picture has no 8-bit luma plane or must be
+    // filtered (deinterlaced, tone-mapped) to show right.
+    QImage lumaImage(const QSize &size) const;
+
     const AVFrame *avFrame() const;
 
 private:

@@ -191,6 +191,14 @@ private slots:
         const qint64 ms = shots[0].ms;
         QVERIFY2(inRange(ms, position - 1000, position + 1000) && inRange(ms, from, to) == inside,
                  qPrintable(QString::number(ms)));
+        // The chosen frame is handed over as the picker decoded it: the same
+        // picture a plain job takes at its time.
+        QTemporaryDir plainFolder;
+        const QVector<Shot> plain = runCli({video, plainFolder.path(), "--filetype", "png", "--ms", "100000",
+                                            "--skipfront", QString::number(ms), "--skipback", "0"},
+                                           plainFolder.path());
+        QCOMPARE(plain.size(), 1);
+        QCOMPARE(QImage(shots[0].path), QImage(plain[0].path));
     }
 
     // A window never reaches past the midpoint to the next position: with
