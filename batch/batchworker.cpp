@@ -1,5 +1,6 @@
 #include "batchworker.h"
 
+#include "gradualtransition.h"
 #include "smartpicker.h"
 
 #include "imaging/contactsheet.h"
@@ -21,6 +22,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <optional>
 
@@ -332,7 +334,10 @@ void BatchWorker::runSceneJob(qint64 duration)
         bool opensSpan = false;
     };
     const bool smart = m_config->smartPick();
-    const qint64 holdMs = qMax(minGap, smart ? SmartWindowMs : qint64(0));
+    // A cut taken early in a fade is held until the fade is seen through,
+    // which then puts its image of the new shot in the cut's place.
+    const qint64 holdMs = std::max({minGap, smart ? SmartWindowMs : qint64(0),
+                                GradualTransition::LongestMs + GradualTransition::ReportDelayMs});
     std::optional<Held> held;
     auto hold = [&](const SceneScanner::Step &step) {
         const FrameQuality quality = smart ? SmartPicker::measure(step.frame) : FrameQuality();
@@ -340,6 +345,9 @@ void BatchWorker::runSceneJob(qint64 duration)
         taken = true;
         lastImageMs = step.ms;
     };
+    GradualTransition gradual(threshold);
+    // The pictures a transition seen through now may name as its image.
+    std::deque<SceneScanner::Step> recent;
     auto saveHeld = [&]() {
         const bool delivered = deliverFrame(held->frame.withTimestamp(double(held->best.ms) / 1000.0));
         ++m_imageIndex;
@@ -365,6 +373,21 @@ void BatchWorker::runSceneJob(qint64 duration)
             continue;
         if (step.ms >= spanEnd)
             break;
+        recent.push_back(step);
+        while (recent.front().ms < step.ms - GradualTransition::ReportDelayMs)
+            recent.pop_front();
+        if (gradual.feed(step.ms, step.signature) && gradual.imageMs() >= spanStart && taken) {
+            const auto image = std::find_if(recent.cbegin(), recent.cend(),
+                                            [&](const SceneScanner::Step &r) { return r.ms == gradual.imageMs(); });
+            const bool inside = held && !held->opensSpan && held->cutMs > gradual.startMs();
+            if (image != recent.cend() && (inside || image->ms - lastImageMs >= minGap)) {
+                if (held && !inside && !saveHeld())
+                    return;
+                hold(*image);
+                // No cut within the gap outdoes a transition seen through.
+                held->change = std::numeric_limits<double>::max();
+            }
+        }
         const bool change = taken && step.difference > threshold;
         if (held && change && !held->opensSpan && step.ms - held->cutMs < minGap
             && step.difference > held->change) {

@@ -42,6 +42,7 @@ SceneScanner::Step SceneScanner::next()
     const QImage current = signature(step.frame);
     if (!m_previous.isNull() && !current.isNull())
         step.difference = difference(m_previous, current);
+    step.signature = current;
     m_previous = current;
     return step;
 }

@@ -26,6 +26,7 @@ public:
         qint64 ms = 0;
         // 100 for the first picture walked: there is nothing to compare.
         double difference = 100.0;
+        QImage signature;
     };
 
     explicit SceneScanner(const std::atomic<bool> &abortRequested);
