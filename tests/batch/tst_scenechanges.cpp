@@ -154,7 +154,7 @@ private slots:
 
     // A dissolve or a fade gives one image, of the new shot once it is fully
     // in (the transitions run from 2 to 3 s); a pan or a zoom between two
-    // cuts gives none beyond the cuts.
+    // cuts gives none beyond the cuts, nor does a two-frame flash.
     void gradualTransitions_data()
     {
         QTest::addColumn<QString>("graph");
@@ -180,6 +180,9 @@ private slots:
             << QStringLiteral("smptebars=%1:d=2,%2[a];testsrc2=%1:d=3,zoompan=z='1+on/50':d=1:s=160x90:fps=25,%2[z];"
                               "rgbtestsrc=%1:d=2,%2[b];[a][z][b]concat=n=3:v=1[v]").arg(size, fit)
             << QStringList{"0", "2000", "5000"} << QString();
+        QTest::newRow("flash")
+            << QStringLiteral("testsrc2=%1:d=3,drawbox=c=white:t=fill:enable='between(t,1.5,1.58)',%2[v]").arg(size, fit)
+            << QStringList{"0"} << QString();
     }
 
     void gradualTransitions()
