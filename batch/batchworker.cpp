@@ -1,5 +1,6 @@
 #include "batchworker.h"
 
+#include "gradualtransition.h"
 #include "smartpicker.h"
 
 #include "imaging/contactsheet.h"
@@ -21,6 +22,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <optional>
 
@@ -28,6 +30,9 @@ namespace {
 
 // How far from its position smartPick may take a frame.
 constexpr qint64 SmartWindowMs = 1000;
+// The longest flash: a picture that is back to what it was this soon
+// after a cut had no cut.
+constexpr qint64 FlashMs = 300;
 
 } // namespace
 
@@ -338,16 +343,26 @@ void BatchWorker::runSceneJob(qint64 duration)
         qint64 cutMs = 0;
         double change = 0.0;
         bool opensSpan = false;
+        // The picture before the cut and the image before it, to undo a flash.
+        QImage before;
+        qint64 earlierImageMs = 0;
     };
     const bool smart = m_config->smartPick();
-    const qint64 holdMs = qMax(minGap, smart ? SmartWindowMs : qint64(0));
+    // A cut taken early in a fade is held until the fade is seen through,
+    // which then puts its image of the new shot in the cut's place.
+    const qint64 holdMs = std::max({minGap, smart ? SmartWindowMs : qint64(0),
+                                GradualTransition::LongestMs + GradualTransition::ReportDelayMs});
     std::optional<Held> held;
+    QImage previous;
     auto hold = [&](const SceneScanner::Step &step) {
         const FrameQuality quality = smart ? SmartPicker::measure(step.frame) : FrameQuality();
-        held = Held{step.frame, {step.ms, quality}, step.ms, step.difference, !taken};
+        held = Held{step.frame, {step.ms, quality}, step.ms, step.difference, !taken, previous, lastImageMs};
         taken = true;
         lastImageMs = step.ms;
     };
+    GradualTransition gradual(threshold);
+    // The pictures a transition seen through now may name as its image.
+    std::deque<SceneScanner::Step> recent;
     auto saveHeld = [&]() {
         const bool delivered = deliverFrame(held->frame.withTimestamp(double(held->best.ms) / 1000.0));
         ++m_imageIndex;
@@ -373,10 +388,39 @@ void BatchWorker::runSceneJob(qint64 duration)
             continue;
         if (step.ms >= spanEnd)
             break;
-        const bool change = taken && step.difference > threshold;
+        recent.push_back(step);
+        while (recent.front().ms < step.ms - GradualTransition::ReportDelayMs)
+            recent.pop_front();
+        if (gradual.feed(step.ms, step.signature) && gradual.imageMs() >= spanStart && taken) {
+            const auto image = std::find_if(recent.cbegin(), recent.cend(),
+                                            [&](const SceneScanner::Step &r) { return r.ms == gradual.imageMs(); });
+            const bool inside = held && !held->opensSpan && held->cutMs > gradual.startMs();
+            if (image != recent.cend() && (inside || image->ms - lastImageMs >= minGap)) {
+                if (held && !inside && !saveHeld())
+                    return;
+                const qint64 earlier = inside ? held->earlierImageMs : lastImageMs;
+                hold(*image);
+                // No cut within the gap outdoes a transition seen through,
+                // and it is no flash.
+                held->change = std::numeric_limits<double>::max();
+                held->before = QImage();
+                held->earlierImageMs = earlier;
+            }
+        }
+        const bool flashOver = held && !held->opensSpan && step.ms - held->cutMs <= FlashMs
+                               && SceneScanner::difference(held->before, step.signature) <= threshold / 2;
+        if (flashOver) {
+            lastImageMs = held->earlierImageMs;
+            held.reset();
+        }
+        const bool change = !flashOver && taken && step.difference > threshold;
         if (held && change && !held->opensSpan && step.ms - held->cutMs < minGap
             && step.difference > held->change) {
+            // Still the same cut: what it came from stays.
+            const Held replaced = *held;
             hold(step);
+            held->before = replaced.before;
+            held->earlierImageMs = replaced.earlierImageMs;
         } else {
             // The span's first frame always, then every cut far enough on.
             const bool cut = !taken || (change && step.ms - lastImageMs >= minGap);
@@ -396,6 +440,7 @@ void BatchWorker::runSceneJob(qint64 duration)
                 }
             }
         }
+        previous = step.signature;
         const float progress = 0.01f + 0.99f * float(qBound(0.0, double(step.ms - spanStart) / spanLength, 1.0));
         // A signal per frame would flood the window's queue.
         if (progress - reported >= 0.01f) {

@@ -2,6 +2,7 @@
 
 #include "batch/batchworker.h"
 #include "fixturevideos.h"
+#include "media/scenescanner.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 
@@ -165,6 +166,71 @@ private slots:
              "-map", "[v]", "-c:v", "libx264", "-qp", "0"}));
         config.setFileOutputDir(QDir(output.path())); // a new source moves it beside the video
         QCOMPARE(runScenes(config).files, (QStringList{"0_1.png", "2200_2.png"}));
+    }
+
+    // A dissolve or a fade gives one image, of the new shot once it is fully
+    // in (the transitions run from 2 to 3 s); a pan or a zoom between two
+    // cuts gives none beyond the cuts, nor does a two-frame flash.
+    void gradualTransitions_data()
+    {
+        QTest::addColumn<QString>("graph");
+        QTest::addColumn<QStringList>("cuts"); // the images' times other than the transition's
+        QTest::addColumn<QString>("newShot");  // a still of the new shot, empty for no transition
+
+        const QString size = QStringLiteral("s=160x90:r=25");
+        const QString fit = QStringLiteral("format=yuv420p,setsar=1");
+        const QString mandelbrot = QStringLiteral("mandelbrot=%1,trim=duration=3,setpts=PTS-STARTPTS,%2[a];").arg(size, fit);
+        QTest::newRow("dissolve")
+            << mandelbrot + QStringLiteral("smptebars=%1:d=3,%2[b];[a][b]xfade=transition=fade:duration=1:offset=2[v]")
+                                .arg(size, fit)
+            << QStringList{"0"} << QStringLiteral("smptebars=%1").arg(size);
+        QTest::newRow("fade through black")
+            << QStringLiteral("smptebars=%1:d=3,%2[a];rgbtestsrc=%1:d=3,%2[b];"
+                              "[a][b]xfade=transition=fadeblack:duration=1:offset=2[v]").arg(size, fit)
+            << QStringList{"0"} << QStringLiteral("rgbtestsrc=%1").arg(size);
+        QTest::newRow("pan")
+            << QStringLiteral("testsrc2=%1:d=2,%2[a];smptehdbars=s=480x90:r=25:d=3,crop=160:90:x='t*100':y=0,%2[p];"
+                              "rgbtestsrc=%1:d=2,%2[b];[a][p][b]concat=n=3:v=1[v]").arg(size, fit)
+            << QStringList{"0", "2000", "5000"} << QString();
+        QTest::newRow("zoom")
+            << QStringLiteral("smptebars=%1:d=2,%2[a];testsrc2=%1:d=3,zoompan=z='1+on/50':d=1:s=160x90:fps=25,%2[z];"
+                              "rgbtestsrc=%1:d=2,%2[b];[a][z][b]concat=n=3:v=1[v]").arg(size, fit)
+            << QStringList{"0", "2000", "5000"} << QString();
+        QTest::newRow("flash")
+            << QStringLiteral("testsrc2=%1:d=3,drawbox=c=white:t=fill:enable='between(t,1.5,1.58)',%2[v]").arg(size, fit)
+            << QStringList{"0"} << QString();
+    }
+
+    void gradualTransitions()
+    {
+        QFETCH(QString, graph);
+        QFETCH(QStringList, cuts);
+        QFETCH(QString, newShot);
+
+        QTemporaryDir output;
+        BatchWorkerConfig config;
+        prepare(config, output);
+        config.setSource(FixtureVideos::make(QStringLiteral("%1.mp4").arg(QTest::currentDataTag()).replace(' ', '-'),
+            {"-filter_complex", graph, "-map", "[v]", "-c:v", "libx264", "-qp", "0"}));
+        config.setFileOutputDir(QDir(output.path()));
+        const SceneRun run = runScenes(config);
+        QCOMPARE(run.errors, QStringList());
+        QStringList times;
+        for (const QString &file : run.files)
+            times << file.section('_', 0, 0);
+        if (newShot.isEmpty()) {
+            QCOMPARE(times, cuts);
+            return;
+        }
+        QCOMPARE(times.size(), cuts.size() + 1);
+        QCOMPARE(times.mid(0, cuts.size()), cuts);
+        // Not the old shot nor a mix, and no later than the new shot needs to settle.
+        const qint64 ms = times.last().toLongLong();
+        QVERIFY2(ms >= 2900 && ms <= 3700, qPrintable(times.last()));
+        const QString still = FixtureVideos::make(newShot.section('=', 0, 0) + QStringLiteral(".png"),
+                                                  {"-f", "lavfi", "-i", newShot, "-frames:v", "1"});
+        const QImage image(QDir(output.path()).filePath(run.files.last()));
+        QVERIFY(SceneScanner::difference(SceneScanner::signature(image), SceneScanner::signature(QImage(still))) < 3.0);
     }
 
     void cancelStopsTheWalk()
