@@ -80,7 +80,11 @@ bool GradualTransition::feed(qint64 ms, const QImage &signature)
     for (int from = 0; from < last; ++from) {
         if (ms - m_pictures[size_t(from)].ms < 2 * SettleMs)
             break;
-        if (difference(m_pictures[size_t(from)].grey, m_pictures.back().grey) <= m_threshold)
+        // The mean difference is never above the root mean square one,
+        // which the dot products give for free: most starts end here.
+        const double distance = std::max(0.0, dot(from, from) - 2.0 * dot(from, last) + dot(last, last));
+        if (std::sqrt(distance / double(m_pictures.back().grey.size())) / 255.0 * 100.0 <= m_threshold
+            || difference(m_pictures[size_t(from)].grey, m_pictures.back().grey) <= m_threshold)
             continue;
         Course single;
         addCourse(single, from, last, 0.0, 1.0);

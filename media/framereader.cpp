@@ -35,6 +35,11 @@ bool FrameReader::isDrained() const
     return m_endGiven;
 }
 
+qint64 FrameReader::landedMs() const
+{
+    return m_landedMs;
+}
+
 qint64 FrameReader::readMs() const
 {
     return m_readMs;
@@ -294,10 +299,12 @@ FrameReader::Jump FrameReader::jumpBefore(qint64 ms, qint64 ignoreUpToTicks)
         }
         if (fromStart) {
             m_pendingPacket = found; // without any picture the walk simply ends
+            m_landedMs = 0;
             return Jump::Landed;
         }
         if (found && acceptsAsStart(ms, fromStart)) {
             m_pendingPacket = true;
+            m_landedMs = m_demuxer.ticksToMs(m_demuxer.packet().bestTime());
             return Jump::Landed;
         }
         stepBack = stepBack < FirstStepBackMs ? FirstStepBackMs : stepBack * 2;

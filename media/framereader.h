@@ -53,6 +53,8 @@ public:
     // before ignoreUpToTicks are not given out again. Refused only when the
     // file cannot even be read from its start again.
     Jump jumpBefore(qint64 ms, qint64 ignoreUpToTicks);
+    // The time of the key frame the last jump landed on.
+    qint64 landedMs() const;
     // The time of the last video packet read, in milliseconds.
     qint64 readMs() const;
 
@@ -91,6 +93,7 @@ private:
     bool m_ignoring = false;
     qint64 m_ignoreUpToTicks = 0;
     qint64 m_readMs = 0;
+    qint64 m_landedMs = 0;
     qint64 m_skipBeforeMs = NoSkip;
     bool m_skippedAny = false;
     qint64 m_leaveOutFromMs = NoSkip;

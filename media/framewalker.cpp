@@ -69,13 +69,15 @@ bool FrameWalker::leftOutBetween(qint64 afterTicks, qint64 beforeTicks) const
     return m_reader && m_reader->leftOutBetween(afterTicks, beforeTicks);
 }
 
-bool FrameWalker::revisitAfter(qint64 ms, qint64 ticks, qint64 untilMs)
+qint64 FrameWalker::revisitAfter(qint64 ms, qint64 ticks, qint64 untilMs)
 {
     if (!m_reader)
-        return false;
+        return -1;
     // The pictures up to the one at ms are decoded only as far as others
     // refer to them.
     m_reader->setSkipBefore(ms + 1);
     m_reader->setLeaveOutFrom(untilMs + 1);
-    return m_reader->jumpBefore(ms + 1, ticks) != FrameReader::Jump::Aborted;
+    if (m_reader->jumpBefore(ms + 1, ticks) == FrameReader::Jump::Aborted)
+        return -1;
+    return qMax<qint64>(0, ms - m_reader->landedMs());
 }

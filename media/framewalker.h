@@ -38,8 +38,9 @@ public:
     bool leftOutBetween(qint64 afterTicks, qint64 beforeTicks) const;
     // Goes back for the pictures left out after the picture at (ms, ticks)
     // and up to untilMs: they and the pictures after them come out next,
-    // and leaving out goes on after untilMs. False on abort.
-    bool revisitAfter(qint64 ms, qint64 ticks, qint64 untilMs);
+    // and leaving out goes on after untilMs. The milliseconds of video
+    // decoded again on the way (from the key frame before ms); -1 on abort.
+    qint64 revisitAfter(qint64 ms, qint64 ticks, qint64 untilMs);
 
 private:
     const std::atomic<bool> &m_abortRequested;

@@ -10,9 +10,10 @@ extern "C" {
 
 namespace {
 
-// Rows summed per signature cell at most: the cell's mean changes little
-// with more, and the walk reads every picture.
+// Rows and columns summed per signature cell at most: the cell's mean
+// changes little with more, and the walk reads every picture.
 constexpr int RowsPerCell = 4;
+constexpr int ColumnsPerCell = 12;
 
 // The luma plane's mean over the signature's grid as full-range grey; null
 // where the picture has no plain luma plane to read.
@@ -38,6 +39,10 @@ QImage lumaSignature(const AVFrame *frame)
 
     QImage signature(SceneScanner::SignatureWidth, SceneScanner::SignatureHeight, QImage::Format_Grayscale8);
     quint64 sums[SceneScanner::SignatureWidth];
+    int lefts[SceneScanner::SignatureWidth + 1];
+    for (int cellX = 0; cellX <= SceneScanner::SignatureWidth; ++cellX)
+        lefts[cellX] = cellX * width / SceneScanner::SignatureWidth;
+    const int columnStep = std::max(1, width / SceneScanner::SignatureWidth / ColumnsPerCell);
     for (int cellY = 0; cellY < SceneScanner::SignatureHeight; ++cellY) {
         const int top = cellY * height / SceneScanner::SignatureHeight;
         const int bottom = (cellY + 1) * height / SceneScanner::SignatureHeight;
@@ -47,15 +52,13 @@ QImage lumaSignature(const AVFrame *frame)
         for (int y = top; y < bottom; y += rowStep, ++rows) {
             const uint8_t *line = frame->data[0] + qint64(y) * frame->linesize[0];
             for (int cellX = 0; cellX < SceneScanner::SignatureWidth; ++cellX) {
-                const int left = cellX * width / SceneScanner::SignatureWidth;
-                const int right = (cellX + 1) * width / SceneScanner::SignatureWidth;
                 quint64 sum = 0;
                 if (bytes == 1) {
-                    for (int x = left; x < right; ++x)
+                    for (int x = lefts[cellX]; x < lefts[cellX + 1]; x += columnStep)
                         sum += line[x];
                 } else {
                     const uint16_t *samples = reinterpret_cast<const uint16_t *>(line);
-                    for (int x = left; x < right; ++x)
+                    for (int x = lefts[cellX]; x < lefts[cellX + 1]; x += columnStep)
                         sum += samples[x] >> luma.shift;
                 }
                 sums[cellX] += sum;
@@ -63,7 +66,7 @@ QImage lumaSignature(const AVFrame *frame)
         }
         uchar *out = signature.scanLine(cellY);
         for (int cellX = 0; cellX < SceneScanner::SignatureWidth; ++cellX) {
-            const int columns = (cellX + 1) * width / SceneScanner::SignatureWidth - cellX * width / SceneScanner::SignatureWidth;
+            const int columns = (lefts[cellX + 1] - lefts[cellX] + columnStep - 1) / columnStep;
             double grey = double(sums[cellX]) / (double(rows) * columns) * toEightBits;
             if (!fullRange)
                 grey = (grey - 16.0) * 255.0 / 219.0;
@@ -86,7 +89,7 @@ bool SceneScanner::open(const QString &path)
 {
     m_previous = QImage();
     m_cutAbove = -1.0;
-    m_revisits = 0;
+    m_revisitedMs = 0;
     m_firstMs = -1;
     m_open = m_walker.open(path);
     return m_open;
@@ -113,10 +116,11 @@ void SceneScanner::decodeReferencesOnly(double cutAbove)
 
 SceneScanner::Step SceneScanner::next()
 {
-    // Going back costs up to a key frame's distance of decoding; allowed
-    // this often, it stays cheaper than decoding every picture.
-    constexpr int FreeRevisits = 3;
-    constexpr qint64 MsPerRevisit = 3000;
+    // Leaving pictures out saves a third to a half of the decoding; going
+    // back decodes the stretch from the last key frame again. Past this
+    // share of the walk, decoding every picture is cheaper.
+    constexpr qint64 FreeRevisitMs = 5000;
+    constexpr qint64 WalkPerRevisitMs = 3;
     for (;;) {
         Step step;
         FrameReader::Read read = m_walker.next();
@@ -130,11 +134,13 @@ SceneScanner::Step SceneScanner::next()
             m_firstMs = read.picture.ms;
         if (m_cutAbove >= 0 && !m_previous.isNull() && step.difference > m_cutAbove
             && m_walker.leftOutBetween(m_previousTicks, read.picture.ticks)) {
-            if (!m_walker.revisitAfter(m_previousMs, m_previousTicks, read.picture.ms)) {
+            const qint64 revisited = m_walker.revisitAfter(m_previousMs, m_previousTicks, read.picture.ms);
+            if (revisited < 0) {
                 step.status = FrameReader::Status::Aborted;
                 return step;
             }
-            if (++m_revisits > FreeRevisits + (read.picture.ms - m_firstMs) / MsPerRevisit) {
+            m_revisitedMs += revisited;
+            if (m_revisitedMs > FreeRevisitMs + (read.picture.ms - m_firstMs) / WalkPerRevisitMs) {
                 m_walker.leaveOutFrom(FrameReader::NoSkip);
                 m_cutAbove = -1.0;
             }

@@ -68,7 +68,7 @@ private:
     // Going back costs a decode from the last key frame: in footage that
     // changes a lot between pictures it stops paying, and every picture is
     // decoded instead.
-    int m_revisits = 0;
+    qint64 m_revisitedMs = 0;
     qint64 m_firstMs = -1;
 };
 
