@@ -355,7 +355,7 @@ void BatchModeDialog::updateFieldsEnabled()
     for (const Field *field : qAsConst(fields))
         setWidgetEnabled(field->widget, hasSelection);
     if (!hasSelection)
-        ui->selectedVideoFileNameLabel->setText(tr("[No Video Selected]"));
+        ui->selectedVideoFileNameLabel->setFullText(tr("[No Video Selected]"));
 }
 
 void BatchModeDialog::setWidgetEnabled(QWidget *widget, bool enabled)

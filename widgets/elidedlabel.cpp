@@ -14,6 +14,7 @@ void ElidedLabel::setFullText(const QString &text)
 {
     m_fullText = text;
     setToolTip(text);
+    m_shown = QLabel::text();
     elide();
 }
 
@@ -44,8 +45,16 @@ void ElidedLabel::changeEvent(QEvent *event)
 
 void ElidedLabel::elide()
 {
+    if (text() != m_shown) {
+        m_fullText = text();
+        setToolTip(m_fullText);
+    }
+    // Before a layout has given the label its width there is nothing to fit
+    // the text to, so it stays whole.
     const int room = contentsRect().width() - 2 * margin();
-    const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, qMax(0, room));
-    if (shown != text())
-        QLabel::setText(shown);
+    m_shown = testAttribute(Qt::WA_Resized)
+        ? fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, qMax(0, room))
+        : m_fullText;
+    if (m_shown != text())
+        QLabel::setText(m_shown);
 }

@@ -6,7 +6,8 @@
 
 // A one-line label that shortens its text in the middle to the width it is
 // given, instead of asking its layout for the width of the whole text; the
-// whole text is in the tool tip.
+// whole text is in the tool tip. Text set through QLabel::setText, as a
+// Designer form does, is taken as the whole text once the label is laid out.
 class ElidedLabel : public QLabel
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ private:
     void elide();
 
     QString m_fullText;
+    // What elide() last put on show, to tell text set from outside.
+    QString m_shown;
 };
 
 #endif

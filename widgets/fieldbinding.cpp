@@ -1,6 +1,7 @@
 #include "fieldbinding.h"
 
 #include "colorlabel.h"
+#include "elidedlabel.h"
 #include "fontlabel.h"
 
 #include "profiles/field.h"
@@ -49,6 +50,8 @@ void FieldBinding::show(const QVariant &value) const
         colorLabel->setColor(value.value<QColor>());
     } else if (auto *fontLabel = dynamic_cast<FontLabel *>(widget)) {
         fontLabel->setFont(value.value<QFont>());
+    } else if (auto *elided = qobject_cast<ElidedLabel *>(widget)) {
+        elided->setFullText(value.toString());
     } else if (auto *label = qobject_cast<QLabel *>(widget)) {
         label->setText(value.toString());
     } else if (auto *lineEdit = qobject_cast<QLineEdit *>(widget)) {

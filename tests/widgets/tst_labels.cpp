@@ -144,6 +144,23 @@ private slots:
         label.setFullText(QStringLiteral("short"));
         QCOMPARE(label.text(), QStringLiteral("short"));
     }
+
+    // Text a form gives through QLabel::setText is the whole text, kept
+    // whole until the label is laid out.
+    void elidedLabelTakesTextSetAsAPlainLabel()
+    {
+        const QString text = QStringLiteral("[No Video Selected]");
+        QWidget window;
+        ElidedLabel label(&window);
+        label.setText(text);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(label.text(), text);
+        label.resize(label.fontMetrics().horizontalAdvance(text) / 2, label.height());
+        QVERIFY2(label.text().contains(QChar(0x2026)) && label.text().endsWith(QLatin1Char(']')),
+                 qPrintable(label.text()));
+        QCOMPARE(label.toolTip(), text);
+    }
 };
 
 VISTALOOM_TEST_MAIN_WITH(QApplication, TestLabels)

@@ -1,0 +1,106 @@
+// Long paths and names on a real X server: the dialogs keep their size,
+// shorten in the middle what does not fit and give the whole text in the
+// tool tip.
+#include "testmain.h"
+
+#include "batchmodedialog.h"
+#include "batchtestsupport.h"
+#include "dialogtestutils.h"
+#include "paintcounter.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QScreen>
+#include <QSettings>
+
+using namespace BatchTestSupport;
+using namespace DialogTestUtils;
+
+namespace {
+
+const QChar ellipsis(0x2026);
+
+// Shows the dialog and gives its width once it is on screen.
+int showAndMeasure(QWidget *dialog)
+{
+    dialog->show();
+    return QTest::qWaitForWindowExposed(dialog) ? dialog->width() : -1;
+}
+
+// Waits until the changes made so far are laid out and drawn.
+void settle(QWidget *dialog)
+{
+    PaintCounter painted(dialog);
+    QVERIFY(painted.waitForRepaint());
+    // A window its layout makes larger takes the new size a moment later.
+    QTRY_VERIFY(dialog->width() >= dialog->minimumSizeHint().width());
+}
+
+void verifyOnScreen(QWidget *dialog, const QList<const char *> &buttons)
+{
+    const QRect screen = dialog->screen()->availableGeometry();
+    QVERIFY2(dialog->frameGeometry().width() <= screen.width(), qPrintable(QString::number(dialog->width())));
+    for (const char *name : buttons) {
+        QPushButton *shown = button(dialog, name);
+        QVERIFY2(screen.contains(QRect(shown->mapToGlobal(QPoint(0, 0)), shown->size())), name);
+    }
+}
+
+// The label shows its text within its width, or both ends of it, and all
+// of it in the tool tip.
+void verifyShown(const QLabel *label, const QString &full)
+{
+    const QString shown = label->text();
+    QCOMPARE(label->toolTip(), full);
+    QVERIFY2(shown == full || (shown.contains(ellipsis) && shown.endsWith(full.right(5))), qPrintable(shown));
+    QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
+}
+
+} // namespace
+
+class TestLongNames : public QObject
+{
+    Q_OBJECT
+
+    QString clip;
+
+private slots:
+    void initTestCase()
+    {
+        clip = video(QStringLiteral("harbour"), 4);
+        QVERIFY(!clip.isEmpty());
+    }
+
+    void init() { QSettings().clear(); }
+
+    void batchModeDialogKeepsItsWidth_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("longFileName");
+        QTest::newRow("144 characters, file name") << 144 << true;
+        QTest::newRow("257 characters, file name") << 257 << true;
+        QTest::newRow("257 characters, folder") << 257 << false;
+    }
+
+    // The selected video's path neither widens the dialog nor keeps it wide.
+    void batchModeDialogKeepsItsWidth()
+    {
+        QFETCH(int, length);
+        QFETCH(bool, longFileName);
+        const QString path = longFileName ? clipNamedToLength(clip, length) : clipAtPathOfLength(clip, length);
+        QCOMPARE(path.size(), length);
+        BatchModeDialog dialog;
+        const int width = showAndMeasure(&dialog);
+        dropFiles(&dialog, {path});
+        settle(&dialog);
+        QCOMPARE(dialog.width(), width);
+        verifyOnScreen(&dialog, {"startButton", "cancelButton"});
+        verifyShown(child<QLabel>(&dialog, "selectedVideoFileNameLabel"), path);
+        verifyShown(child<QLabel>(&dialog, "filenameOutputExampleLabel"),
+                    QFileInfo(path).completeBaseName() + QStringLiteral("-1.jpeg"));
+    }
+};
+
+VISTALOOM_TEST_MAIN_WITH(QApplication, TestLongNames)
+#include "tst_longnames.moc"
