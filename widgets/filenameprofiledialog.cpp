@@ -6,7 +6,10 @@
 #include "profiles/filenameprofile.h"
 #include "profiles/profilemanager.h"
 
+#include <QEvent>
 #include <QFileInfo>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <memory>
 
@@ -32,6 +35,7 @@ FileNameProfileDialog::FileNameProfileDialog(QWidget *parent)
     selector->addField(makeField(this, "fileOutputType", ui->formatFileExtensionComboBox));
     selector->addField(makeField(this, "fileOutputCounterPadZeros", ui->fileCounterLeadingZerosComboBox));
     selector->setProfileManager(FileNameProfile::manager());
+    ui->formatBasenameLineEdit->installEventFilter(this);
 }
 
 FileNameProfileDialog::~FileNameProfileDialog() = default;
@@ -87,11 +91,38 @@ void FileNameProfileDialog::updateExample()
 {
     FileNameProfile profile;
     ui->profileSelector->saveFieldsToProfile(&profile);
-    ui->outputExampleVideoLabel->setText(exampleVideoName);
-    const QString baseName = QFileInfo(exampleVideoName).baseName();
-    ui->formatBasenameLineEdit->setPlaceholderText(baseName);
-    ui->outputExampleLabel->setText(profile.generateFileName(baseName, 1, 0, ExampleFrameMs));
-    ui->outputExampleWithoutCounterLabel->setText(profile.generateFileName(baseName, -1, 0, ExampleFrameMs));
+    ui->outputExampleVideoLabel->setFullText(exampleVideoName);
+    exampleBaseName = QFileInfo(exampleVideoName).baseName();
+    showBaseNamePlaceholder();
+    ui->outputExampleLabel->setFullText(profile.generateFileName(exampleBaseName, 1, 0, ExampleFrameMs));
+    ui->outputExampleWithoutCounterLabel->setFullText(
+        profile.generateFileName(exampleBaseName, -1, 0, ExampleFrameMs));
+}
+
+bool FileNameProfileDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->formatBasenameLineEdit && event->type() == QEvent::Resize)
+        showBaseNamePlaceholder();
+    return QDialog::eventFilter(watched, event);
+}
+
+void FileNameProfileDialog::showBaseNamePlaceholder()
+{
+    // The line edit cuts a long placeholder at its end; the video's name is
+    // shortened in the middle instead, as the examples are.
+    QLineEdit *edit = ui->formatBasenameLineEdit;
+    if (!edit->testAttribute(Qt::WA_Resized)) {
+        edit->setPlaceholderText(exampleBaseName);
+        return;
+    }
+    QStyleOptionFrame frame;
+    frame.initFrom(edit);
+    frame.rect = edit->rect();
+    frame.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, edit) : 0;
+    const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &frame, edit);
+    // The line edit keeps two more pixels clear on either side of its text.
+    const int room = contents.width() - edit->textMargins().left() - edit->textMargins().right() - 4;
+    edit->setPlaceholderText(edit->fontMetrics().elidedText(exampleBaseName, Qt::ElideMiddle, qMax(0, room)));
 }
 
 void FileNameProfileDialog::on_resetToDefaultsButton_clicked()

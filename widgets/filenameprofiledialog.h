@@ -27,6 +27,9 @@ public:
     BaseProfile *selectedProfile() const;
     void setExampleVideoName(const QString &fileName);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 public slots:
     void profileSelected(BaseProfile *profile);
     void profileNameTextChanged(QString name);
@@ -40,10 +43,12 @@ private slots:
 private:
     void fillChoices();
     void updateExample();
+    void showBaseNamePlaceholder();
 
     std::unique_ptr<Ui::FileNameProfileDialog> ui;
     BaseProfile *m_selectedProfile = nullptr;
     QString exampleVideoName = QStringLiteral("MyVideo.mpeg");
+    QString exampleBaseName;
     // The frame the examples resolve the time tokens for: 1 min 23.456 s.
     static constexpr qint64 ExampleFrameMs = 83456;
 };

@@ -6,11 +6,13 @@
 #include "batchmodedialog.h"
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
+#include "filenameprofiledialog.h"
 #include "paintcounter.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QSettings>
 
@@ -57,6 +59,15 @@ void verifyShown(const QLabel *label, const QString &full)
     QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
 }
 
+QString nameOfLength(int length, const QString &extension)
+{
+    QString name;
+    while (name.size() < length - extension.size())
+        name += QStringLiteral("ALongEveningByTheLake");
+    name.truncate(length - extension.size());
+    return name + extension;
+}
+
 } // namespace
 
 class TestLongNames : public QObject
@@ -99,6 +110,34 @@ private slots:
         verifyShown(child<QLabel>(&dialog, "selectedVideoFileNameLabel"), path);
         verifyShown(child<QLabel>(&dialog, "filenameOutputExampleLabel"),
                     QFileInfo(path).completeBaseName() + QStringLiteral("-1.jpeg"));
+    }
+
+    void fileNameDialogKeepsItsWidth_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("196 characters") << 196;
+        QTest::newRow("251 characters") << 251;
+    }
+
+    void fileNameDialogKeepsItsWidth()
+    {
+        QFETCH(int, length);
+        const QString name = nameOfLength(length, QStringLiteral(".mp4"));
+        const QString base = name.chopped(4);
+        FileNameProfileDialog dialog;
+        const int width = showAndMeasure(&dialog);
+        dialog.setExampleVideoName(name);
+        settle(&dialog);
+        QCOMPARE(dialog.width(), width);
+        verifyOnScreen(&dialog, {"saveButton", "cancelButton"});
+        verifyShown(child<QLabel>(&dialog, "outputExampleVideoLabel"), name);
+        verifyShown(child<QLabel>(&dialog, "outputExampleLabel"), base + QStringLiteral("-1.jpeg"));
+        verifyShown(child<QLabel>(&dialog, "outputExampleWithoutCounterLabel"), base + QStringLiteral(".jpeg"));
+        // The base name proposed as the placeholder shows both its ends too.
+        QLineEdit *edit = child<QLineEdit>(&dialog, "formatBasenameLineEdit");
+        const QString placeholder = edit->placeholderText();
+        QVERIFY2(placeholder.contains(ellipsis) && placeholder.endsWith(base.right(5)), qPrintable(placeholder));
+        QVERIFY(edit->fontMetrics().horizontalAdvance(placeholder) < edit->width());
     }
 };
 
