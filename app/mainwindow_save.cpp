@@ -107,7 +107,7 @@ void MainWindow::updateAutomaticFileNameDisplay()
     ui->nextFileNameDescriptionLabel->setVisible(visible);
     ui->nextFileNameLabel->setVisible(visible);
     if (visible)
-        ui->nextFileNameLabel->setText(automaticFileName(QDir(ui->outputFolderLineEdit->text())));
+        ui->nextFileNameLabel->setFullText(automaticFileName(QDir(ui->outputFolderLineEdit->text())));
 }
 
 void MainWindow::saveButtonPressed()

@@ -105,6 +105,22 @@ FileNameProfile *timeNameProfile()
     return profile;
 }
 
+// Names longer than the row beside the Save button.
+FileNameProfile *longPrefixProfile()
+{
+    static FileNameProfile *profile = nullptr;
+    if (!profile) {
+        ProfileManager *manager = FileNameProfile::manager();
+        profile = qobject_cast<FileNameProfile *>(manager->createProfile());
+        profile->setName(QStringLiteral("Long prefix"));
+        profile->setFileOutputPrefix(QStringLiteral("holiday-in-the-mountains-with-the-whole-family_"));
+        profile->setFileOutputType(QStringLiteral("png"));
+        manager->addProfile(profile);
+        manager->save();
+    }
+    return profile;
+}
+
 } // namespace
 
 // The snapshot pane of the main window with the real player and real files.
@@ -183,10 +199,11 @@ private:
             ui<QLineEdit>("outputFolderLineEdit")->setText(folder);
     }
 
+    // The whole name: the row may show it shortened.
     QString nextName() const
     {
         auto *label = ui<QLabel>("nextFileNameLabel");
-        return label->isVisibleTo(window.get()) ? label->text() : QString();
+        return label->isVisibleTo(window.get()) ? label->toolTip() : QString();
     }
 
     void save() { ui<QPushButton>("saveButton")->click(); }
@@ -198,6 +215,7 @@ private slots:
         QVERIFY(cropProfile());
         QVERIFY(pngNameProfile());
         QVERIFY(timeNameProfile());
+        QVERIFY(longPrefixProfile());
     }
 
     void init()
@@ -319,6 +337,22 @@ private slots:
         QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("MyVideo@00-00-01.200_1200_2.png"))));
         snapshotAt(2300);
         QCOMPARE(nextName(), QStringLiteral("MyVideo@00-00-02.300_2300_3.png"));
+    }
+
+    // A name too long for its row is shortened in the middle beside the Save
+    // button, so the counter and type stay in sight; the tool tip has it all.
+    void longNextNameKeepsItsEndInSight()
+    {
+        setAutomatic(true);
+        open(videoNamed(QStringLiteral("MyVideo.mp4")));
+        choose("filenameProfileComboBox", longPrefixProfile());
+        auto *label = ui<QLabel>("nextFileNameLabel");
+        QTRY_VERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                     qPrintable(label->text()));
+        QVERIFY(label->geometry().right() < ui<QPushButton>("saveButton")->geometry().left());
+        QCOMPARE(label->toolTip(), QStringLiteral("holiday-in-the-mountains-with-the-whole-family_MyVideo-1.png"));
+        QVERIFY2(label->text().contains(QChar(0x2026)) && label->text().endsWith(QStringLiteral("-1.png")),
+                 qPrintable(label->text()));
     }
 
     // Each saved file names the video and the time of the frame its
