@@ -98,15 +98,43 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     setAcceptDrops(true);
 }
 
-BatchModeDialog::~BatchModeDialog() = default;
+BatchModeDialog::~BatchModeDialog()
+{
+    // A dialog still on show is hidden by QDialog after this body, when the
+    // settings are gone; the resizes of that hiding are nothing to keep.
+    ui->filesTableView->horizontalHeader()->disconnect(this);
+}
 
 void BatchModeDialog::restoreColumnWidths()
 {
-    QHeaderView *header = ui->filesTableView->horizontalHeader();
-    columnWidthsRestored = header->restoreState(settings.value(tableHeaderKey).toByteArray());
+    // Read now: laying the table out for showing saves its widths of then.
+    // Widths kept as a whole header state, stretched last column included,
+    // are not taken.
+    const QVariantList widths = settings.value(tableHeaderKey).toList();
+    for (const QVariant &width : widths)
+        savedColumnWidths.append(width.toInt());
     // Every width the header takes from now on, the user's included, is
     // kept for the next dialog; the defaults of a first opening are too.
-    connect(header, &QHeaderView::sectionResized, this, &BatchModeDialog::saveColumnWidths);
+    connect(ui->filesTableView->horizontalHeader(), &QHeaderView::sectionResized, this,
+            &BatchModeDialog::saveColumnWidths);
+}
+
+void BatchModeDialog::fitSavedColumnWidths()
+{
+    // Widths kept from a wider dialog are narrowed alike until the last
+    // column has room for its title, so the table needs no scroll bar.
+    QHeaderView *header = ui->filesTableView->horizontalHeader();
+    const int last = header->count() - 1;
+    const int room = ui->filesTableView->viewport()->width() - header->sectionSizeHint(last);
+    int total = 0;
+    for (int column = 0; column < last && column < savedColumnWidths.size(); ++column)
+        total += savedColumnWidths.at(column);
+    for (int column = 0; column < last && column < savedColumnWidths.size(); ++column) {
+        int width = savedColumnWidths.at(column);
+        if (total > 0 && total > room)
+            width = qMax(header->minimumSectionSize(), width * qMax(0, room) / total);
+        header->resizeSection(column, width);
+    }
 }
 
 void BatchModeDialog::applyDefaultColumnWidths()
@@ -129,7 +157,13 @@ void BatchModeDialog::applyDefaultColumnWidths()
 
 void BatchModeDialog::saveColumnWidths()
 {
-    settings.setValue(tableHeaderKey, ui->filesTableView->horizontalHeader()->saveState());
+    // The last column only fills what the others leave; its width is the
+    // dialog's, not the user's, and would not fit a narrower dialog.
+    QHeaderView *header = ui->filesTableView->horizontalHeader();
+    QVariantList widths;
+    for (int column = 0; column < header->count() - 1; ++column)
+        widths.append(header->sectionSize(column));
+    settings.setValue(tableHeaderKey, widths);
 }
 
 void BatchModeDialog::showEvent(QShowEvent *event)
@@ -138,7 +172,10 @@ void BatchModeDialog::showEvent(QShowEvent *event)
     if (!columnWidthsRestored) {
         // The table has its width only once the dialog is laid out for showing.
         columnWidthsRestored = true;
-        applyDefaultColumnWidths();
+        if (savedColumnWidths.isEmpty())
+            applyDefaultColumnWidths();
+        else
+            fitSavedColumnWidths();
     }
 }
 

@@ -99,6 +99,7 @@ private:
     void refreshAllRows();
     void restoreColumnWidths();
     void applyDefaultColumnWidths();
+    void fitSavedColumnWidths();
     void saveColumnWidths();
 
     std::unique_ptr<Ui::BatchModeDialog> ui;
@@ -106,6 +107,8 @@ private:
     QList<Field *> fields;
     QSettings settings;
     bool loading = false;
+    // The widths kept from the last dialog, all columns but the stretched last.
+    QList<int> savedColumnWidths;
     bool columnWidthsRestored = false;
     // The folder checks open message boxes, which take the focus and so
     // end the folder field's editing a second time.

@@ -4,6 +4,7 @@
 #include "testmain.h"
 
 #include "batchmodedialog.h"
+#include "batchmodelistmodel.h"
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
 #include "filenameprofiledialog.h"
@@ -11,10 +12,13 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
+#include <QTableView>
 
 using namespace BatchTestSupport;
 using namespace DialogTestUtils;
@@ -138,6 +142,33 @@ private slots:
         const QString placeholder = edit->placeholderText();
         QVERIFY2(placeholder.contains(ellipsis) && placeholder.endsWith(base.right(5)), qPrintable(placeholder));
         QVERIFY(edit->fontMetrics().horizontalAdvance(placeholder) < edit->width());
+    }
+
+    // Widths kept from a widened dialog still fit a dialog of the usual size:
+    // no scroll bar, and the last column keeps room for its title.
+    void columnWidthsOfAWideDialogFitANormalOne()
+    {
+        {
+            BatchModeDialog wide;
+            wide.resize(1500, wide.height());
+            showAndMeasure(&wide);
+            dropFiles(&wide, {clip});
+            settle(&wide);
+            QHeaderView *header = child<QTableView>(&wide, "filesTableView")->horizontalHeader();
+            header->resizeSection(BatchModeListModel::DestinationColumn,
+                                  header->sectionSize(BatchModeListModel::DestinationColumn) + 100);
+        }
+        BatchModeDialog dialog;
+        showAndMeasure(&dialog);
+        dropFiles(&dialog, {clip});
+        settle(&dialog);
+        auto *table = child<QTableView>(&dialog, "filesTableView");
+        QHeaderView *header = table->horizontalHeader();
+        QVERIFY(!table->horizontalScrollBar()->isVisible());
+        QVERIFY2(header->length() <= table->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 of %2").arg(header->length()).arg(table->viewport()->width())));
+        const int last = BatchModeListModel::OutputExampleColumn;
+        QVERIFY(header->sectionSize(last) >= header->sectionSizeHint(last));
     }
 };
 
