@@ -8,14 +8,18 @@
 #include "testmain.h"
 #include "watermarkprofiledialog.h"
 
+#include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextEdit>
 
 #include <memory>
@@ -138,6 +142,26 @@ private slots:
         ImageView *positioner = child<ImageView>(&dialog, "watermarkPositioner");
         shoot(&dialog, QStringLiteral("watermarkprofiledialog-") + QString::fromLatin1(QTest::currentDataTag()),
               [positioner] { return !positioner->image().isNull(); });
+    }
+
+    // The "Next:" row with a name much longer than the row.
+    void nextNameWithALongPrefix()
+    {
+        ProfileManager *names = FileNameProfile::manager();
+        auto *profile = qobject_cast<FileNameProfile *>(names->createProfile());
+        profile->setName(QStringLiteral("Long prefix"));
+        profile->setFileOutputPrefix(QStringLiteral("holiday-in-the-mountains-with-the-whole-family_"));
+        names->addProfile(profile);
+        QMetaObject::invokeMethod(window.get(), "loadFileNameProfileComboBox");
+        auto *combo = child<QComboBox>(window.get(), "filenameProfileComboBox");
+        const int index = combo->findData(profile->id());
+        QVERIFY(index >= 0);
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        QTemporaryDir output;
+        child<QLineEdit>(window.get(), "outputFolderLineEdit")->setText(output.path());
+        child<QGroupBox>(window.get(), "automaticFileNameGroupBox")->setChecked(true);
+        shoot(child<QWidget>(window.get(), "snapshotControlsFrame"), QStringLiteral("mainwindow-next-long-name"));
     }
 
     void cleanupTestCase() { window.reset(); }

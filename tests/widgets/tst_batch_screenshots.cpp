@@ -6,6 +6,7 @@
 #include "batchprocessingdialog.h"
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
+#include "filenameprofiledialog.h"
 #include "imagefiltersdialog.h"
 #include "imageprofiledialog.h"
 #include "imageview.h"
@@ -162,6 +163,34 @@ private slots:
         dialog.exec();
         QVERIFY(driver.finished());
         QVERIFY(shotTaken);
+    }
+
+    // Long paths and names are shortened in the middle, in dialogs of their usual size.
+    void batchModeDialogWithALongPath()
+    {
+        const QString clip = video(QStringLiteral("harbour"), 30, QStringLiteral("640x360"));
+        const QString path = clipNamedToLength(clip, 257);
+        QCOMPARE(path.size(), 257);
+        BatchModeDialog dialog;
+        QVERIFY(showWithFiles(&dialog, {path}));
+        PaintCounter painted(&dialog);
+        QVERIFY(painted.waitForRepaint());
+        QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog_long_path")));
+    }
+
+    void fileNameDialogWithALongVideoName()
+    {
+        QString name;
+        while (name.size() < 246)
+            name += QStringLiteral("ALongEveningByTheLake");
+        name.truncate(246);
+        FileNameProfileDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.setExampleVideoName(name + QStringLiteral(".mp4"));
+        PaintCounter painted(&dialog);
+        QVERIFY(painted.waitForRepaint());
+        QVERIFY(saveShot(&dialog, QStringLiteral("filename_profile_dialog_long_name")));
     }
 
     // Batch Mode has no snapshot: the preview shows the selected job's
