@@ -8,7 +8,14 @@
 #include "batchtestsupport.h"
 #include "dialogtestutils.h"
 #include "filenameprofiledialog.h"
+#include "imageprofiledialog.h"
 #include "paintcounter.h"
+#include "watermarkprofiledialog.h"
+
+#include "profiles/filenameprofile.h"
+#include "profiles/imageprofile.h"
+#include "profiles/profilemanager.h"
+#include "profiles/watermarkprofile.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -19,6 +26,8 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
+
+#include <memory>
 
 using namespace BatchTestSupport;
 using namespace DialogTestUtils;
@@ -169,6 +178,44 @@ private slots:
                  qPrintable(QStringLiteral("%1 of %2").arg(header->length()).arg(table->viewport()->width())));
         const int last = BatchModeListModel::OutputExampleColumn;
         QVERIFY(header->sectionSize(last) >= header->sectionSizeHint(last));
+    }
+
+    void longProfileNamesKeepTheDialogsOnScreen_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("batch mode") << QStringLiteral("batch");
+        QTest::newRow("image profile") << QStringLiteral("image");
+        QTest::newRow("file-name profile") << QStringLiteral("fileName");
+        QTest::newRow("watermark profile") << QStringLiteral("watermark");
+    }
+
+    // Profiles are named by the user, at any length. Last here: the
+    // profiles it adds stay.
+    void longProfileNamesKeepTheDialogsOnScreen()
+    {
+        QFETCH(QString, kind);
+        static const bool added = [] {
+            for (ProfileManager *manager :
+                 {ImageProfile::manager(), FileNameProfile::manager(), WatermarkProfile::manager()}) {
+                BaseProfile *profile = manager->createProfile();
+                profile->setName(nameOfLength(300, QString()));
+                manager->addProfile(profile);
+            }
+            return true;
+        }();
+        QVERIFY(added);
+        std::unique_ptr<QDialog> dialog;
+        if (kind == QLatin1String("batch"))
+            dialog = std::make_unique<BatchModeDialog>();
+        else if (kind == QLatin1String("image"))
+            dialog = std::make_unique<ImageProfileDialog>();
+        else if (kind == QLatin1String("fileName"))
+            dialog = std::make_unique<FileNameProfileDialog>();
+        else
+            dialog = std::make_unique<WatermarkProfileDialog>();
+        showAndMeasure(dialog.get());
+        settle(dialog.get());
+        verifyOnScreen(dialog.get(), {"cancelButton"});
     }
 };
 
