@@ -15,11 +15,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTextEdit>
 
 #include <memory>
@@ -78,6 +75,12 @@ private slots:
         images->addProfile(profile);
         images->setLastUsedProfile(profile);
 
+        auto *longNames = qobject_cast<FileNameProfile *>(FileNameProfile::manager()->createProfile());
+        longNames->setName(QStringLiteral("Long prefix"));
+        longNames->setFileOutputPrefix(QStringLiteral("holiday-in-the-mountains-with-the-whole-family_"));
+        FileNameProfile::manager()->addProfile(longNames);
+        FileNameProfile::manager()->setLastUsedProfile(longNames);
+        QSettings().setValue(QStringLiteral("automaticFileName"), true);
         window = std::make_unique<MainWindow>();
         window->resize(1100, 650);
         window->show();
@@ -105,6 +108,7 @@ private slots:
     {
         QCOMPARE(child<ImageView>(window.get(), "snapshotImageView")->image().size(), QSize(640, 480));
         shoot(window.get(), QStringLiteral("mainwindow-snapshot"));
+        shoot(child<QWidget>(window.get(), "snapshotControlsFrame"), QStringLiteral("mainwindow-next-long-name"));
     }
 
     void imageProfileDialog()
@@ -142,26 +146,6 @@ private slots:
         ImageView *positioner = child<ImageView>(&dialog, "watermarkPositioner");
         shoot(&dialog, QStringLiteral("watermarkprofiledialog-") + QString::fromLatin1(QTest::currentDataTag()),
               [positioner] { return !positioner->image().isNull(); });
-    }
-
-    // The "Next:" row with a name much longer than the row.
-    void nextNameWithALongPrefix()
-    {
-        ProfileManager *names = FileNameProfile::manager();
-        auto *profile = qobject_cast<FileNameProfile *>(names->createProfile());
-        profile->setName(QStringLiteral("Long prefix"));
-        profile->setFileOutputPrefix(QStringLiteral("holiday-in-the-mountains-with-the-whole-family_"));
-        names->addProfile(profile);
-        QMetaObject::invokeMethod(window.get(), "loadFileNameProfileComboBox");
-        auto *combo = child<QComboBox>(window.get(), "filenameProfileComboBox");
-        const int index = combo->findData(profile->id());
-        QVERIFY(index >= 0);
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-        QTemporaryDir output;
-        child<QLineEdit>(window.get(), "outputFolderLineEdit")->setText(output.path());
-        child<QGroupBox>(window.get(), "automaticFileNameGroupBox")->setChecked(true);
-        shoot(child<QWidget>(window.get(), "snapshotControlsFrame"), QStringLiteral("mainwindow-next-long-name"));
     }
 
     void cleanupTestCase() { window.reset(); }

@@ -54,21 +54,6 @@ inline QString clipAtPathOfLength(const QString &clip, int length)
     return path;
 }
 
-// clip copied under a file name that makes its path exactly length
-// characters long, in a name with no place to break it.
-inline QString clipNamedToLength(const QString &clip, int length)
-{
-    const QString base = FixtureVideos::folder() + QStringLiteral("/");
-    QString name;
-    while (name.size() < length - base.size() - 4)
-        name += QStringLiteral("SummerHolidayVideos");
-    name.truncate(length - base.size() - 4);
-    const QString path = base + name + QStringLiteral(".mp4");
-    if (name.isEmpty() || !(QFileInfo::exists(path) || QFile::copy(clip, path)))
-        return QString();
-    return path;
-}
-
 // Drops the files on the widget the way a file manager does.
 inline void dropFiles(QWidget *target, const QStringList &paths)
 {

@@ -15,9 +15,12 @@
 #include "watermarkprofiledialog.h"
 
 #include "profiles/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
+#include "profiles/watermarkprofile.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -165,34 +168,6 @@ private slots:
         QVERIFY(shotTaken);
     }
 
-    // Long paths and names are shortened in the middle, in dialogs of their usual size.
-    void batchModeDialogWithALongPath()
-    {
-        const QString clip = video(QStringLiteral("harbour"), 30, QStringLiteral("640x360"));
-        const QString path = clipNamedToLength(clip, 257);
-        QCOMPARE(path.size(), 257);
-        BatchModeDialog dialog;
-        QVERIFY(showWithFiles(&dialog, {path}));
-        PaintCounter painted(&dialog);
-        QVERIFY(painted.waitForRepaint());
-        QVERIFY(saveShot(&dialog, QStringLiteral("batch_mode_dialog_long_path")));
-    }
-
-    void fileNameDialogWithALongVideoName()
-    {
-        QString name;
-        while (name.size() < 246)
-            name += QStringLiteral("ALongEveningByTheLake");
-        name.truncate(246);
-        FileNameProfileDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dialog.setExampleVideoName(name + QStringLiteral(".mp4"));
-        PaintCounter painted(&dialog);
-        QVERIFY(painted.waitForRepaint());
-        QVERIFY(saveShot(&dialog, QStringLiteral("filename_profile_dialog_long_name")));
-    }
-
     // Batch Mode has no snapshot: the preview shows the selected job's
     // first frame instead of staying blank.
     void watermarkDialogFromBatchMode()
@@ -236,6 +211,37 @@ private slots:
         PaintCounter painted(&dialog);
         QVERIFY(painted.waitForRepaint());
         QVERIFY(saveShot(&dialog, QStringLiteral("image_filters_dialog")));
+    }
+    // Long names and widths kept from a wide dialog leave each at its size. Last: its profiles stay.
+    void dialogsKeepTheirSize()
+    {
+        const QString clip = video(QStringLiteral("harbour"), 30, QStringLiteral("640x360"));
+        BatchModeDialog wide;
+        wide.resize(1500, wide.height());
+        QVERIFY(showWithFiles(&wide, {clip}));
+        for (ProfileManager *manager : {FileNameProfile::manager(), WatermarkProfile::manager()}) {
+            manager->addProfile(manager->createProfile());
+            manager->profiles().last()->setName(QString(300, QLatin1Char('x')));
+        }
+        const QString folder = FixtureVideos::folder() + QLatin1Char('/');
+        const QString path = folder.leftJustified(253, QLatin1Char('x')) + QStringLiteral(".mp4");
+        QVERIFY(QFile::copy(clip, path));
+        BatchModeDialog batchMode;
+        dropFiles(&batchMode, {path});
+        FileNameProfileDialog fileName;
+        fileName.setExampleVideoName(QString(246, QLatin1Char('x')) + QStringLiteral(".mp4"));
+        ImageProfileDialog image;
+        for (QDialog *dialog : QList<QDialog *>{&batchMode, &fileName, &image}) {
+            const int width = dialog->width();
+            QVERIFY(showWithFiles(dialog, {}));
+            QCOMPARE(dialog->width(), width);
+        }
+        QHeaderView *header = child<QTableView>(&batchMode, "filesTableView")->horizontalHeader();
+        QVERIFY(header->length() <= header->width());
+        QCOMPARE(child<QLabel>(&batchMode, "selectedVideoFileNameLabel")->toolTip(), path);
+        QVERIFY(child<QLineEdit>(&fileName, "formatBasenameLineEdit")->placeholderText().contains(QChar(0x2026)));
+        QVERIFY(saveShot(&batchMode, QStringLiteral("batch_mode_dialog_long_path")));
+        QVERIFY(saveShot(&fileName, QStringLiteral("filename_profile_dialog_long_name")));
     }
 };
 
