@@ -116,7 +116,10 @@ private slots:
         const double hdrValue = paintedPsnr(hdr, true, reference);
         qInfo("painted against the SDR picture: SDR video %.2f dB, HDR10 video %.2f dB", sdrValue, hdrValue);
         QVERIFY2(sdrValue > 35, qPrintable(QString::number(sdrValue)));
-        QVERIFY2(hdrValue > 22, qPrintable(QString::number(hdrValue)));
+        // The screen shows the snapshot's mapping, whose roll-off from 30 %
+        // of white keeps it about 20 dB from the SDR picture; HDR drawn
+        // unmapped is blown out, near 8 dB.
+        QVERIFY2(hdrValue > 16, qPrintable(QString::number(hdrValue)));
     }
 };
 
