@@ -1,6 +1,7 @@
 #include "imagecompare.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace ImageCompare {
 
@@ -23,6 +24,23 @@ double psnr(const QImage &a, const QImage &b)
     }
     const double mse = sum / (3.0 * x.width() * x.height());
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+double meanDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 1;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row);
+            const QRgb q = y.pixel(col, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * 255.0 * x.width() * x.height());
 }
 
 } // namespace ImageCompare
