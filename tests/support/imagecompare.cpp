@@ -30,15 +30,12 @@ double meanDifference(const QImage &a, const QImage &b)
 {
     if (a.size() != b.size() || a.isNull())
         return 1;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    const QImage x = a.convertToFormat(QImage::Format_RGB888);
+    const QImage y = b.convertToFormat(QImage::Format_RGB888);
     double sum = 0;
     for (int row = 0; row < x.height(); ++row) {
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row);
-            const QRgb q = y.pixel(col, row);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
+        for (int i = 0; i < 3 * x.width(); ++i)
+            sum += std::abs(x.constScanLine(row)[i] - y.constScanLine(row)[i]);
     }
     return sum / (3.0 * 255.0 * x.width() * x.height());
 }
