@@ -49,8 +49,8 @@ void MpvSoftwareWidget::updateToneMapping()
     // mpv's software renderer converts PQ and HLG without mapping their
     // range into SDR, and the picture comes out blown to white. HDR frames
     // go through the media layer's own tone mapping first, so the screen
-    // shows what a snapshot saves. The filter is this widget's own: no
-    // other part of the program sets mpv's filters.
+    // shows what a snapshot saves. The filter is this widget's own: a
+    // player has one output, and nothing else sets mpv's filters.
     QByteArray filter;
     if (m_player && m_player->isHdr())
         filter = "lavfi=[" + FrameFilter::toneMappingFilters(m_player->hdrPeak()).toLatin1() + ']';
