@@ -2,11 +2,15 @@
 
 #include "mpvplayer.h"
 
+#include "media/framefilter.h"
+
 #include <mpv/render_gl.h>
 
+#include <QFile>
 #include <QOffscreenSurface>
 #include <QOpenGLFunctions>
 #include <QOpenGLContext>
+#include <QTemporaryDir>
 #include <QtDebug>
 
 namespace {
@@ -15,6 +19,57 @@ void *getProcAddress(void *, const char *name)
 {
     QOpenGLContext *context = QOpenGLContext::currentContext();
     return context ? reinterpret_cast<void *>(context->getProcAddress(name)) : nullptr;
+}
+
+// mpv's own tone mapping takes SDR white as 203 cd/m² and cannot roll
+// off towards a white of 100, so HDR video looked darker on screen than in
+// its snapshot. This shader does the media layer's mapping (zscale,
+// tonemap) on the GPU, on the RGB picture before mpv scales it: PQ or HLG
+// to linear light in units of SDR white (HLG through zimg's per-channel
+// OOTF for a 1000 cd/m² display), BT.2020 to BT.709, mobius on the
+// brightest component, and BT.1886 encoding as zimg's display-referred
+// BT.709. mpv is told the result is SDR BT.709 so it maps nothing more.
+QByteArray toneMappingShader(const QByteArray &transfer, double peak)
+{
+    // Written with a decimal point: GLSL ES turns no integer into a float.
+    const auto number = [](double value) { return QString::number(value, 'f', 6); };
+    const QString toLinear = transfer == "pq"
+        ? QStringLiteral("vec3 p = pow(clamp(e, 0.0, 1.0), vec3(1.0 / 78.84375));\n"
+                         "    return %1 * pow(max(p - 0.8359375, 0.0) / (18.8515625 - 18.6875 * p),"
+                         " vec3(1.0 / 0.1593017578125));")
+              .arg(number(10000.0 / FrameFilter::ReferenceWhite))
+        : QStringLiteral("e = max(e, 0.0);\n"
+                         "    vec3 s = mix((exp((e - 0.55991073) / 0.17883277) + 0.28466892) / 12.0,"
+                         " e * e / 3.0, vec3(lessThanEqual(e, vec3(0.5))));\n"
+                         "    return %1 * pow(s, vec3(1.2));")
+              .arg(number(1000.0 / FrameFilter::ReferenceWhite));
+    return QStringLiteral(R"(//!HOOK MAIN
+//!BIND HOOKED
+//!DESC vistaloom HDR to SDR
+vec3 toLinear(vec3 e) {
+    %1
+}
+float mobius(float x, float j, float peak) {
+    if (x <= j)
+        return x;
+    float a = -j * j * (peak - 1.0) / (j * j - 2.0 * j + peak);
+    float b = (j * j - 2.0 * j * peak + peak) / max(peak - 1.0, 1e-6);
+    return (b * b + 2.0 * b * j + j * j) / (b - a) * (x + a) / (x + b);
+}
+vec4 hook() {
+    vec4 color = HOOKED_tex(HOOKED_pos);
+    vec3 rgb = toLinear(color.rgb) * mat3(1.660491, -0.587641, -0.072850,
+                                          -0.124550, 1.132900, -0.008349,
+                                          -0.018151, -0.100579, 1.118730);
+    float sig = max(max(max(rgb.r, rgb.g), rgb.b), 1e-6);
+    rgb *= mobius(sig, %2, %3) / sig;
+    color.rgb = pow(clamp(rgb, 0.0, 1.0), vec3(1.0 / 2.4));
+    return color;
+}
+)")
+        .arg(toLinear)
+        .arg(number(FrameFilter::MobiusKnee), number(FrameFilter::boundedPeak(peak) / FrameFilter::ReferenceWhite))
+        .toLatin1();
 }
 
 } // namespace
@@ -33,6 +88,7 @@ MpvGlWidget::MpvGlWidget(MpvPlayer *player, QWidget *parent)
     });
     // A closed video leaves no frame behind.
     connect(player, &MpvPlayer::mediaStatusChanged, this, [this] { update(); });
+    connect(player, &MpvPlayer::hdrChanged, this, &MpvGlWidget::updateToneMapping);
 }
 
 MpvGlWidget::~MpvGlWidget()
@@ -73,6 +129,39 @@ void MpvGlWidget::initializeGL()
         m_player->setRendererReady(true);
     if (!created)
         qWarning() << "mpv could not create its OpenGL renderer";
+}
+
+void MpvGlWidget::updateToneMapping()
+{
+    QByteArray filter;
+    QByteArray shader;
+    if (m_player && m_player->isHdr()) {
+        if (!m_shaderFolder)
+            m_shaderFolder = std::make_unique<QTemporaryDir>();
+        const QByteArray transfer = m_player->hdrTransfer();
+        const double peak = m_player->hdrPeak();
+        QFile file(m_shaderFolder->filePath(QStringLiteral("%1-%2.glsl").arg(QString::fromLatin1(transfer)).arg(peak)));
+        const QByteArray source = toneMappingShader(transfer, peak);
+        if (file.exists() || (file.open(QIODevice::WriteOnly) && file.write(source) == source.size() && file.flush())) {
+            shader = QFile::encodeName(file.fileName());
+            filter = "format:gamma=bt.1886:primaries=bt.709:light=display";
+        } else {
+            // mpv's own mapping, darker than the snapshot, beats none.
+            qWarning() << "Cannot write the tone mapping shader" << file.fileName() << file.errorString();
+        }
+    }
+    mpv_node path{};
+    path.format = MPV_FORMAT_STRING;
+    path.u.string = shader.data();
+    mpv_node_list list{};
+    list.num = shader.isEmpty() ? 0 : 1;
+    list.values = &path;
+    mpv_node shaders{};
+    shaders.format = MPV_FORMAT_NODE_ARRAY;
+    shaders.u.list = &list;
+    mpv_set_property_async(m_handle.get(), 0, "glsl-shaders", MPV_FORMAT_NODE, &shaders);
+    const char *value = filter.constData();
+    mpv_set_property_async(m_handle.get(), 0, "vf", MPV_FORMAT_STRING, &value);
 }
 
 bool MpvGlWidget::showsNoVideo() const

@@ -9,6 +9,7 @@
 #include <memory>
 
 struct mpv_handle;
+class QTemporaryDir;
 class MpvPlayer;
 
 // Draws the player's video with mpv's OpenGL renderer, which also turns
@@ -30,6 +31,8 @@ protected:
 
 private:
     void onMpvUpdate();
+    // Maps HDR video into SDR exactly as the media layer does for snapshots.
+    void updateToneMapping();
     // True while the player holds no video: the widget is plain black then.
     bool showsNoVideo() const;
 
@@ -37,6 +40,9 @@ private:
     // Declared before the context so it is destroyed after it.
     std::shared_ptr<mpv_handle> m_handle;
     MpvRenderContext m_context;
+    // mpv reads user shaders from files: one per transfer and peak, kept
+    // until the widget goes since mpv may load one at any later frame.
+    std::unique_ptr<QTemporaryDir> m_shaderFolder;
     // mpv has a new frame that no paint has drawn yet.
     bool m_newFrame = false;
 };

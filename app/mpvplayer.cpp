@@ -125,6 +125,7 @@ const std::vector<MpvPlayer::ObservedProperty> &MpvPlayer::observedProperties()
         {"current-tracks/video/demux-rotation", MPV_FORMAT_INT64, &MpvPlayer::onStreamRotation, true},
         // As decoded, before any filter: a tone-mapping filter must not hide it.
         {"video-dec-params/gamma", MPV_FORMAT_STRING, &MpvPlayer::onDecodedTransfer, true},
+        {"video-dec-params/sig-peak", MPV_FORMAT_DOUBLE, &MpvPlayer::onDecodedPeak, true},
     };
     return properties;
 }
@@ -574,10 +575,29 @@ void MpvPlayer::onStreamRotation(const PropertyValue &value)
 void MpvPlayer::onDecodedTransfer(const PropertyValue &value)
 {
     const bool hdr = value.present && (value.text == "pq" || value.text == "hlg");
-    if (hdr == m_hdr)
+    setHdr(hdr ? value.text : QByteArray());
+}
+
+void MpvPlayer::onDecodedPeak(const PropertyValue &value)
+{
+    m_decodedPeak = value.present ? value.number : 0;
+    setHdr(m_hdrTransfer);
+}
+
+void MpvPlayer::setHdr(const QByteArray &transfer)
+{
+    // mpv states the peak relative to its reference white of 203 cd/m²; a
+    // stream that tags none gets the transfer's nominal peak, which for PQ
+    // (10000 cd/m²) means no peak is known.
+    constexpr double MpvReferenceWhite = 203.0;
+    double peak = transfer.isEmpty() ? 0 : std::round(m_decodedPeak * MpvReferenceWhite);
+    if (transfer == "pq" && peak >= 10000)
+        peak = 0;
+    if (transfer == m_hdrTransfer && peak == m_hdrPeak)
         return;
-    m_hdr = hdr;
-    emit hdrChanged(m_hdr);
+    m_hdrTransfer = transfer;
+    m_hdrPeak = peak;
+    emit hdrChanged(isHdr());
 }
 
 int MpvPlayer::unappliedRotation() const

@@ -78,7 +78,13 @@ public:
     // software renderer cannot); the video widget turns the picture by it.
     int unappliedRotation() const;
     // The open video is HDR (PQ or HLG transfer) as decoded.
-    bool isHdr() const { return m_hdr; }
+    bool isHdr() const { return !m_hdrTransfer.isEmpty(); }
+    // "pq" or "hlg" for HDR video, empty otherwise.
+    QByteArray hdrTransfer() const { return m_hdrTransfer; }
+    // The peak in cd/m² the media layer maps HDR video from: the stream's
+    // content light level or mastering peak as mpv reads them, 0 when it
+    // states neither.
+    double hdrPeak() const { return m_hdrPeak; }
 
     VideoCapture *videoCapture() const { return m_capture; }
 
@@ -105,6 +111,7 @@ signals:
     void loadFailed(const QString &path);
     void videoGeometryChanged();
     void firstFrameShown();
+    // Also when the transfer or the peak of HDR video changes.
     void hdrChanged(bool hdr);
 
 private:
@@ -131,6 +138,8 @@ private:
     void onRotation(const PropertyValue &value);
     void onStreamRotation(const PropertyValue &value);
     void onDecodedTransfer(const PropertyValue &value);
+    void onDecodedPeak(const PropertyValue &value);
+    void setHdr(const QByteArray &transfer);
     void updateState();
     void setMediaStatus(MediaStatus status);
     void command(std::initializer_list<const char *> arguments);
@@ -166,7 +175,10 @@ private:
     QSize m_displaySize;
     int m_appliedRotation = 0;
     int m_streamRotation = 0;
-    bool m_hdr = false;
+    QByteArray m_hdrTransfer;
+    double m_hdrPeak = 0;
+    // mpv's peak relative to its reference white, as last reported.
+    double m_decodedPeak = 0;
 };
 
 #endif

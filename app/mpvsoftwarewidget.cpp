@@ -2,25 +2,13 @@
 
 #include "mpvplayer.h"
 
+#include "media/framefilter.h"
+
 #include <mpv/render.h>
 
 #include <QPainter>
 #include <QTransform>
 #include <QtDebug>
-
-namespace {
-
-// mpv's software renderer converts PQ and HLG without mapping their range
-// into SDR, and the picture comes out blown to white. For HDR video the
-// frames go through libavfilter first: to linear light with SDR white at
-// 100 cd/m², to BT.709 primaries, through a curve that keeps everything up
-// to 70 % of that white as it is and rolls brighter light off into the
-// rest, and back to BT.709 video.
-const char *const ToneMappingFilter =
-    "lavfi=[zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
-    "tonemap=tonemap=mobius:param=0.7:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p]";
-
-} // namespace
 
 MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
     : QWidget(parent)
@@ -44,7 +32,7 @@ MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
         return;
     }
     connect(player, &MpvPlayer::videoGeometryChanged, this, [this] { renderFrame(); });
-    connect(player, &MpvPlayer::hdrChanged, this, &MpvSoftwareWidget::setToneMapping);
+    connect(player, &MpvPlayer::hdrChanged, this, &MpvSoftwareWidget::updateToneMapping);
     // mpv keeps its last frame after a stop; a closed video leaves none behind.
     connect(player, &MpvPlayer::mediaStatusChanged, this, [this](MpvPlayer::MediaStatus status) {
         if (status == MpvPlayer::NoMedia || status == MpvPlayer::InvalidMedia) {
@@ -56,12 +44,18 @@ MpvSoftwareWidget::MpvSoftwareWidget(MpvPlayer *player, QWidget *parent)
 
 MpvSoftwareWidget::~MpvSoftwareWidget() = default;
 
-void MpvSoftwareWidget::setToneMapping(bool on)
+void MpvSoftwareWidget::updateToneMapping()
 {
-    // The filter is this widget's own: the OpenGL output tone-maps by itself
-    // and no other part of the program sets mpv's filters.
-    const char *filter = on ? ToneMappingFilter : "";
-    mpv_set_property_async(m_handle.get(), 0, "vf", MPV_FORMAT_STRING, &filter);
+    // mpv's software renderer converts PQ and HLG without mapping their
+    // range into SDR, and the picture comes out blown to white. HDR frames
+    // go through the media layer's own tone mapping first, so the screen
+    // shows what a snapshot saves. The filter is this widget's own: a
+    // player has one output, and nothing else sets mpv's filters.
+    QByteArray filter;
+    if (m_player && m_player->isHdr())
+        filter = "lavfi=[" + FrameFilter::toneMappingFilters(m_player->hdrPeak()).toLatin1() + ']';
+    const char *value = filter.constData();
+    mpv_set_property_async(m_handle.get(), 0, "vf", MPV_FORMAT_STRING, &value);
 }
 
 void MpvSoftwareWidget::onMpvUpdate()

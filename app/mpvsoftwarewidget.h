@@ -30,7 +30,7 @@ protected:
 private:
     void onMpvUpdate();
     // Maps HDR video into SDR before mpv's renderer sees it.
-    void setToneMapping(bool on);
+    void updateToneMapping();
     // newFrame: drawn because mpv has a new frame, not for a resize.
     void renderFrame(bool newFrame = false);
 

@@ -15,11 +15,6 @@ extern "C" {
 
 namespace {
 
-// Linear light is measured against SDR reference white, so 1.0 is what an
-// SDR picture shows as white and the tone curve's peak is in those units.
-constexpr double ReferenceWhite = 100.0;
-// HDR10 masters without metadata and HLG, whose nominal display peak this is.
-constexpr double DefaultPeak = 1000.0;
 constexpr double HighestPeak = 10000.0;
 
 QString deinterlaceFilter(const AVFrame *frame, const VideoFrame::Properties &properties)
@@ -27,17 +22,6 @@ QString deinterlaceFilter(const AVFrame *frame, const VideoFrame::Properties &pr
     const bool topFirst = frame->interlaced_frame ? frame->top_field_first != 0 : properties.topFieldFirst;
     return QStringLiteral("bwdif=mode=send_frame:parity=%1:deint=all")
         .arg(topFirst ? QStringLiteral("tff") : QStringLiteral("bff"));
-}
-
-// Mobius keeps everything up to near reference white as it is and rolls off
-// only the highlights, so SDR-graded parts of a picture look as mastered.
-QString toneMappingFilters(double peak)
-{
-    return QStringLiteral("zscale=t=linear:npl=%1,format=gbrpf32le,zscale=p=bt709,"
-                          "tonemap=tonemap=mobius:desat=0:peak=%2,"
-                          "zscale=t=bt709:m=bt709:r=tv,format=yuv444p")
-        .arg(ReferenceWhite)
-        .arg(QString::number(peak / ReferenceWhite, 'g', 6));
 }
 
 // zscale cannot convert from colours it is not told; HDR streams that leave
@@ -101,9 +85,28 @@ double FrameFilter::peakLuminance(const AVFrame *frame, const VideoFrame::Proper
     }
     if (peak <= 0)
         peak = properties.peakLuminance;
-    if (peak <= 0)
-        peak = DefaultPeak;
-    return qBound(ReferenceWhite, peak, HighestPeak);
+    return boundedPeak(peak);
+}
+
+double FrameFilter::boundedPeak(double peak)
+{
+    // HDR10 masters without metadata and HLG, whose nominal display peak
+    // this is, get the common mastering peak.
+    return peak > 0 ? qBound(ReferenceWhite, peak, HighestPeak) : DefaultPeak;
+}
+
+// Linear light is measured against SDR reference white, so 1.0 is what an
+// SDR picture shows as white and the tone curve's peak is in those units.
+// Mobius keeps everything up to near reference white as it is and rolls off
+// only the highlights, so SDR-graded parts of a picture look as mastered.
+QString FrameFilter::toneMappingFilters(double peak)
+{
+    return QStringLiteral("zscale=t=linear:npl=%1,format=gbrpf32le,zscale=p=bt709,"
+                          "tonemap=tonemap=mobius:param=%2:desat=0:peak=%3,"
+                          "zscale=t=bt709:m=bt709:r=tv,format=yuv444p")
+        .arg(ReferenceWhite)
+        .arg(MobiusKnee)
+        .arg(QString::number(boundedPeak(peak) / ReferenceWhite, 'g', 6));
 }
 
 FFmpeg::FramePtr FrameFilter::apply(const AVFrame *frame, const AVFrame *previous, const AVFrame *next,

@@ -31,6 +31,20 @@ public:
     // frame's content light level or mastering display, else the stream's,
     // else a common mastering peak.
     static double peakLuminance(const AVFrame *frame, const VideoFrame::Properties &properties);
+    // A peak in cd/m² as the tone curve takes it: an unknown one (0) is the
+    // common mastering peak, and it is held within what PQ can carry.
+    static double boundedPeak(double peak);
+
+    // The tone mapping every HDR picture gets, so the player can show what
+    // the images hold: linear light in units of SDR white (ReferenceWhite
+    // cd/m²), mobius on the brightest component, linear up to MobiusKnee
+    // and rolling off to white at the peak, BT.709 primaries.
+    static constexpr double ReferenceWhite = 100.0;
+    static constexpr double DefaultPeak = 1000.0;
+    static constexpr double MobiusKnee = 0.3;
+    // The libavfilter chain from a PQ or HLG picture to BT.709 YUV, for
+    // the picture's peak in cd/m².
+    static QString toneMappingFilters(double peak);
 
     // The filtered picture; null when frame needs nothing or filtering
     // failed. previous and next (may be null) are the decoded pictures
