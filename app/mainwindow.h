@@ -120,6 +120,7 @@ private slots:
 
 private:
     void wirePlayer();
+    void setupPositionSlider();
     void setupSaveDialog();
     static QString formatTime(qint64 ms);
     // sliderUnit as the slider arithmetic may use it: never below 1.
