@@ -27,6 +27,9 @@ constexpr uint64_t TimePosReply = 101;
 constexpr uint64_t FilePropertyReply = 102;
 // A step past the last frame shows nothing new; stop waiting for it then.
 constexpr int stepTimeoutMs = 2000;
+// How far past a frame's start mpv's exact seeks still take that frame,
+// plus the rounding of the frame interval to whole milliseconds.
+constexpr int exactSeekSlackMs = 6;
 
 qint64 toMilliseconds(double seconds)
 {
@@ -297,11 +300,14 @@ void MpvPlayer::stepBackward()
 {
     if (m_state == StoppedState)
         return;
-    // At the end the sound can outlast the picture, and mpv's position then
-    // lies past the last frame's start; a step back from there only reaches
-    // the frame on show, so a second one follows when it lands.
-    m_backStepAgain = m_mediaStatus == EndOfMedia && m_notifyInterval > 0 && m_duration > 0
-        && m_position > m_duration - m_notifyInterval / 2;
+    // mpv steps back to the last frame that starts before its position.
+    // Past the start of the last frame by more than its slack, that is the
+    // last frame itself, on show already: the sound, running on a little
+    // beyond the picture, leaves the position there however the end is
+    // reached, played to or sought (and a seek there does not set the end
+    // of media while paused). A second step follows when the first lands.
+    m_backStepAgain = m_notifyInterval > 0 && m_duration > 0
+        && m_position > m_duration - m_notifyInterval + exactSeekSlackMs;
     // A backward step is an exact seek to the previous frame.
     command({"frame-back-step"});
     setSeeking(true);

@@ -291,6 +291,46 @@ private slots:
         QCOMPARE(frameIndex(capture(player)), static_cast<int>(expected / 100));
     }
 
+    // However the end of a file with sound is reached, the first Step
+    // Backward shows the frame before the last one, as after playing there.
+    void firstStepBackFromTheEndShowsTheFrameBefore_data()
+    {
+        QTest::addColumn<QString>("reachedBy");
+        for (const char *way : {"playing", "skip button", "skip shortcut", "slider End key", "slider click at its end"})
+            QTest::newRow(way) << QString::fromLatin1(way);
+    }
+
+    void firstStepBackFromTheEndShowsTheFrameBefore()
+    {
+        QFETCH(QString, reachedBy);
+        open(FixtureVideos::indexedVideoWithSound());
+        MpvPlayer *player = window->mediaPlayer();
+        auto *slider = child<QSlider>("videoSlider");
+        if (reachedBy == QLatin1String("playing")) {
+            QTRY_COMPARE_WITH_TIMEOUT(player->mediaStatus(), MpvPlayer::EndOfMedia, timeoutMs);
+            QVERIFY(waitForState(player, MpvPlayer::PausedState));
+        } else {
+            player->pause(true);
+            player->seek(1500);
+            QVERIFY(waitForPosition(player, 1500));
+            QTRY_COMPARE(slider->value(), 15);
+            if (reachedBy == QLatin1String("skip button"))
+                child<QToolButton>("skipForwardButton")->click();
+            else if (reachedBy == QLatin1String("skip shortcut"))
+                QTest::keyClick(window.get(), Qt::Key_Up, Qt::ControlModifier);
+            else if (reachedBy == QLatin1String("slider End key"))
+                QTest::keyClick(slider, Qt::Key_End);
+            else
+                QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->width() - 2, slider->height() / 2));
+            QTRY_VERIFY_WITH_TIMEOUT(!player->isSeeking() && player->displayPosition() == player->duration(), timeoutMs);
+        }
+        QCOMPARE(frameIndex(capture(player)), 19);
+        child<QToolButton>("stepBackwardButton")->click();
+        QVERIFY2(waitForPosition(player, 1800), qPrintable(QStringLiteral("position %1").arg(player->position())));
+        QCOMPARE(frameIndex(capture(player)), 18);
+        QTRY_COMPARE(child<QLabel>("positionLabel")->text(), QStringLiteral("00:00:01.800"));
+    }
+
     void unplayableFileWarnsAndClosesTheVideo()
     {
         const QString path = FixtureVideos::folder() + QStringLiteral("/not-a-video.mp4");
