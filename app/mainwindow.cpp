@@ -81,6 +81,7 @@ void MainWindow::wirePlayer()
     connect(player, &MpvPlayer::mediaStatusChanged, this, &MainWindow::updatePlayButton);
     // Queued: the warning box must not run inside the player's event handling.
     connect(player, &MpvPlayer::loadFailed, this, &MainWindow::videoLoadFailed, Qt::QueuedConnection);
+    connect(player, &MpvPlayer::noVideo, this, &MainWindow::videoMissing, Qt::QueuedConnection);
     setupPositionSlider();
     connect(ui->playButton, &QToolButton::clicked, this, &MainWindow::playPause);
     connect(ui->stepBackwardButton, &QToolButton::clicked, this, &MainWindow::stepBackward);

@@ -104,11 +104,21 @@ void MainWindow::loadVideo(QString path)
 
 void MainWindow::videoLoadFailed(const QString &path)
 {
+    reportOpenError(path, tr("Cannot open video: ") + path);
+}
+
+void MainWindow::videoMissing(const QString &path)
+{
+    reportOpenError(path, tr("No video in: ") + path);
+}
+
+void MainWindow::reportOpenError(const QString &path, const QString &message)
+{
     // Only the video still open is reported; an older one was replaced already.
     if (path.isEmpty() || path != videoPath)
         return;
     closeVideo();
-    QMessageBox::warning(this, tr("Vistaloom"), tr("Cannot open video: ") + path);
+    QMessageBox::warning(this, tr("Vistaloom"), message);
 }
 
 void MainWindow::setLastSaveDir(QDir dir)

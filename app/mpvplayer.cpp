@@ -25,6 +25,7 @@ constexpr uint64_t PropertyReply = 1;
 constexpr uint64_t ScreenshotReply = 100;
 constexpr uint64_t TimePosReply = 101;
 constexpr uint64_t FilePropertyReply = 102;
+constexpr uint64_t VideoTrackReply = 103;
 // A step past the last frame shows nothing new; stop waiting for it then.
 constexpr int stepTimeoutMs = 2000;
 // How far past a frame's start mpv's exact seeks still take that frame,
@@ -329,6 +330,17 @@ void MpvPlayer::finishStep()
     setSeeking(m_seeking);
 }
 
+void MpvPlayer::refuseFileWithoutVideo()
+{
+    qWarning() << "No video track in" << m_file;
+    // Stopped at once: its sound would play on behind an empty picture.
+    command({"stop"});
+    m_awaitingFirstFrame = false;
+    setMediaStatus(InvalidMedia);
+    updateState();
+    emit noVideo(m_file);
+}
+
 void MpvPlayer::setVolume(qreal volume)
 {
     if (!m_handle)
@@ -405,6 +417,8 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         setMediaStatus(LoadedMedia);
         updateState();
         emit started();
+        // Unavailable without a video track; cover art is a still, no video.
+        mpv_get_property_async(m_handle.get(), VideoTrackReply, "current-tracks/video/albumart", MPV_FORMAT_FLAG);
         break;
     case MPV_EVENT_VIDEO_RECONFIG:
         // Sent once the video's size is known, after the file is loaded.
@@ -422,6 +436,13 @@ void MpvPlayer::handleEvent(const mpv_event &event)
             // A reply for a file closed in the meantime is dropped.
             if (m_mediaStatus != NoMedia && m_mediaStatus != InvalidMedia)
                 handlePropertyChange(event);
+        } else if (event.reply_userdata == VideoTrackReply) {
+            const auto *property = static_cast<const mpv_event_property *>(event.data);
+            const bool coverArt = event.error >= 0 && property->format == MPV_FORMAT_FLAG
+                && *static_cast<int *>(property->data) != 0;
+            // A newer file still loading is not judged by the last one's reply.
+            if ((event.error < 0 || coverArt) && (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia))
+                refuseFileWithoutVideo();
         } else if (event.reply_userdata == TimePosReply) {
             if (m_backStepAgain && m_state != StoppedState) {
                 m_backStepAgain = false;

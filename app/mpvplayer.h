@@ -103,6 +103,9 @@ signals:
     void stateChanged(MpvPlayer::State state);
     void mediaStatusChanged(MpvPlayer::MediaStatus status);
     void loadFailed(const QString &path);
+    // The file opened but holds no video to show (sound only, or a cover
+    // picture); it is stopped and counts as invalid.
+    void noVideo(const QString &path);
     void videoGeometryChanged();
     void firstFrameShown();
     void hdrChanged(bool hdr);
@@ -141,6 +144,7 @@ private:
     void requestScreenshot();
     void load();
     void finishStep();
+    void refuseFileWithoutVideo();
     void setSeeking(bool seeking);
 
     std::shared_ptr<mpv_handle> m_handle;

@@ -371,20 +371,42 @@ private slots:
         QCOMPARE(slider->value(), 30);
     }
 
-    // Without a frame rate there is no notify interval; the slider then
-    // counts in seconds rather than dividing by zero.
-    void audioOnlyFileUsesSecondsOnTheSlider()
+    // A file with sound but no picture has nothing to take: the window says
+    // so and stays as without a video. Cover art is no video either.
+    void fileWithoutVideoIsRefused_data()
     {
-        const QString audio = FixtureVideos::make(
-            QStringLiteral("tone.m4a"), {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                                         QStringLiteral("sine=frequency=440:duration=3"), QStringLiteral("-c:a"),
-                                         QStringLiteral("aac")});
-        QVERIFY(!audio.isEmpty());
-        window->loadVideo(audio);
-        QTRY_COMPARE_WITH_TIMEOUT(window->mediaPlayer()->duration(), qint64(3000), timeoutMs);
-        QCOMPARE(window->mediaPlayer()->notifyInterval(), -1);
-        QTRY_COMPARE(child<QSlider>("videoSlider")->maximum(), 3);
+        const QStringList tone{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                               QStringLiteral("sine=frequency=440:duration=3")};
+        QTest::addColumn<QString>("path");
+        QTest::newRow("AAC in MP4") << FixtureVideos::make(QStringLiteral("tone.m4a"), QStringList(tone) << QStringLiteral("-c:a") << QStringLiteral("aac"));
+        QTest::newRow("WAV") << FixtureVideos::make(QStringLiteral("tone.wav"), tone);
+        QTest::newRow("MP3 with cover art")
+            << FixtureVideos::make(QStringLiteral("tone-cover.mp3"),
+                                   QStringList(tone) << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+                                                     << QStringLiteral("color=c=red:s=64x64:d=1") << QStringLiteral("-frames:v")
+                                                     << QStringLiteral("1") << QStringLiteral("-map") << QStringLiteral("0")
+                                                     << QStringLiteral("-map") << QStringLiteral("1") << QStringLiteral("-c:v")
+                                                     << QStringLiteral("mjpeg") << QStringLiteral("-disposition:v")
+                                                     << QStringLiteral("attached_pic"));
+    }
+
+    void fileWithoutVideoIsRefused()
+    {
+        QFETCH(QString, path);
+        QVERIFY(!path.isEmpty());
+        DialogWatcher watcher;
+        window->loadVideo(path);
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.texts.size(), 1, timeoutMs);
+        QCOMPARE(watcher.titles.first(), QStringLiteral("Vistaloom"));
+        QCOMPARE(watcher.texts.first(), QStringLiteral("No video in: ") + path);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vistaloom"));
+        QVERIFY(videoControlsDisabled());
+        QVERIFY(snapshotControlsDisabled());
+        QTRY_VERIFY_WITH_TIMEOUT(mpvIsIdle(window->mediaPlayer()), timeoutMs);
+        // Nothing more is said later, and a video opens as usual afterwards.
+        open(indexed());
         QVERIFY(videoControlsEnabled());
+        QCOMPARE(watcher.texts.size(), 1);
     }
 
     void sliderSeeksInItsUnits()
