@@ -438,10 +438,11 @@ void MpvPlayer::handleEvent(const mpv_event &event)
                 handlePropertyChange(event);
         } else if (event.reply_userdata == VideoTrackReply) {
             const auto *property = static_cast<const mpv_event_property *>(event.data);
+            const bool noTrack = event.error == MPV_ERROR_PROPERTY_UNAVAILABLE;
             const bool coverArt = event.error >= 0 && property->format == MPV_FORMAT_FLAG
                 && *static_cast<int *>(property->data) != 0;
             // A newer file still loading is not judged by the last one's reply.
-            if ((event.error < 0 || coverArt) && (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia))
+            if ((noTrack || coverArt) && (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia))
                 refuseFileWithoutVideo();
         } else if (event.reply_userdata == TimePosReply) {
             if (m_backStepAgain && m_state != StoppedState) {
