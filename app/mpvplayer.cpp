@@ -26,6 +26,7 @@ constexpr uint64_t ScreenshotReply = 100;
 constexpr uint64_t TimePosReply = 101;
 constexpr uint64_t FilePropertyReply = 102;
 constexpr uint64_t VideoTrackReply = 103;
+constexpr uint64_t SeekReply = 104;
 // A step past the last frame shows nothing new; stop waiting for it then.
 constexpr int stepTimeoutMs = 2000;
 // How far past a frame's start mpv's exact seeks still take that frame,
@@ -169,15 +170,16 @@ MpvPlayer::~MpvPlayer()
     mpv_command_async(m_handle.get(), 0, stop);
 }
 
-void MpvPlayer::command(std::initializer_list<const char *> arguments)
+bool MpvPlayer::command(std::initializer_list<const char *> arguments, quint64 reply)
 {
     if (!m_handle)
-        return;
+        return false;
     std::vector<const char *> argv(arguments);
     argv.push_back(nullptr);
-    const int error = mpv_command_async(m_handle.get(), 0, argv.data());
+    const int error = mpv_command_async(m_handle.get(), reply, argv.data());
     if (error < 0)
         qWarning() << "mpv command" << argv.front() << "failed:" << mpv_error_string(error);
+    return error >= 0;
 }
 
 void MpvPlayer::play(const QString &path)
@@ -280,8 +282,7 @@ void MpvPlayer::seek(qint64 ms)
     if (m_duration > 0)
         ms = qMin(ms, m_duration);
     const QByteArray seconds = QByteArray::number(static_cast<double>(ms) / 1000.0, 'f', 3);
-    command({"seek", seconds.constData(), "absolute+exact"});
-    setSeeking(true);
+    sendSeek({"seek", seconds.constData(), "absolute+exact"});
     m_position = ms;
     emit positionChanged(m_position);
 }
@@ -310,7 +311,15 @@ void MpvPlayer::stepBackward()
     m_backStepAgain = m_notifyInterval > 0 && m_duration > 0
         && m_position > m_duration - m_notifyInterval + exactSeekSlackMs;
     // A backward step is an exact seek to the previous frame.
-    command({"frame-back-step"});
+    sendSeek({"frame-back-step"});
+}
+
+void MpvPlayer::sendSeek(std::initializer_list<const char *> arguments)
+{
+    // A seek mpv never got is answered by no reply nor restart to wait for.
+    if (!command(arguments, SeekReply))
+        return;
+    ++m_seeksSent;
     setSeeking(true);
 }
 
@@ -426,8 +435,12 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
         // The position reports during the seek were skipped; ask for the one
-        // it landed on before anyone reads it.
-        if (m_seeking) {
+        // it landed on before anyone reads it. A restart before mpv has taken
+        // the latest seek is an earlier seek's, and so is a position asked
+        // for before a newer seek went out (a drag sends them that fast):
+        // the newer seek's own restart follows.
+        if (m_seeking && m_seeksTaken == m_seeksSent) {
+            m_positionAskedAt = m_seeksSent;
             mpv_get_property_async(m_handle.get(), TimePosReply, "time-pos", MPV_FORMAT_DOUBLE);
         }
         break;
@@ -445,9 +458,11 @@ void MpvPlayer::handleEvent(const mpv_event &event)
             if ((noTrack || coverArt) && (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia))
                 refuseFileWithoutVideo();
         } else if (event.reply_userdata == TimePosReply) {
+            if (m_positionAskedAt != m_seeksSent)
+                break;
             if (m_backStepAgain && m_state != StoppedState) {
                 m_backStepAgain = false;
-                command({"frame-back-step"});
+                sendSeek({"frame-back-step"});
                 break;
             }
             const auto *property = static_cast<const mpv_event_property *>(event.data);
@@ -469,6 +484,8 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         break;
     }
     case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == SeekReply)
+            ++m_seeksTaken;
         if (event.reply_userdata == ScreenshotReply) {
             const auto *node = static_cast<const mpv_event_command *>(event.data);
             m_capture->handleReply(event.error >= 0 ? &node->result : nullptr);
