@@ -426,8 +426,9 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         setMediaStatus(LoadedMedia);
         updateState();
         emit started();
-        // Unavailable without a video track; cover art is a still, no video.
-        mpv_get_property_async(m_handle.get(), VideoTrackReply, "current-tracks/video/albumart", MPV_FORMAT_FLAG);
+        // Unavailable without a video track; with audio-display off, cover
+        // art is never chosen as one.
+        mpv_get_property_async(m_handle.get(), VideoTrackReply, "current-tracks/video/id", MPV_FORMAT_INT64);
         break;
     case MPV_EVENT_VIDEO_RECONFIG:
         // Sent once the video's size is known, after the file is loaded.
@@ -450,12 +451,8 @@ void MpvPlayer::handleEvent(const mpv_event &event)
             if (m_mediaStatus != NoMedia && m_mediaStatus != InvalidMedia)
                 handlePropertyChange(event);
         } else if (event.reply_userdata == VideoTrackReply) {
-            const auto *property = static_cast<const mpv_event_property *>(event.data);
-            const bool noTrack = event.error == MPV_ERROR_PROPERTY_UNAVAILABLE;
-            const bool coverArt = event.error >= 0 && property->format == MPV_FORMAT_FLAG
-                && *static_cast<int *>(property->data) != 0;
             // A newer file still loading is not judged by the last one's reply.
-            if ((noTrack || coverArt) && (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia))
+            if (event.error == MPV_ERROR_PROPERTY_UNAVAILABLE && (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia))
                 refuseFileWithoutVideo();
         } else if (event.reply_userdata == TimePosReply) {
             if (m_positionAskedAt != m_seeksSent)

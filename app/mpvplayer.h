@@ -103,8 +103,8 @@ signals:
     void stateChanged(MpvPlayer::State state);
     void mediaStatusChanged(MpvPlayer::MediaStatus status);
     void loadFailed(const QString &path);
-    // The file opened but holds no video to show (sound only, or a cover
-    // picture); it is stopped and counts as invalid.
+    // The file opened but holds no video to show, only sound; it is
+    // stopped and counts as invalid.
     void noVideo(const QString &path);
     void videoGeometryChanged();
     void firstFrameShown();

@@ -1,7 +1,3 @@
-// Mouse events go through the window as the X server's do, so a press
-// followed by moves is a drag.
-#define QTEST_QPA_MOUSE_HANDLING
-
 #include "fixturevideos.h"
 #include "mainwindow.h"
 #include "modalanswer.h"
@@ -134,31 +130,6 @@ private:
         if (QWidget *focus = QApplication::focusWidget())
             return focus;
         return QApplication::activeWindow() ? QApplication::activeWindow() : fallback;
-    }
-
-    // Where the style sheet's grey handle sits on a horizontal slider's
-    // screen image: the middle of the widest run of grey between the blue
-    // part before it and the white part after it; -1 when none shows.
-    static int handleCentre(const QImage &slider)
-    {
-        const int y = slider.height() / 2;
-        int bestStart = -1;
-        int bestLength = 0;
-        int runStart = -1;
-        for (int x = 0; x <= slider.width(); ++x) {
-            const QColor c = x < slider.width() ? slider.pixelColor(x, y) : QColor(Qt::white);
-            const bool grey = c.blue() - c.red() < 30 && qGray(c.rgb()) < 250;
-            if (grey && runStart < 0)
-                runStart = x;
-            if (!grey && runStart >= 0) {
-                if (x - runStart > bestLength) {
-                    bestStart = runStart;
-                    bestLength = x - runStart;
-                }
-                runStart = -1;
-            }
-        }
-        return bestLength >= 5 ? bestStart + bestLength / 2 : -1;
     }
 
     static QImage grabScreen(const QRect &area)
@@ -356,75 +327,6 @@ private slots:
         QVERIFY(target);
         QTest::keyClick(target, Qt::Key_Right, Qt::ControlModifier);
         QVERIFY2(waitForPosition(player, 600), qPrintable(QStringLiteral("position %1").arg(player->position())));
-    }
-
-    // The position slider puts the video where the user puts the handle: a
-    // click on the track jumps there, a drag follows the hand, keys step;
-    // and the handle on screen then shows where the video is.
-    void sliderSeeksWhereTheUserPutsIt_data()
-    {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<double>("fraction"); // of the slider's width, where the mouse lets go
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("keyedValue");
-        QTest::newRow("click near the start") << "click" << 0.1 << 0 << 0;
-        QTest::newRow("click near the end") << "click" << 0.85 << 0 << 0;
-        QTest::newRow("click right of the handle") << "click" << 0.45 << 0 << 0;
-        QTest::newRow("drag") << "drag" << 0.7 << 0 << 0;
-        QTest::newRow("Right key") << "key" << 0.0 << int(Qt::Key_Right) << 21;
-        QTest::newRow("Page Up key") << "key" << 0.0 << int(Qt::Key_PageUp) << 30;
-        QTest::newRow("End key") << "key" << 0.0 << int(Qt::Key_End) << 50;
-    }
-
-    void sliderSeeksWhereTheUserPutsIt()
-    {
-        QFETCH(QString, input);
-        QFETCH(double, fraction);
-        QFETCH(int, key);
-        QFETCH(int, keyedValue);
-        auto window = shownWindow();
-        QVERIFY(window);
-        MpvPlayer *player = window->mediaPlayer();
-        window->loadVideo(FixtureVideos::indexedVideo(320, 240, 10, 5));
-        QVERIFY(waitForVideo(player));
-        player->pause(true);
-        player->seek(2000);
-        QVERIFY(waitForPosition(player, 2000));
-        auto *slider = window->findChild<QSlider *>(QStringLiteral("videoSlider"));
-        QTRY_COMPARE(slider->value(), 20);
-        QCOMPARE(slider->maximum(), 50);
-        int handle = -1;
-        QTRY_VERIFY_WITH_TIMEOUT((handle = handleCentre(onScreen(slider))) > 0, timeoutMs);
-        const QPoint target(qRound(fraction * slider->width()), slider->height() / 2);
-        if (input == QLatin1String("click")) {
-            QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, target);
-        } else if (input == QLatin1String("drag")) {
-            QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, QPoint(handle, target.y()));
-            for (int step = 1; step <= 5; ++step)
-                QTest::mouseMove(slider, QPoint(handle + (target.x() - handle) * step / 5, target.y()));
-            QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, target);
-        } else {
-            QTest::keyClick(slider, Qt::Key(key));
-        }
-        // The handle sits where the mouse let go, or a key's steps on.
-        const int span = slider->maximum() - slider->minimum();
-        const int expected = input == QLatin1String("key") ? keyedValue : qRound(fraction * span);
-        const int value = slider->value();
-        QVERIFY2(qAbs(value - expected) <= 1, qPrintable(QStringLiteral("value %1").arg(value)));
-        // The video goes to the handle's value exactly, or to its last frame
-        // (at 4.9 s) from beyond it.
-        const qint64 position = qMin(value * 100, 4900);
-        QVERIFY2(waitForPosition(player, position),
-                 qPrintable(QStringLiteral("value %1, position %2").arg(value).arg(player->position())));
-        QCOMPARE(frameIndex(capture(player)), static_cast<int>(position / 100));
-        // And the handle on screen shows the video's place: under the mouse,
-        // or as far along as the video is.
-        QTRY_COMPARE(slider->value(), static_cast<int>(position / 100));
-        const int shownAt = input == QLatin1String("key") ? slider->value() * slider->width() / span : target.x();
-        QTRY_VERIFY2_WITH_TIMEOUT(qAbs(handleCentre(onScreen(slider)) - shownAt) <= 10,
-                                  qPrintable(QStringLiteral("handle at %1, expected near %2")
-                                                 .arg(handleCentre(onScreen(slider))).arg(shownAt)),
-                                  timeoutMs);
     }
 
     // After a failed open and after Batch Mode closed the video, the video

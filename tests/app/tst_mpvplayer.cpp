@@ -222,7 +222,13 @@ private slots:
     // shows the frame before the last.
     void theEndReadsWithinTheDurationAndStepsBackAFrame()
     {
-        const QString video = FixtureVideos::indexedVideoWithSound();
+        const QString source = QStringLiteral("color=c=black:s=160x120:r=10:d=2,format=gray,geq=lum='N*4'");
+        const QString video = FixtureVideos::make(
+            QStringLiteral("indexed-with-sound.mp4"),
+            {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source, QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=44100:duration=2"),
+             QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
+             QStringLiteral("-qp"), QStringLiteral("0"), QStringLiteral("-c:a"), QStringLiteral("aac")});
         QVERIFY(!video.isEmpty());
         PlayerRig rig;
         rig.player->play(video);

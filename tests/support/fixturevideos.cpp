@@ -51,17 +51,6 @@ QString indexedVideo(int width, int height, int fps, double seconds, const QStri
     return make(key, QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), source} << codec);
 }
 
-QString indexedVideoWithSound()
-{
-    return make(QStringLiteral("indexed-with-sound.mp4"),
-                {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                 QStringLiteral("color=c=black:s=160x120:r=10:d=2,format=gray,geq=lum='N*4'"), QStringLiteral("-f"),
-                 QStringLiteral("lavfi"), QStringLiteral("-i"),
-                 QStringLiteral("sine=frequency=440:sample_rate=44100:duration=2"), QStringLiteral("-c:v"),
-                 QStringLiteral("libx264"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-qp"),
-                 QStringLiteral("0"), QStringLiteral("-c:a"), QStringLiteral("aac")});
-}
-
 QString fiveShots(bool cutsOnBFrames)
 {
     const QStringList sources{

@@ -20,10 +20,6 @@ QString indexedVideo(int width, int height, int fps, double seconds,
                      const QString &suffix = QStringLiteral("mp4"),
                      const QStringList &codecArguments = QStringList());
 
-// indexedVideo(160, 120, 10, 2) with a tone of the same two seconds: its
-// AAC sound runs a little past the last frame, as most files' sound does.
-QString indexedVideoWithSound();
-
 // source remuxed without re-encoding and tagged with a rotation of degrees
 // (clockwise), as phones store upright video; same suffix as source.
 QString withRotation(const QString &source, int degrees);
