@@ -81,8 +81,8 @@ void MainWindow::wirePlayer()
     connect(player, &MpvPlayer::mediaStatusChanged, this, &MainWindow::updatePlayButton);
     // Queued: the warning box must not run inside the player's event handling.
     connect(player, &MpvPlayer::loadFailed, this, &MainWindow::videoLoadFailed, Qt::QueuedConnection);
-    connect(ui->videoSlider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
-    connect(ui->videoSlider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
+    connect(player, &MpvPlayer::noVideo, this, &MainWindow::videoMissing, Qt::QueuedConnection);
+    setupPositionSlider();
     connect(ui->playButton, &QToolButton::clicked, this, &MainWindow::playPause);
     connect(ui->stepBackwardButton, &QToolButton::clicked, this, &MainWindow::stepBackward);
     connect(ui->stepForwardButton, &QToolButton::clicked, this, &MainWindow::stepForward);

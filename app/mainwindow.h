@@ -99,6 +99,7 @@ private slots:
     void on_actionBatch_Mode_triggered();
     void on_actionImage_Filters_Test_triggered();
     void videoLoadFailed(const QString &path);
+    void videoMissing(const QString &path);
     void setLastSaveDir(QDir dir);
     void on_actionCopy_Snapshot_triggered();
     void on_actionCopy_Full_Frame_triggered();
@@ -120,6 +121,9 @@ private slots:
 
 private:
     void wirePlayer();
+    void setupPositionSlider();
+    // Closes the video that could not be shown and tells the user why.
+    void reportOpenError(const QString &path, const QString &message);
     void setupSaveDialog();
     static QString formatTime(qint64 ms);
     // sliderUnit as the slider arithmetic may use it: never below 1.

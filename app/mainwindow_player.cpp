@@ -9,8 +9,29 @@
 
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QTime>
 #include <QtDebug>
+
+namespace {
+
+// A left click on a slider's track puts the handle right there, as players
+// do, instead of paging towards the click a step at a time.
+class JumpToClickStyle : public QProxyStyle
+{
+public:
+    explicit JumpToClickStyle(QObject *parent) { setParent(parent); }
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_Slider_AbsoluteSetButtons)
+            return Qt::LeftButton | Qt::MiddleButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
 
 QString MainWindow::formatTime(qint64 ms)
 {
@@ -83,11 +104,21 @@ void MainWindow::loadVideo(QString path)
 
 void MainWindow::videoLoadFailed(const QString &path)
 {
+    reportOpenError(path, tr("Cannot open video: ") + path);
+}
+
+void MainWindow::videoMissing(const QString &path)
+{
+    reportOpenError(path, tr("No video in: ") + path);
+}
+
+void MainWindow::reportOpenError(const QString &path, const QString &message)
+{
     // Only the video still open is reported; an older one was replaced already.
     if (path.isEmpty() || path != videoPath)
         return;
     closeVideo();
-    QMessageBox::warning(this, tr("Vistaloom"), tr("Cannot open video: ") + path);
+    QMessageBox::warning(this, tr("Vistaloom"), message);
 }
 
 void MainWindow::setLastSaveDir(QDir dir)
@@ -152,6 +183,20 @@ void MainWindow::step(MainWindow::SeekDirection direction)
         stepForward();
     else
         stepBackward();
+}
+
+void MainWindow::setupPositionSlider()
+{
+    QSlider *slider = ui->videoSlider;
+    // The window owns the style: it must outlive the slider that uses it.
+    slider->setStyle(new JumpToClickStyle(this));
+    // A drag seeks as the handle moves, a press where the handle lands.
+    connect(slider, &QSlider::sliderMoved, this, qOverload<int>(&MainWindow::seekBySlider));
+    connect(slider, &QSlider::sliderPressed, this, qOverload<>(&MainWindow::seekBySlider));
+    // A click on the track, a key or the wheel moves the handle through an
+    // action, which leaves the new place in sliderPosition(); the value
+    // follows only after it.
+    connect(slider, &QAbstractSlider::actionTriggered, this, [this] { seekBySlider(ui->videoSlider->sliderPosition()); });
 }
 
 void MainWindow::seekBySlider(int value)

@@ -25,8 +25,13 @@ constexpr uint64_t PropertyReply = 1;
 constexpr uint64_t ScreenshotReply = 100;
 constexpr uint64_t TimePosReply = 101;
 constexpr uint64_t FilePropertyReply = 102;
+constexpr uint64_t VideoTrackReply = 103;
+constexpr uint64_t SeekReply = 104;
 // A step past the last frame shows nothing new; stop waiting for it then.
 constexpr int stepTimeoutMs = 2000;
+// How far past a frame's start mpv's exact seeks still take that frame,
+// plus the rounding of the frame interval to whole milliseconds.
+constexpr int exactSeekSlackMs = 6;
 
 qint64 toMilliseconds(double seconds)
 {
@@ -166,15 +171,16 @@ MpvPlayer::~MpvPlayer()
     mpv_command_async(m_handle.get(), 0, stop);
 }
 
-void MpvPlayer::command(std::initializer_list<const char *> arguments)
+bool MpvPlayer::command(std::initializer_list<const char *> arguments, quint64 reply)
 {
     if (!m_handle)
-        return;
+        return false;
     std::vector<const char *> argv(arguments);
     argv.push_back(nullptr);
-    const int error = mpv_command_async(m_handle.get(), 0, argv.data());
+    const int error = mpv_command_async(m_handle.get(), reply, argv.data());
     if (error < 0)
         qWarning() << "mpv command" << argv.front() << "failed:" << mpv_error_string(error);
+    return error >= 0;
 }
 
 void MpvPlayer::play(const QString &path)
@@ -277,8 +283,7 @@ void MpvPlayer::seek(qint64 ms)
     if (m_duration > 0)
         ms = qMin(ms, m_duration);
     const QByteArray seconds = QByteArray::number(static_cast<double>(ms) / 1000.0, 'f', 3);
-    command({"seek", seconds.constData(), "absolute+exact"});
-    setSeeking(true);
+    sendSeek({"seek", seconds.constData(), "absolute+exact"});
     m_position = ms;
     emit positionChanged(m_position);
 }
@@ -298,13 +303,24 @@ void MpvPlayer::stepBackward()
 {
     if (m_state == StoppedState)
         return;
-    // At the end the sound can outlast the picture, and mpv's position then
-    // lies past the last frame's start; a step back from there only reaches
-    // the frame on show, so a second one follows when it lands.
-    m_backStepAgain = m_mediaStatus == EndOfMedia && m_notifyInterval > 0 && m_duration > 0
-        && m_position > m_duration - m_notifyInterval / 2;
+    // mpv steps back to the last frame that starts before its position.
+    // Past the start of the last frame by more than its slack, that is the
+    // last frame itself, on show already: the sound, running on a little
+    // beyond the picture, leaves the position there however the end is
+    // reached, played to or sought (and a seek there does not set the end
+    // of media while paused). A second step follows when the first lands.
+    m_backStepAgain = m_notifyInterval > 0 && m_duration > 0
+        && m_position > m_duration - m_notifyInterval + exactSeekSlackMs;
     // A backward step is an exact seek to the previous frame.
-    command({"frame-back-step"});
+    sendSeek({"frame-back-step"});
+}
+
+void MpvPlayer::sendSeek(std::initializer_list<const char *> arguments)
+{
+    // A seek mpv never got is answered by no reply nor restart to wait for.
+    if (!command(arguments, SeekReply))
+        return;
+    ++m_seeksSent;
     setSeeking(true);
 }
 
@@ -322,6 +338,17 @@ void MpvPlayer::finishStep()
     m_stepTimeout->stop();
     m_stepping = false;
     setSeeking(m_seeking);
+}
+
+void MpvPlayer::refuseFileWithoutVideo()
+{
+    qWarning() << "No video track in" << m_file;
+    // Stopped at once: its sound would play on behind an empty picture.
+    command({"stop"});
+    m_awaitingFirstFrame = false;
+    setMediaStatus(InvalidMedia);
+    updateState();
+    emit noVideo(m_file);
 }
 
 void MpvPlayer::setVolume(qreal volume)
@@ -400,6 +427,9 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         setMediaStatus(LoadedMedia);
         updateState();
         emit started();
+        // Unavailable without a video track; with audio-display off, cover
+        // art is never chosen as one.
+        mpv_get_property_async(m_handle.get(), VideoTrackReply, "current-tracks/video/id", MPV_FORMAT_INT64);
         break;
     case MPV_EVENT_VIDEO_RECONFIG:
         // Sent once the video's size is known, after the file is loaded.
@@ -407,8 +437,12 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
         // The position reports during the seek were skipped; ask for the one
-        // it landed on before anyone reads it.
-        if (m_seeking) {
+        // it landed on before anyone reads it. A restart before mpv has taken
+        // the latest seek is an earlier seek's, and so is a position asked
+        // for before a newer seek went out (a drag sends them that fast):
+        // the newer seek's own restart follows.
+        if (m_seeking && m_seeksTaken == m_seeksSent) {
+            m_positionAskedAt = m_seeksSent;
             mpv_get_property_async(m_handle.get(), TimePosReply, "time-pos", MPV_FORMAT_DOUBLE);
         }
         break;
@@ -417,10 +451,16 @@ void MpvPlayer::handleEvent(const mpv_event &event)
             // A reply for a file closed in the meantime is dropped.
             if (m_mediaStatus != NoMedia && m_mediaStatus != InvalidMedia)
                 handlePropertyChange(event);
+        } else if (event.reply_userdata == VideoTrackReply) {
+            // A newer file still loading is not judged by the last one's reply.
+            if (event.error == MPV_ERROR_PROPERTY_UNAVAILABLE && (m_mediaStatus == LoadedMedia || m_mediaStatus == EndOfMedia))
+                refuseFileWithoutVideo();
         } else if (event.reply_userdata == TimePosReply) {
+            if (m_positionAskedAt != m_seeksSent)
+                break;
             if (m_backStepAgain && m_state != StoppedState) {
                 m_backStepAgain = false;
-                command({"frame-back-step"});
+                sendSeek({"frame-back-step"});
                 break;
             }
             const auto *property = static_cast<const mpv_event_property *>(event.data);
@@ -442,6 +482,8 @@ void MpvPlayer::handleEvent(const mpv_event &event)
         break;
     }
     case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata == SeekReply)
+            ++m_seeksTaken;
         if (event.reply_userdata == ScreenshotReply) {
             const auto *node = static_cast<const mpv_event_command *>(event.data);
             m_capture->handleReply(event.error >= 0 ? &node->result : nullptr);

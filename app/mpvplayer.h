@@ -109,6 +109,9 @@ signals:
     void stateChanged(MpvPlayer::State state);
     void mediaStatusChanged(MpvPlayer::MediaStatus status);
     void loadFailed(const QString &path);
+    // The file opened but holds no video to show, only sound; it is
+    // stopped and counts as invalid.
+    void noVideo(const QString &path);
     void videoGeometryChanged();
     void firstFrameShown();
     // Also when the transfer or the peak of HDR video changes.
@@ -142,7 +145,10 @@ private:
     void setHdr(const QByteArray &transfer);
     void updateState();
     void setMediaStatus(MediaStatus status);
-    void command(std::initializer_list<const char *> arguments);
+    // False when mpv refused the command outright.
+    bool command(std::initializer_list<const char *> arguments, quint64 reply = 0);
+    // A seek or back step: the position waits for the frame it lands on.
+    void sendSeek(std::initializer_list<const char *> arguments);
     // Hands the capture the file and position of the frame on show, once a
     // seek or step under way has landed.
     void requestCapture();
@@ -150,6 +156,7 @@ private:
     void requestScreenshot();
     void load();
     void finishStep();
+    void refuseFileWithoutVideo();
     void setSeeking(bool seeking);
 
     std::shared_ptr<mpv_handle> m_handle;
@@ -161,6 +168,11 @@ private:
     bool m_seeking = false;
     bool m_stepping = false;
     bool m_backStepAgain = false;
+    // Seeks sent to mpv, seeks it has taken (answered), and the count sent
+    // when the landing position was last asked for.
+    quint64 m_seeksSent = 0;
+    quint64 m_seeksTaken = 0;
+    quint64 m_positionAskedAt = 0;
     bool m_captureWaiting = false;
     QTimer *m_stepTimeout;
     bool m_draining = false;

@@ -331,37 +331,55 @@ private slots:
         QCOMPARE(slider->value(), 30);
     }
 
-    // Without a frame rate there is no notify interval; the slider then
-    // counts in seconds rather than dividing by zero.
-    void audioOnlyFileUsesSecondsOnTheSlider()
+    // A file with sound only is refused; the window stays as without a video.
+    void audioOnlyFileIsRefused()
     {
         const QString audio = FixtureVideos::make(
             QStringLiteral("tone.m4a"), {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                                          QStringLiteral("sine=frequency=440:duration=3"), QStringLiteral("-c:a"),
                                          QStringLiteral("aac")});
         QVERIFY(!audio.isEmpty());
+        DialogWatcher watcher;
         window->loadVideo(audio);
-        QTRY_COMPARE_WITH_TIMEOUT(window->mediaPlayer()->duration(), qint64(3000), timeoutMs);
-        QCOMPARE(window->mediaPlayer()->notifyInterval(), -1);
-        QTRY_COMPARE(child<QSlider>("videoSlider")->maximum(), 3);
-        QVERIFY(videoControlsEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.texts, QStringList{QStringLiteral("No video in: ") + audio}, timeoutMs);
+        QVERIFY(videoControlsDisabled());
+        QVERIFY(snapshotControlsDisabled());
     }
 
-    void sliderSeeksInItsUnits()
+    // A click on the track jumps the handle there, a drag carries it, keys step it; the
+    // video follows exactly (to its last frame from beyond it) and the handle shows it.
+    void sliderSeeksWhereTheUserPutsIt_data()
     {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("key");
+        for (const auto &row : QVector<QVector<int>>{{5, 5, 0}, {43, 43, 0}, {20, 35, 0}, {0, 21, Qt::Key_Right}, {0, 49, Qt::Key_End}})
+            QTest::addRow("mouse from %d to %d, or key %x", row[0], row[1], row[2]) << row[0] << row[1] << row[2];
+    }
+
+    void sliderSeeksWhereTheUserPutsIt()
+    {
+        QFETCH(int, from);
+        QFETCH(int, value);
+        QFETCH(int, key);
         open(indexed());
         MpvPlayer *player = window->mediaPlayer();
         player->pause(true);
+        player->seek(2000);
+        QVERIFY(waitForPosition(player, 2000));
         auto *slider = child<QSlider>("videoSlider");
-        QTRY_COMPARE(slider->maximum(), 50);
-        // Dragging seeks on every move, pressing seeks to the handle's value.
-        QVERIFY(QMetaObject::invokeMethod(slider, "sliderMoved", Q_ARG(int, 33)));
-        QVERIFY(waitForPosition(player, 3300));
-        QCOMPARE(frameIndex(capture(player)), 33);
-        slider->setValue(12);
-        QVERIFY(QMetaObject::invokeMethod(slider, "sliderPressed"));
-        QVERIFY(waitForPosition(player, 1200));
-        QCOMPARE(frameIndex(capture(player)), 12);
+        const auto handleAt = [slider](int v) { return QPoint(15 / 2 + v * (slider->width() - 15) / 50, slider->height() / 2); };
+        if (key) {
+            QTest::keyClick(slider, Qt::Key(key));
+        } else {
+            QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, handleAt(from));
+            QMouseEvent move(QEvent::MouseMove, handleAt(value), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(slider, &move);
+            QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, handleAt(value));
+        }
+        QVERIFY(waitForPosition(player, value * 100));
+        QCOMPARE(frameIndex(capture(player)), value);
+        QTRY_COMPARE(slider->value(), value);
     }
 
     void readoutsUseTheTimeOfDayFormat_data()
