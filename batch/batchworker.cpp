@@ -214,8 +214,6 @@ void BatchWorker::runJob()
     if (isCancelled())
         return;
     expected *= 2; // every image moves the progress twice
-    if (isCancelled())
-        return;
     const float steps = static_cast<float>(expected);
     qint64 stepCounter = 0;
     auto progressAt = [steps](qint64 counter) { return static_cast<float>(counter) / steps * 0.99f + 0.01f; };

@@ -36,11 +36,6 @@ bool FrameWalker::open(const QString &path)
     return true;
 }
 
-qint64 FrameWalker::duration() const
-{
-    return m_demuxer.duration();
-}
-
 bool FrameWalker::startBefore(qint64 ms)
 {
     if (!m_reader)

@@ -23,8 +23,6 @@ public:
 
     // False when the file holds no video that can be decoded.
     bool open(const QString &path);
-    // The length of the open video in milliseconds.
-    qint64 duration() const;
     // Goes on from the last key frame before ms, so the first picture
     // given out is the last one before ms (or the first of the file).
     // False on abort.

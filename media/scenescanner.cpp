@@ -95,11 +95,6 @@ bool SceneScanner::open(const QString &path)
     return m_open;
 }
 
-qint64 SceneScanner::duration() const
-{
-    return m_walker.duration();
-}
-
 bool SceneScanner::startBefore(qint64 ms)
 {
     // A walk just opened stands at the start already.

@@ -36,7 +36,6 @@ public:
 
     // False when the file holds no video that can be decoded.
     bool open(const QString &path);
-    qint64 duration() const;
     // Starts the walk at the last key frame before ms instead of the start
     // of the file, so the skipped front is not decoded. False on abort.
     bool startBefore(qint64 ms);

@@ -131,11 +131,6 @@ bool VideoDecoder::open()
     return true;
 }
 
-bool VideoDecoder::isOpen() const
-{
-    return m_open;
-}
-
 void VideoDecoder::setOptions(const QVariantHash &options)
 {
     if (!m_context)

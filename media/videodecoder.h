@@ -40,7 +40,6 @@ public:
     // wavefronts) still share the work of one picture. Takes effect at open().
     void setSliceThreadsOnly();
     bool open();
-    bool isOpen() const;
     // The "avcodec" entry (itself a hash) holds codec-context options by
     // their FFmpeg names, e.g. "skip_frame".
     void setOptions(const QVariantHash &options);
