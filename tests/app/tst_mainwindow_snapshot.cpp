@@ -245,8 +245,8 @@ private slots:
         QImage marker(3, 3, QImage::Format_ARGB32);
         marker.fill(Qt::red);
         QGuiApplication::clipboard()->setImage(marker);
-        QMetaObject::invokeMethod(window.get(), "on_actionCopy_Snapshot_triggered");
-        QMetaObject::invokeMethod(window.get(), "on_actionCopy_Full_Frame_triggered");
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "on_actionCopy_Snapshot_triggered"));
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "on_actionCopy_Full_Frame_triggered"));
         QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(3, 3));
     }
 
@@ -602,7 +602,7 @@ private slots:
             tooLong->setName(QStringLiteral("Too long"));
             tooLong->setFileOutputPrefix(QString(300, QLatin1Char('x')));
             manager->addProfile(tooLong);
-            QMetaObject::invokeMethod(window.get(), "loadFileNameProfileComboBox");
+            QVERIFY(QMetaObject::invokeMethod(window.get(), "loadFileNameProfileComboBox"));
             choose("filenameProfileComboBox", tooLong);
         } else {
             QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));

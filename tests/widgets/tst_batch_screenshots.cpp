@@ -198,7 +198,7 @@ private slots:
             .then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
                   [](QWidget *modal) { button(modal, "cancelButton")->click(); });
         driver.start();
-        QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked");
+        QVERIFY(QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked"));
         QVERIFY(driver.finished());
         QVERIFY(shotTaken);
     }

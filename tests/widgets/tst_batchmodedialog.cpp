@@ -464,7 +464,7 @@ private slots:
                         button(modal, "cancelButton")->click();
                     });
         driver.start();
-        QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked");
+        QVERIFY(QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked"));
         QVERIFY(edited);
         QCOMPARE(jobs[1]->imageProfile(), sharp);
         QCOMPARE(jobs[2]->imageProfile(), standard);
@@ -494,7 +494,7 @@ private slots:
             .then([](QWidget *modal) { return qobject_cast<ImageProfileDialog *>(modal); },
                   [](QWidget *modal) { button(modal, "cancelButton")->click(); });
         driver.start();
-        QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked");
+        QVERIFY(QMetaObject::invokeMethod(&dialog, "on_imageProfileEditButton_clicked"));
         // The default image profile keeps the frame's size.
         QCOMPARE(previewSize, QSize(160, 120));
     }
@@ -621,7 +621,7 @@ private slots:
             dropFiles(&dialog, {clipA});
             retype(edit(&dialog, "intervalMillisecondsTextEdit"), QStringLiteral("2500"));
             retype(edit(&dialog, "skipBackTextEdit"), QStringLiteral("100"));
-            QMetaObject::invokeMethod(&dialog, "saveBatchWorkerConfigDefault");
+            QVERIFY(QMetaObject::invokeMethod(&dialog, "saveBatchWorkerConfigDefault"));
         }
         BatchModeDialog later;
         dropFiles(&later, {clipB});
