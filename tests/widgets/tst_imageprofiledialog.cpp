@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QScreen>
 #include <QLineEdit>
 #include <QSlider>
@@ -59,12 +58,10 @@ private slots:
         ImageProfileDialog dialog(&window);
         window.follow(&dialog);
         auto *slider = child<QSlider>(&dialog, "brightnessSlider");
-        QElapsedTimer clock;
-        clock.start();
+        // No events run between the changes, so the delay cannot end among them.
         slider->setValue(10);
         slider->setValue(20);
         slider->setValue(30);
-        QVERIFY2(clock.elapsed() < 50, "the three changes took longer than the preview delay");
         QVERIFY(window.brightnessShown.isEmpty());
 
         QTRY_COMPARE(window.brightnessShown, QList<int>{30});
