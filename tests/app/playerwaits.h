@@ -28,8 +28,8 @@ inline QImage capture(MpvPlayer *player)
     QSignalSpy captured(player->videoCapture(), &VideoCapture::imageCaptured);
     QSignalSpy failed(player->videoCapture(), &VideoCapture::failed);
     player->videoCapture()->capture();
-    for (int waited = 0; captured.isEmpty() && failed.isEmpty() && waited < timeoutMs; waited += 20)
-        QTest::qWait(20);
+    if (!QTest::qWaitFor([&] { return !captured.isEmpty() || !failed.isEmpty(); }, timeoutMs))
+        return QImage();
     // The window's own handler runs through a queued call; it has run too
     // once this returns.
     QCoreApplication::sendPostedEvents();
@@ -46,31 +46,22 @@ inline int frameIndex(const QImage &image)
 
 inline bool waitForPosition(MpvPlayer *player, qint64 position)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (!player->isSeeking() && player->position() == position)
-            return true;
-        QTest::qWait(20);
-    }
-    return false;
+    return QTest::qWaitFor([player, position] { return !player->isSeeking() && player->position() == position; },
+                           timeoutMs);
 }
 
 inline bool waitForState(MpvPlayer *player, MpvPlayer::State state)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (player->state() == state)
-            return true;
-        QTest::qWait(20);
-    }
-    return false;
+    return QTest::qWaitFor([player, state] { return player->state() == state; }, timeoutMs);
 }
 
 inline bool waitForVideo(MpvPlayer *player)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (player->state() != MpvPlayer::StoppedState && player->videoSize().isValid() && player->duration() > 0)
-            return true;
-        QTest::qWait(20);
-    }
+    if (QTest::qWaitFor([player] {
+            return player->state() != MpvPlayer::StoppedState && player->videoSize().isValid()
+                && player->duration() > 0;
+        }, timeoutMs))
+        return true;
     qWarning() << "Video not ready: state" << player->state() << "media status" << player->mediaStatus() << "size"
                << player->videoSize() << "duration" << player->duration();
     return false;

@@ -21,12 +21,7 @@ constexpr int TimeoutMs = 20000;
 
 inline bool waitFor(const std::function<bool()> &condition)
 {
-    for (int waited = 0; waited < TimeoutMs; waited += 20) {
-        if (condition())
-            return true;
-        QTest::qWait(20);
-    }
-    return condition();
+    return QTest::qWaitFor(condition, TimeoutMs);
 }
 
 using PlayerWaits::waitForVideo;

@@ -12,16 +12,20 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QOpenGLWidget>
+#include <QPointer>
 #include <QProcess>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QWindow>
 
+#include <algorithm>
 #include <memory>
 
 using namespace PlayerWaits;
@@ -280,6 +284,9 @@ private slots:
         const QString typed = fullPathToUnlistedFolder ? video : QFileInfo(video).fileName();
         bool wasTyped = false;
         bool closed = false;
+        // The dialog's folder listing, watched from before the typing.
+        QPointer<QFileSystemModel> listing;
+        std::unique_ptr<QSignalSpy> listed;
         ModalAnswer answer([&](QWidget *modal) {
             auto *dialog = qobject_cast<QFileDialog *>(modal);
             auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
@@ -287,6 +294,9 @@ private slots:
                 static_cast<QDialog *>(modal)->reject();
                 return;
             }
+            listing = dialog->findChild<QFileSystemModel *>();
+            if (listing)
+                listed = std::make_unique<QSignalSpy>(listing.data(), &QFileSystemModel::directoryLoaded);
             if (!fullPathToUnlistedFolder)
                 dialog->setDirectory(QFileInfo(video).absolutePath());
             name->setFocus();
@@ -317,8 +327,16 @@ private slots:
         player->pause(true);
         player->seek(500);
         QVERIFY(waitForPosition(player, 500));
-        // Time for a late folder listing to arrive.
-        QTest::qWait(500);
+        // A late folder listing opens its completion list the moment it
+        // arrives: wait until it has, or until the dialog and its listing
+        // are gone.
+        const QString typedFolder = QDir::cleanPath(QFileInfo(video).absolutePath());
+        QVERIFY2(QTest::qWaitFor([&] {
+            return !fullPathToUnlistedFolder || !listing
+                || (listed && std::any_of(listed->cbegin(), listed->cend(), [&](const QList<QVariant> &loaded) {
+                        return QDir::cleanPath(loaded.value(0).toString()) == typedFolder;
+                    }));
+        }, timeoutMs), "the dialog lives on and never listed the typed folder");
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::activePopupWidget(), static_cast<QWidget *>(nullptr), timeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), static_cast<QWidget *>(window.get()), timeoutMs);
         QVERIFY(QApplication::focusWidget() && QApplication::focusWidget()->window() == window.get());

@@ -63,12 +63,8 @@ class TestVideoCapture : public QObject
 private:
     static bool waitForStep(MpvPlayer *player, qint64 from)
     {
-        for (int waited = 0; waited < timeoutMs; waited += 20) {
-            if (!player->isSeeking() && player->position() != from)
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
+        return QTest::qWaitFor([player, from] { return !player->isSeeking() && player->position() != from; },
+                               timeoutMs);
     }
 
 private slots:
