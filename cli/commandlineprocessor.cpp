@@ -1,6 +1,7 @@
 #include "commandlineprocessor.h"
 
 #include "imaging/imageprocessingmanager.h"
+#include "imaging/outputimagetype.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -108,7 +109,8 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         QStringLiteral("filesuffix"), tr("Specifies a suffix to append to the image file names."), tr("suffix"));
     const QCommandLineOption typeOption(
         QStringLiteral("filetype"),
-        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif, webp, avif, jxl."),
+        tr("Specifies the file type of the output image. %1.")
+            .arg(OutputImageType::allNames().join(QStringLiteral(", "))),
         tr("type"));
     const QCommandLineOption fastOption(
         QStringLiteral("fast"),
