@@ -126,7 +126,7 @@ void FileNameProfileDialog::showBaseNamePlaceholder()
 
 void FileNameProfileDialog::on_resetToDefaultsButton_clicked()
 {
-    const std::unique_ptr<BaseProfile> defaults(FileNameProfile::manager()->createProfile());
+    const std::unique_ptr<BaseProfile> defaults = FileNameProfile::manager()->createProfile();
     ui->profileSelector->loadFieldsFromProfile(defaults.get());
 }
 
