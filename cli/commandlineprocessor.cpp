@@ -279,14 +279,15 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     // The duration lets automatic zero padding count the images.
     config.loadVideoInfo();
 
-    auto *worker = new BatchWorker(this);
-    worker->setConfig(&config);
-    connect(worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
-    connect(worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &) { ++m_imageCount; });
-    m_stopSignals.watch(worker);
-    worker->run();
-    m_stopSignals.watch(nullptr);
-    delete worker;
+    {
+        BatchWorker worker;
+        worker.setConfig(&config);
+        connect(&worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
+        connect(&worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &) { ++m_imageCount; });
+        m_stopSignals.watch(&worker);
+        worker.run();
+        m_stopSignals.watch(nullptr);
+    }
     // One line a script or a person can check the whole job by.
     const QByteArray summary =
         QStringLiteral("Done: %1 images written, %2 errors\n").arg(m_imageCount).arg(m_errorCount).toUtf8();
