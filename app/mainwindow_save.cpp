@@ -6,6 +6,7 @@
 
 #include "imaging/imageprocessingmanager.h"
 #include "imaging/outputfile.h"
+#include "imaging/outputimagetype.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 
@@ -55,9 +56,10 @@ void MainWindow::setupSaveDialog()
         lastSaveDir = QDir(settings.value(QStringLiteral("lastSaveDir")).toString());
     saveDialog = new QFileDialog(this, QString(), QString(), QString());
     saveDialog->setDirectory(lastSaveDir);
-    saveDialog->setNameFilters({tr("JPEG (*.jpg *.jpeg)"), tr("PNG (*.png)"), tr("BMP (*.bmp)"),
-                                tr("TIFF (*.tif *.tiff)"), tr("WebP (*.webp)"), tr("AVIF (*.avif)"),
-                                tr("JPEG XL (*.jxl)")});
+    QStringList filters;
+    for (const OutputImageType &type : OutputImageType::all())
+        filters.append(type.nameFilter());
+    saveDialog->setNameFilters(filters);
     // No default suffix: the suffix of the name given decides the format.
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     // The name typed so far follows the filter the user picks.

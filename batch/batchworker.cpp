@@ -46,12 +46,12 @@ BatchWorker::BatchWorker(QObject *parent)
     connect(this, &BatchWorker::frameFound, this, &BatchWorker::grabberFrameExtracted);
 }
 
+// The grabber goes with the worker, as its child: a deleteLater() would
+// wait for an event loop the console program never runs.
 BatchWorker::~BatchWorker()
 {
     m_picker.reset();
     m_grabber->disconnect(this);
-    m_grabber->setParent(nullptr);
-    m_grabber->deleteLater();
 }
 
 void BatchWorker::registerMetaTypes()

@@ -1,6 +1,7 @@
 #include "commandlineprocessor.h"
 
 #include "imaging/imageprocessingmanager.h"
+#include "imaging/outputimagetype.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
@@ -108,7 +109,8 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         QStringLiteral("filesuffix"), tr("Specifies a suffix to append to the image file names."), tr("suffix"));
     const QCommandLineOption typeOption(
         QStringLiteral("filetype"),
-        tr("Specifies the file type of the output image. jpeg, jpg, png, bmp, tiff, tif, webp, avif, jxl."),
+        tr("Specifies the file type of the output image. %1.")
+            .arg(OutputImageType::allNames().join(QStringLiteral(", "))),
         tr("type"));
     const QCommandLineOption fastOption(
         QStringLiteral("fast"),
@@ -277,14 +279,15 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     // The duration lets automatic zero padding count the images.
     config.loadVideoInfo();
 
-    auto *worker = new BatchWorker(this);
-    worker->setConfig(&config);
-    connect(worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
-    connect(worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &) { ++m_imageCount; });
-    m_stopSignals.watch(worker);
-    worker->run();
-    m_stopSignals.watch(nullptr);
-    delete worker;
+    {
+        BatchWorker worker;
+        worker.setConfig(&config);
+        connect(&worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
+        connect(&worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &) { ++m_imageCount; });
+        m_stopSignals.watch(&worker);
+        worker.run();
+        m_stopSignals.watch(nullptr);
+    }
     // One line a script or a person can check the whole job by.
     const QByteArray summary =
         QStringLiteral("Done: %1 images written, %2 errors\n").arg(m_imageCount).arg(m_errorCount).toUtf8();

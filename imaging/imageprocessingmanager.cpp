@@ -3,6 +3,7 @@
 #include "atomicimagefile.h"
 #include "imagewriterplugin.h"
 #include "matimage.h"
+#include "outputimagetype.h"
 #include "resizeplan.h"
 #include "watermarkmanager.h"
 
@@ -226,8 +227,8 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
     const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
     // Quality means something to the lossy writers only; to others (PNG
     // takes it as its compression level) it would do harm.
-    static const QList<QByteArray> lossy = {"jpg", "jpeg", "webp", "avif", "jxl"};
-    const int quality = imageProfile && lossy.contains(suffix) ? imageProfile->imageQuality() : -1;
+    const OutputImageType *type = OutputImageType::find(QString::fromLatin1(suffix));
+    const int quality = imageProfile && type && type->lossy ? imageProfile->imageQuality() : -1;
     QString failure;
     if (std::unique_ptr<QImageIOHandler> handler = ImageWriterPlugin::writerFor(file.device(), suffix)) {
         if (!writeWith(*handler, output, quality))
@@ -252,13 +253,12 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
 
 QStringList ImageProcessingManager::outputTypes()
 {
-    // PNG and BMP are built into Qt; the rest come with plugins.
-    static const char *const known[] = {"jpeg", "jpg", "png", "bmp", "tiff", "tif", "webp", "avif", "jxl"};
     QStringList types;
-    for (const char *type : known) {
-        const QByteArray format(type);
-        if (format == "png" || format == "bmp" || ImageWriterPlugin::isInstalledFor(format))
-            types.append(QString::fromLatin1(type));
+    for (const OutputImageType &type : OutputImageType::all()) {
+        for (const QString &name : type.names()) {
+            if (type.builtIn || ImageWriterPlugin::isInstalledFor(name.toLatin1()))
+                types.append(name);
+        }
     }
     return types;
 }

@@ -36,7 +36,7 @@ public:
 
     // Writes the image at 300 dots per inch in the format of the file name's
     // suffix, with the profile's quality where the suffix names a lossy
-    // format (jpg, jpeg, webp, avif, jxl); other formats get their writer's
+    // type (see OutputImageType); other formats get their writer's
     // defaults. Writes to a hidden file beside the target and moves it into
     // place once every step, down to the disk, has succeeded: false means
     // nothing was written at the name and an existing file there is

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QSettings;
 
@@ -17,7 +18,8 @@ class BaseProfile : public QObject
     Q_PROPERTY(QString id READ id WRITE setId)
 
 public:
-    // Profiles are owned explicitly, never by a QObject parent.
+    // Profiles are owned through std::unique_ptr (a manager holds its
+    // own), never by a QObject parent.
     explicit BaseProfile(QObject *parent = nullptr);
 
     QString name() const;
@@ -33,6 +35,6 @@ private:
     QString m_id;
 };
 
-using ProfileFactory = std::function<BaseProfile *()>;
+using ProfileFactory = std::function<std::unique_ptr<BaseProfile>()>;
 
 #endif

@@ -11,7 +11,7 @@ FileNameProfile::FileNameProfile(QObject *parent)
 
 ProfileFactory FileNameProfile::factory()
 {
-    return [] { return static_cast<BaseProfile *>(new FileNameProfile); };
+    return []() -> std::unique_ptr<BaseProfile> { return std::make_unique<FileNameProfile>(); };
 }
 
 ProfileManager *FileNameProfile::manager()

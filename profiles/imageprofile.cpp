@@ -10,7 +10,7 @@ ImageProfile::ImageProfile(QObject *parent)
 
 ProfileFactory ImageProfile::factory()
 {
-    return [] { return static_cast<BaseProfile *>(new ImageProfile); };
+    return []() -> std::unique_ptr<BaseProfile> { return std::make_unique<ImageProfile>(); };
 }
 
 ProfileManager *ImageProfile::manager()

@@ -2,11 +2,11 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QPair>
 #include <QSettings>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -23,20 +23,17 @@ ProfileManager::ProfileManager(const QString &fileName, ProfileFactory profileFa
     , m_fileName(fileName)
 {
     load();
-    if (createDefaultIfEmpty && m_profiles.isEmpty()) {
-        BaseProfile *profile = m_profileFactory();
+    if (createDefaultIfEmpty && m_profiles.empty()) {
+        std::unique_ptr<BaseProfile> profile = m_profileFactory();
         profile->setName(QStringLiteral("[") + tr("Unnamed Settings") + QStringLiteral("]"));
-        m_profiles.append(profile);
+        m_profiles.push_back(std::move(profile));
     }
-    if (!m_lastUsedProfile && !m_profiles.isEmpty())
-        m_lastUsedProfile = m_profiles.first();
+    if (!m_lastUsedProfile && !m_profiles.empty())
+        m_lastUsedProfile = m_profiles.front().get();
     save();
 }
 
-ProfileManager::~ProfileManager()
-{
-    qDeleteAll(m_profiles);
-}
+ProfileManager::~ProfileManager() = default;
 
 QString ProfileManager::settingsFilePath(const QString &fileName)
 {
@@ -50,26 +47,25 @@ void ProfileManager::load()
 {
     QSettings settings(settingsFilePath(m_fileName), QSettings::IniFormat);
 
-    QList<QPair<int, BaseProfile *>> ordered;
+    std::vector<std::pair<int, std::unique_ptr<BaseProfile>>> ordered;
     settings.beginGroup(ProfilesGroup);
     const QStringList groups = settings.childGroups();
     for (const QString &group : groups) {
-        BaseProfile *profile = m_profileFactory();
+        std::unique_ptr<BaseProfile> profile = m_profileFactory();
         settings.beginGroup(group);
         profile->loadFromSettings(settings);
         const int sortOrder = settings.value(SortOrderKey, 0).toInt(); // 0 when not a number
-        ordered.append(qMakePair(sortOrder, profile));
+        ordered.emplace_back(sortOrder, std::move(profile));
         settings.endGroup();
     }
     settings.endGroup();
 
-    std::sort(ordered.begin(), ordered.end(),
-              [](const QPair<int, BaseProfile *> &a, const QPair<int, BaseProfile *> &b) { return a.first < b.first; });
+    std::sort(ordered.begin(), ordered.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
 
     // load() is only called on an empty manager; nothing is dropped here.
     m_profiles.clear();
-    for (const auto &entry : qAsConst(ordered))
-        m_profiles.append(entry.second);
+    for (auto &entry : ordered)
+        m_profiles.push_back(std::move(entry.second));
 
     const QString lastUsedId = settings.value(LastUsedKey).toString();
     if (!lastUsedId.isEmpty())
@@ -80,8 +76,8 @@ void ProfileManager::save()
 {
     QSettings settings(settingsFilePath(m_fileName), QSettings::IniFormat);
     settings.beginGroup(ProfilesGroup);
-    for (int i = 0; i < m_profiles.size(); ++i) {
-        BaseProfile *profile = m_profiles.at(i);
+    for (int i = 0; i < int(m_profiles.size()); ++i) {
+        const BaseProfile *profile = m_profiles[size_t(i)].get();
         settings.beginGroup(profile->id());
         profile->saveToSettings(settings);
         settings.setValue(SortOrderKey, i);
@@ -97,26 +93,31 @@ void ProfileManager::save()
 
 QList<BaseProfile *> ProfileManager::profiles() const
 {
-    return m_profiles;
+    QList<BaseProfile *> result;
+    result.reserve(int(m_profiles.size()));
+    for (const auto &profile : m_profiles)
+        result.append(profile.get());
+    return result;
 }
 
 BaseProfile *ProfileManager::profileById(const QString &id) const
 {
-    for (BaseProfile *profile : m_profiles) {
+    for (const auto &profile : m_profiles) {
         if (profile->id().compare(id, Qt::CaseInsensitive) == 0)
-            return profile;
+            return profile.get();
     }
     return nullptr;
 }
 
-BaseProfile *ProfileManager::createProfile() const
+std::unique_ptr<BaseProfile> ProfileManager::createProfile() const
 {
     return m_profileFactory();
 }
 
-void ProfileManager::addProfile(BaseProfile *profile)
+BaseProfile *ProfileManager::addProfile(std::unique_ptr<BaseProfile> profile)
 {
-    m_profiles.append(profile);
+    m_profiles.push_back(std::move(profile));
+    return m_profiles.back().get();
 }
 
 BaseProfile *ProfileManager::lastUsedProfile() const

@@ -7,6 +7,9 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 // Owns every profile of one kind and stores them in one INI file.
 // Profiles live until the process ends; the list only grows.
 class ProfileManager : public QObject
@@ -24,10 +27,13 @@ public:
     void load();
     void save();
 
+    // The profiles held, in their order; the manager keeps owning them.
     QList<BaseProfile *> profiles() const;
     BaseProfile *profileById(const QString &id) const;
-    BaseProfile *createProfile() const;
-    void addProfile(BaseProfile *profile);
+    // A new profile with the kind's defaults, not yet held.
+    std::unique_ptr<BaseProfile> createProfile() const;
+    // Takes the profile over and returns it, now held at the end of the list.
+    BaseProfile *addProfile(std::unique_ptr<BaseProfile> profile);
 
     BaseProfile *lastUsedProfile() const;
     void setLastUsedProfile(BaseProfile *profile);
@@ -35,7 +41,7 @@ public:
     QString fileName() const;
 
 private:
-    QList<BaseProfile *> m_profiles;
+    std::vector<std::unique_ptr<BaseProfile>> m_profiles;
     BaseProfile *m_lastUsedProfile = nullptr;
     ProfileFactory m_profileFactory;
     QString m_fileName;

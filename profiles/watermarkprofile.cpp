@@ -61,7 +61,7 @@ WatermarkProfile::WatermarkProfile(QObject *parent)
 
 ProfileFactory WatermarkProfile::factory()
 {
-    return [] { return static_cast<BaseProfile *>(new WatermarkProfile); };
+    return []() -> std::unique_ptr<BaseProfile> { return std::make_unique<WatermarkProfile>(); };
 }
 
 ProfileManager *WatermarkProfile::manager()

@@ -662,7 +662,7 @@ void BatchModeDialog::loadFiles(QList<QString> files)
         if (remembered.exists())
             config->setFileOutputDir(remembered);
         config->loadVideoInfo();
-        model->addConfig(config.release());
+        model->addConfig(std::move(config));
         ++added;
     }
     if (added > 0) {

@@ -5,17 +5,20 @@
 #include <QDir>
 #include <QtDebug>
 
+#include <algorithm>
+
 BatchModeListModel::BatchModeListModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
 }
 
-void BatchModeListModel::addConfig(BatchWorkerConfig *config)
+BatchModeListModel::~BatchModeListModel() = default;
+
+void BatchModeListModel::addConfig(std::unique_ptr<BatchWorkerConfig> config)
 {
-    const int row = m_configs.size();
+    const int row = int(m_configs.size());
     beginInsertRows(QModelIndex(), row, row);
-    config->setParent(this);
-    m_configs.append(config);
+    m_configs.push_back(std::move(config));
     endInsertRows();
 }
 
@@ -31,11 +34,12 @@ void BatchModeListModel::removeConfigs(const QModelIndexList &rows)
         }
     }
     for (BatchWorkerConfig *config : qAsConst(doomed)) {
-        const int row = m_configs.indexOf(config);
+        const int row = rowOf(config);
         beginRemoveRows(QModelIndex(), row, row);
-        m_configs.removeAt(row);
+        // Held until the views have let go of the row.
+        const std::unique_ptr<BatchWorkerConfig> removed = std::move(m_configs[size_t(row)]);
+        m_configs.erase(m_configs.begin() + row);
         endRemoveRows();
-        delete config;
     }
 }
 
@@ -49,22 +53,27 @@ void BatchModeListModel::configChanged(BatchWorkerConfig *config)
 
 int BatchModeListModel::rowOf(BatchWorkerConfig *config) const
 {
-    return m_configs.indexOf(config);
+    const auto found = std::find_if(m_configs.cbegin(), m_configs.cend(),
+                                    [config](const auto &held) { return held.get() == config; });
+    return found == m_configs.cend() ? -1 : int(found - m_configs.cbegin());
 }
 
 BatchWorkerConfig *BatchModeListModel::configAt(int row) const
 {
-    return row >= 0 && row < m_configs.size() ? m_configs.at(row) : nullptr;
+    return row >= 0 && row < int(m_configs.size()) ? m_configs[size_t(row)].get() : nullptr;
 }
 
 QList<BatchWorkerConfig *> BatchModeListModel::configs() const
 {
-    return m_configs;
+    QList<BatchWorkerConfig *> result;
+    for (const auto &config : m_configs)
+        result.append(config.get());
+    return result;
 }
 
 int BatchModeListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_configs.size();
+    return parent.isValid() ? 0 : int(m_configs.size());
 }
 
 int BatchModeListModel::columnCount(const QModelIndex &parent) const

@@ -5,10 +5,13 @@
 #include <QList>
 #include <QModelIndexList>
 
+#include <memory>
+#include <vector>
+
 class BatchWorkerConfig;
 
 // The batch jobs of the batch mode dialog, one row each. The model owns
-// the jobs it holds (as its children) and deletes those it drops.
+// the jobs it holds and deletes those it drops.
 class BatchModeListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -17,8 +20,9 @@ public:
     enum Column { FileNameColumn = 0, DestinationColumn, IntervalColumn, OutputExampleColumn, ColumnCount };
 
     explicit BatchModeListModel(QObject *parent = nullptr);
+    ~BatchModeListModel() override;
 
-    void addConfig(BatchWorkerConfig *config);
+    void addConfig(std::unique_ptr<BatchWorkerConfig> config);
     void removeConfigs(const QModelIndexList &rows);
     // Refreshes every column of the job's row; a job not held is ignored.
     void configChanged(BatchWorkerConfig *config);
@@ -33,7 +37,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    QList<BatchWorkerConfig *> m_configs;
+    std::vector<std::unique_ptr<BatchWorkerConfig>> m_configs;
 };
 
 #endif

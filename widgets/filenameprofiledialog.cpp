@@ -3,6 +3,7 @@
 
 #include "profiledialogsupport.h"
 
+#include "imaging/outputimagetype.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/profilemanager.h"
 
@@ -42,10 +43,8 @@ FileNameProfileDialog::~FileNameProfileDialog() = default;
 
 void FileNameProfileDialog::fillChoices()
 {
-    for (const char *type : {"jpg", "jpeg", "png", "tif", "tiff", "webp", "avif", "jxl"}) {
-        const QString name = QString::fromLatin1(type);
-        ui->formatFileExtensionComboBox->addItem(QStringLiteral(".") + name, name);
-    }
+    for (const QString &suffix : OutputImageType::allSuffixes())
+        ui->formatFileExtensionComboBox->addItem(QStringLiteral(".") + suffix, suffix);
     QComboBox *zeros = ui->fileCounterLeadingZerosComboBox;
     zeros->addItem(tr("Automatic"), -1);
     zeros->addItem(tr("None"), 0);
@@ -127,7 +126,7 @@ void FileNameProfileDialog::showBaseNamePlaceholder()
 
 void FileNameProfileDialog::on_resetToDefaultsButton_clicked()
 {
-    const std::unique_ptr<BaseProfile> defaults(FileNameProfile::manager()->createProfile());
+    const std::unique_ptr<BaseProfile> defaults = FileNameProfile::manager()->createProfile();
     ui->profileSelector->loadFieldsFromProfile(defaults.get());
 }
 

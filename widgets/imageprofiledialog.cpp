@@ -202,7 +202,7 @@ void ImageProfileDialog::on_watermarkProfileEditButton_clicked()
 
 void ImageProfileDialog::on_resetToDefaultsButton_clicked()
 {
-    const std::unique_ptr<BaseProfile> defaults(ImageProfile::manager()->createProfile());
+    const std::unique_ptr<BaseProfile> defaults = ImageProfile::manager()->createProfile();
     ui->profileSelector->loadFieldsFromProfile(defaults.get());
 }
 

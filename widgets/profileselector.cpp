@@ -99,9 +99,8 @@ BaseProfile *ProfileSelector::saveProfile()
         }
     }
     if (!target) {
-        target = profileManager->createProfile();
+        target = profileManager->addProfile(profileManager->createProfile());
         target->setName(text);
-        profileManager->addProfile(target);
         // Adding the first item makes it current at once; with loading set
         // that selection cannot overwrite the values being saved.
         const QScopedValueRollback<bool> guard(loading, true);

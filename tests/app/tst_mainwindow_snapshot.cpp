@@ -62,13 +62,12 @@ ImageProfile *cropProfile()
     static ImageProfile *profile = nullptr;
     if (!profile) {
         ProfileManager *manager = ImageProfile::manager();
-        profile = qobject_cast<ImageProfile *>(manager->createProfile());
+        profile = qobject_cast<ImageProfile *>(manager->addProfile(manager->createProfile()));
         profile->setName(QStringLiteral("Crop 640x480"));
         profile->setSameSizeAsVideo(false);
         profile->setImageWidth(640);
         profile->setImageHeight(480);
         profile->setCropImage(true);
-        manager->addProfile(profile);
         manager->save();
     }
     return profile;
@@ -79,10 +78,9 @@ FileNameProfile *pngNameProfile()
     static FileNameProfile *profile = nullptr;
     if (!profile) {
         ProfileManager *manager = FileNameProfile::manager();
-        profile = qobject_cast<FileNameProfile *>(manager->createProfile());
+        profile = qobject_cast<FileNameProfile *>(manager->addProfile(manager->createProfile()));
         profile->setName(QStringLiteral("PNG names"));
         profile->setFileOutputType(QStringLiteral("png"));
-        manager->addProfile(profile);
         manager->save();
     }
     return profile;
@@ -94,12 +92,11 @@ FileNameProfile *timeNameProfile()
     static FileNameProfile *profile = nullptr;
     if (!profile) {
         ProfileManager *manager = FileNameProfile::manager();
-        profile = qobject_cast<FileNameProfile *>(manager->createProfile());
+        profile = qobject_cast<FileNameProfile *>(manager->addProfile(manager->createProfile()));
         profile->setName(QStringLiteral("Time names"));
         profile->setFileBaseName(QStringLiteral("{video}@{time}"));
         profile->setFileOutputSuffix(QStringLiteral("_{ms}_"));
         profile->setFileOutputType(QStringLiteral("png"));
-        manager->addProfile(profile);
         manager->save();
     }
     return profile;
@@ -598,10 +595,9 @@ private slots:
         if (geteuid() == 0) {
             // Permissions do not stop root; a name beyond the file system's limit does.
             ProfileManager *manager = FileNameProfile::manager();
-            tooLong = qobject_cast<FileNameProfile *>(manager->createProfile());
+            tooLong = qobject_cast<FileNameProfile *>(manager->addProfile(manager->createProfile()));
             tooLong->setName(QStringLiteral("Too long"));
             tooLong->setFileOutputPrefix(QString(300, QLatin1Char('x')));
-            manager->addProfile(tooLong);
             QVERIFY(QMetaObject::invokeMethod(window.get(), "loadFileNameProfileComboBox"));
             choose("filenameProfileComboBox", tooLong);
         } else {

@@ -56,29 +56,27 @@ private slots:
     void initTestCase()
     {
         ProfileManager *watermarks = WatermarkProfile::manager();
-        auto *mark = qobject_cast<WatermarkProfile *>(watermarks->createProfile());
+        auto *mark = qobject_cast<WatermarkProfile *>(watermarks->addProfile(watermarks->createProfile()));
         mark->setName(QStringLiteral("Corner Mark"));
         mark->setText(QStringLiteral("Vistaloom"));
         mark->setTextFont(QFont(QStringLiteral("DejaVu Sans"), 28));
         mark->setTextShadowXOffset(2);
         mark->setTextShadowYOffset(2);
-        watermarks->addProfile(mark);
         watermarks->save();
 
         ProfileManager *images = ImageProfile::manager();
-        auto *profile = qobject_cast<ImageProfile *>(images->createProfile());
+        auto *profile = qobject_cast<ImageProfile *>(images->addProfile(images->createProfile()));
         profile->setName(QStringLiteral("Crop 640x480 with mark"));
         profile->setSameSizeAsVideo(false);
         profile->setCropImage(true);
         profile->setImageBrightness(10);
         profile->setWatermarkProfileId(mark->id());
-        images->addProfile(profile);
         images->setLastUsedProfile(profile);
 
-        auto *longNames = qobject_cast<FileNameProfile *>(FileNameProfile::manager()->createProfile());
+        ProfileManager *names = FileNameProfile::manager();
+        auto *longNames = qobject_cast<FileNameProfile *>(names->addProfile(names->createProfile()));
         longNames->setName(QStringLiteral("Long prefix"));
         longNames->setFileOutputPrefix(QStringLiteral("holiday-in-the-mountains-with-the-whole-family_"));
-        FileNameProfile::manager()->addProfile(longNames);
         FileNameProfile::manager()->setLastUsedProfile(longNames);
         QSettings().setValue(QStringLiteral("automaticFileName"), true);
         window = std::make_unique<MainWindow>();

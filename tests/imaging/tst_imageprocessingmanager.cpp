@@ -489,8 +489,9 @@ private slots:
 
         static WatermarkProfile *stored = nullptr;
         if (!stored) {
-            stored = new WatermarkProfile;
-            WatermarkProfile::manager()->addProfile(stored);
+            auto owned = std::make_unique<WatermarkProfile>();
+            stored = owned.get();
+            WatermarkProfile::manager()->addProfile(std::move(owned));
             stored->setText(QStringLiteral("HW"));
             stored->setTextFont(QFont(QStringLiteral("DejaVu Sans"), 20));
             stored->setTextColor(QColor(Red));

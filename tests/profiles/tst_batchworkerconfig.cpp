@@ -260,10 +260,8 @@ private slots:
     {
         ProfileManager *images = ImageProfile::manager();
         ProfileManager *names = FileNameProfile::manager();
-        auto *chosenImage = qobject_cast<ImageProfile *>(images->createProfile());
-        images->addProfile(chosenImage);
-        auto *chosenNames = qobject_cast<FileNameProfile *>(names->createProfile());
-        names->addProfile(chosenNames);
+        auto *chosenImage = qobject_cast<ImageProfile *>(images->addProfile(images->createProfile()));
+        auto *chosenNames = qobject_cast<FileNameProfile *>(names->addProfile(names->createProfile()));
 
         BatchWorkerConfig saved;
         saved.setSource(TestEnvironment::root() + QStringLiteral("/a/video.mp4"));

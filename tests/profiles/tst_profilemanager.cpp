@@ -146,10 +146,10 @@ private slots:
     {
         ProfileManager manager(QStringLiteral("LastUsed.ini"), ImageProfile::factory(), true);
         BaseProfile *first = manager.lastUsedProfile();
-        BaseProfile *added = manager.createProfile();
-        added->setName(QStringLiteral("Added"));
+        std::unique_ptr<BaseProfile> created = manager.createProfile();
+        created->setName(QStringLiteral("Added"));
         QVERIFY(manager.profiles().size() == 1); // createProfile does not add
-        manager.addProfile(added);
+        BaseProfile *added = manager.addProfile(std::move(created));
         QVERIFY(!readFile(configPath(QStringLiteral("LastUsed.ini"))).contains(added->id().toLatin1()));
 
         QVERIFY(QFile::remove(configPath(QStringLiteral("LastUsed.ini"))));

@@ -432,9 +432,8 @@ private slots:
     void profileChoicesReachTheSelectedJobs()
     {
         ProfileManager *manager = ImageProfile::manager();
-        BaseProfile *sharp = manager->createProfile();
+        BaseProfile *sharp = manager->addProfile(manager->createProfile());
         sharp->setName(QStringLiteral("Sharp"));
-        manager->addProfile(sharp);
 
         BatchModeDialog dialog;
         showActive(&dialog);

@@ -55,8 +55,8 @@ private slots:
             texts << types->itemText(i);
             stored << types->itemData(i).toString();
         }
-        QCOMPARE(texts, (QStringList{".jpg", ".jpeg", ".png", ".tif", ".tiff", ".webp", ".avif", ".jxl"}));
-        QCOMPARE(stored, (QStringList{"jpg", "jpeg", "png", "tif", "tiff", "webp", "avif", "jxl"}));
+        QCOMPARE(texts, (QStringList{".jpg", ".jpeg", ".png", ".bmp", ".tif", ".tiff", ".webp", ".avif", ".jxl"}));
+        QCOMPARE(stored, (QStringList{"jpg", "jpeg", "png", "bmp", "tif", "tiff", "webp", "avif", "jxl"}));
     }
 
     void examplesFollowTheEditedValues()

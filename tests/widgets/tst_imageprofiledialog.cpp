@@ -75,10 +75,9 @@ private slots:
     void choosingAProfileDoesNotRefreshThePreview()
     {
         ProfileManager *manager = ImageProfile::manager();
-        auto *second = qobject_cast<ImageProfile *>(manager->createProfile());
+        auto *second = qobject_cast<ImageProfile *>(manager->addProfile(manager->createProfile()));
         second->setName(QStringLiteral("Bright"));
         second->setImageBrightness(55);
-        manager->addProfile(second);
 
         PreviewWindow window;
         ImageProfileDialog dialog(&window);
@@ -97,11 +96,10 @@ private slots:
     void savingUnderAStoredNameWritesTheValuesOnScreen()
     {
         ProfileManager *manager = ImageProfile::manager();
-        auto *stored = qobject_cast<ImageProfile *>(manager->createProfile());
+        auto *stored = qobject_cast<ImageProfile *>(manager->addProfile(manager->createProfile()));
         stored->setName(QStringLiteral("Evening Stills"));
         stored->setImageBrightness(-20);
         stored->setImageQuality(40);
-        manager->addProfile(stored);
         manager->save();
         const int count = manager->profiles().size();
 
@@ -238,9 +236,8 @@ private slots:
     void watermarkChoicesListEveryStoredWatermark()
     {
         ProfileManager *watermarks = WatermarkProfile::manager();
-        BaseProfile *mark = watermarks->createProfile();
+        BaseProfile *mark = watermarks->addProfile(watermarks->createProfile());
         mark->setName(QStringLiteral("Corner Mark"));
-        watermarks->addProfile(mark);
 
         ImageProfileDialog dialog;
         auto *combo = child<QComboBox>(&dialog, "watermarkProfileComboBox");

@@ -232,9 +232,8 @@ private slots:
     void savingAKnownNameInOtherCaseOverwritesThatProfile()
     {
         ProfileManager *manager = ImageProfile::manager();
-        auto *existing = qobject_cast<ImageProfile *>(manager->createProfile());
+        auto *existing = qobject_cast<ImageProfile *>(manager->addProfile(manager->createProfile()));
         existing->setName(QStringLiteral("My Settings"));
-        manager->addProfile(existing);
         manager->save();
 
         QWidget host;
@@ -269,10 +268,9 @@ private slots:
     {
         QFETCH(int, key);
         ProfileManager *manager = ImageProfile::manager();
-        auto *stored = qobject_cast<ImageProfile *>(manager->createProfile());
+        auto *stored = qobject_cast<ImageProfile *>(manager->addProfile(manager->createProfile()));
         stored->setName(QStringLiteral("Kept Look ") + QString::fromLatin1(QTest::currentDataTag()));
         stored->setImageQuality(40);
-        manager->addProfile(stored);
         manager->save();
 
         QWidget host;

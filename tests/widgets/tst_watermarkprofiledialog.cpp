@@ -180,10 +180,9 @@ private slots:
     void savingUnderAStoredNameWritesTheTextOnScreen()
     {
         ProfileManager *manager = WatermarkProfile::manager();
-        auto *stored = qobject_cast<WatermarkProfile *>(manager->createProfile());
+        auto *stored = qobject_cast<WatermarkProfile *>(manager->addProfile(manager->createProfile()));
         stored->setName(QStringLiteral("Corner Credit"));
         stored->setText(QStringLiteral("Old credit"));
-        manager->addProfile(stored);
         manager->save();
 
         WatermarkProfileDialog dialog;
