@@ -5,10 +5,7 @@
 #include "batchprocessingdialog.h"
 #include "batchtablecolumns.h"
 #include "fieldbinding.h"
-#include "filenameprofiledialog.h"
-#include "imageprofiledialog.h"
 #include "nofocusitemdelegate.h"
-#include "outputfolderprompt.h"
 #include "profiledialogsupport.h"
 #include "smartfiledialog.h"
 
@@ -16,10 +13,6 @@
 #include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/field.h"
-#include "profiles/filenameprofile.h"
-#include "profiles/imageprofile.h"
-#include "profiles/outputfolder.h"
-#include "profiles/profilemanager.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -28,8 +21,6 @@
 #include <QMimeData>
 #include <QScopedValueRollback>
 #include <QShowEvent>
-#include <QStandardItemModel>
-#include <QStandardPaths>
 #include <QUrl>
 
 using namespace ProfileDialogSupport;
@@ -39,15 +30,6 @@ namespace {
 QString multipleMarker()
 {
     return QStringLiteral("[") + BatchModeDialog::tr("Multiple") + QStringLiteral("]");
-}
-
-// Item 0 ("-") stands for "no common value" and cannot be chosen.
-void disableFirstItem(QComboBox *combo)
-{
-    if (auto *items = qobject_cast<QStandardItemModel *>(combo->model())) {
-        if (QStandardItem *first = items->item(0))
-            first->setFlags(first->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-    }
 }
 
 } // namespace
@@ -138,38 +120,6 @@ void BatchModeDialog::watchField(Field *field)
         if (!loading)
             fieldUpdated(field);
     });
-}
-
-void BatchModeDialog::loadProfileComboBox(QComboBox *combo, ProfileManager *manager)
-{
-    const QScopedValueRollback<bool> guard(loading, true);
-    combo->clear();
-    combo->addItem(QStringLiteral("-"), QStringLiteral("-"));
-    const QList<BaseProfile *> profiles = manager->profiles();
-    for (BaseProfile *profile : profiles)
-        combo->addItem(profile->name(), profile->id());
-    disableFirstItem(combo);
-}
-
-void BatchModeDialog::loadImageProfileComboBox()
-{
-    loadProfileComboBox(ui->imageProfileComboBox, ImageProfile::manager());
-}
-
-void BatchModeDialog::loadFileNameProfileComboBox()
-{
-    loadProfileComboBox(ui->filenameProfileComboBox, FileNameProfile::manager());
-}
-
-void BatchModeDialog::loadSingleShotComboBox()
-{
-    QComboBox *combo = ui->intervalSingleShotComboBox;
-    combo->clear();
-    combo->addItem(QStringLiteral("-"), QStringLiteral("-"));
-    combo->addItem(tr("front"), BatchWorkerConfig::Front);
-    combo->addItem(tr("middle"), BatchWorkerConfig::Middle);
-    combo->addItem(tr("back"), BatchWorkerConfig::Back);
-    disableFirstItem(combo);
 }
 
 QVector<BatchWorkerConfig *> BatchModeDialog::getSelectedConfigs()
@@ -278,219 +228,6 @@ void BatchModeDialog::updateFieldsEnabled()
     }
     if (!hasSelection)
         ui->selectedVideoFileNameLabel->setFullText(tr("[No Video Selected]"));
-}
-
-void BatchModeDialog::updateIntervalEstimates(BatchWorkerConfig *config)
-{
-    ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
-    ui->intervalImagesTextEdit->setPlaceholderText(QString());
-    // The shots are counted only by the job itself.
-    if (config->intervalType() == BatchWorkerConfig::SceneChange)
-        ui->intervalImagesTextEdit->setPlaceholderText(config->expectedImageCountText());
-    // The other estimates wait for the video's length.
-    if (!config->videoInfo())
-        return;
-    const qint64 span = config->videoInfo()->duration() - config->skipFront() - config->skipBack();
-    if (config->intervalType() == BatchWorkerConfig::ImageCount && config->intervalImages() > 0)
-        ui->intervalMillisecondsTextEdit->setPlaceholderText(QString::number(span / config->intervalImages()));
-    if (config->intervalType() == BatchWorkerConfig::EveryMilliseconds && config->intervalMilliseconds() > 0)
-        ui->intervalImagesTextEdit->setPlaceholderText(QString::number(span / config->intervalMilliseconds() + 1));
-}
-
-void BatchModeDialog::resetIntervalWidgets()
-{
-    ui->intervalMillisecondsRadioButton->setEnabled(true);
-    ui->intervalImagesRadioButton->setEnabled(true);
-    ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
-    ui->intervalImagesTextEdit->setPlaceholderText(QString());
-}
-
-// Typing into a rule's field selects that rule.
-void BatchModeDialog::on_intervalMillisecondsTextEdit_textChanged(QString text)
-{
-    if (loading || text.isEmpty() || ui->intervalMillisecondsRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalMillisecondsRadioButton->click();
-    ui->intervalMillisecondsTextEdit->setText(text);
-}
-
-void BatchModeDialog::on_intervalImagesTextEdit_textChanged(QString text)
-{
-    if (loading || text.isEmpty() || ui->intervalImagesRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalImagesRadioButton->click();
-    ui->intervalImagesTextEdit->setText(text);
-}
-
-void BatchModeDialog::on_sceneThresholdTextEdit_textChanged(QString text)
-{
-    selectSceneRuleFor(ui->sceneThresholdTextEdit, text);
-}
-
-void BatchModeDialog::on_sceneMinGapTextEdit_textChanged(QString text)
-{
-    selectSceneRuleFor(ui->sceneMinGapTextEdit, text);
-}
-
-void BatchModeDialog::selectSceneRuleFor(QLineEdit *edit, const QString &text)
-{
-    if (loading || text.isEmpty() || ui->intervalSceneChangeRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalSceneChangeRadioButton->click();
-    edit->setText(text);
-}
-
-void BatchModeDialog::on_sceneThresholdTextEdit_editingFinished()
-{
-    repairSceneValue(ui->sceneThresholdTextEdit, BatchWorkerConfig::MaxSceneThreshold);
-}
-
-void BatchModeDialog::on_sceneMinGapTextEdit_editingFinished()
-{
-    repairSceneValue(ui->sceneMinGapTextEdit, BatchWorkerConfig::MaxIntervalMilliseconds);
-}
-
-void BatchModeDialog::repairSceneValue(QLineEdit *edit, int maximum)
-{
-    if (edit->text().isEmpty() && !edit->isModified())
-        return;
-    bool isNumber = false;
-    const int value = edit->text().toInt(&isNumber);
-    if (isNumber && value >= 0 && value <= maximum)
-        return;
-    edit->undo();
-}
-
-void BatchModeDialog::repairInterval(QLineEdit *edit, const QString &fallback)
-{
-    // Leaving an empty field untouched (another rule's field, or a
-    // "[Multiple]" one) must not overwrite the jobs' values.
-    if (edit->text().isEmpty() && !edit->isModified())
-        return;
-    if (edit->text().toInt() > 0)
-        return;
-    edit->undo();
-    if (edit->text().toInt() <= 0)
-        edit->setText(fallback);
-}
-
-void BatchModeDialog::on_intervalMillisecondsTextEdit_editingFinished()
-{
-    repairInterval(ui->intervalMillisecondsTextEdit, QStringLiteral("100"));
-}
-
-void BatchModeDialog::on_intervalImagesTextEdit_editingFinished()
-{
-    repairInterval(ui->intervalImagesTextEdit, QStringLiteral("10"));
-}
-
-void BatchModeDialog::on_skipFrontTextEdit_editingFinished()
-{
-    if (ui->skipFrontTextEdit->text().toLongLong() < 0)
-        ui->skipFrontTextEdit->undo();
-}
-
-void BatchModeDialog::on_skipBackTextEdit_editingFinished()
-{
-    if (ui->skipBackTextEdit->text().toLongLong() < 0)
-        ui->skipBackTextEdit->undo();
-}
-
-QDir BatchModeDialog::getRememberedOutputDir()
-{
-    return OutputFolder::remembered();
-}
-
-void BatchModeDialog::saveRememberedOutputDir()
-{
-    const QDir dir(ui->fileOutputFolderTextEdit->text());
-    const QList<BatchWorkerConfig *> configs = model->configs();
-    for (BatchWorkerConfig *config : configs) {
-        config->setFileOutputDir(dir);
-        model->configChanged(config);
-    }
-    OutputFolder::remember(dir);
-}
-
-void BatchModeDialog::on_fileOutputFolderRememberCheckbox_stateChanged(int state)
-{
-    if (state != Qt::Checked) {
-        OutputFolder::forget();
-        return;
-    }
-    if (OutputFolderPrompt::existsOrCreate(this, ui->fileOutputFolderTextEdit->text())) {
-        saveRememberedOutputDir();
-        return;
-    }
-    ui->fileOutputFolderTextEdit->setFocus();
-    ui->fileOutputFolderRememberCheckbox->setChecked(false);
-}
-
-void BatchModeDialog::on_fileOutputFolderSelectButton_clicked()
-{
-    SmartFileDialog dialog(this, QStringLiteral("batchOutputFolder"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    const QString current = ui->fileOutputFolderTextEdit->text();
-    if (OutputFolder::exists(current))
-        dialog.setDirectory(QDir(current));
-    else
-        dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString chosen = QDir(dialog.selectedFiles().first()).absolutePath();
-    ui->fileOutputFolderTextEdit->setText(QDir::toNativeSeparators(chosen));
-    if (ui->fileOutputFolderRememberCheckbox->isChecked())
-        saveRememberedOutputDir();
-}
-
-void BatchModeDialog::on_fileOutputFolderTextEdit_editingFinished()
-{
-    QLineEdit *edit = ui->fileOutputFolderTextEdit;
-    // Only an edit of the user's is checked, and only once.
-    if (checkingFolder || !edit->isModified())
-        return;
-    checkingFolder = true;
-    const QString text = edit->text();
-    if (OutputFolderPrompt::existsOrCreate(this, text)) {
-        edit->setText(text);
-        if (ui->fileOutputFolderRememberCheckbox->isChecked())
-            saveRememberedOutputDir();
-    } else {
-        edit->undo();
-        edit->setModified(false);
-        if (OutputFolder::exists(edit->text()))
-            edit->setFocus();
-        else
-            on_fileOutputFolderSelectButton_clicked();
-    }
-    edit->setModified(false);
-    checkingFolder = false;
-}
-
-bool BatchModeDialog::validateOutputDirs()
-{
-    bool selectedARow = false;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        BatchWorkerConfig *config = model->configAt(row);
-        if (config->fileOutputDir().exists())
-            continue;
-        selectRows(row, row);
-        selectedARow = true;
-        ui->fileOutputFolderTextEdit->setFocus();
-        const bool wasChecking = checkingFolder;
-        checkingFolder = true;
-        const bool created = OutputFolderPrompt::offerToCreate(this, config->fileOutputDir());
-        checkingFolder = wasChecking;
-        if (!created)
-            return false;
-    }
-    if (selectedARow)
-        ui->filesTableView->clearSelection();
-    return true;
 }
 
 void BatchModeDialog::selectRows(int first, int last)
@@ -637,84 +374,6 @@ void BatchModeDialog::refreshAllRows()
     const QList<BatchWorkerConfig *> configs = model->configs();
     for (BatchWorkerConfig *config : configs)
         model->configChanged(config);
-}
-
-void BatchModeDialog::on_imageProfileComboBox_currentIndexChanged(int index)
-{
-    ui->imageProfileEditButton->setEnabled(index != 0);
-    if (index < 1)
-        return;
-    ProfileManager *manager = ImageProfile::manager();
-    if (BaseProfile *profile = manager->profileById(ui->imageProfileComboBox->currentData().toString()))
-        manager->setLastUsedProfile(profile);
-}
-
-void BatchModeDialog::on_filenameProfileComboBox_currentIndexChanged(int index)
-{
-    ui->filenameProfileEditButton->setEnabled(index != 0);
-    if (index < 1)
-        return;
-    ProfileManager *manager = FileNameProfile::manager();
-    if (BaseProfile *profile = manager->profileById(ui->filenameProfileComboBox->currentData().toString()))
-        manager->setLastUsedProfile(profile);
-}
-
-void BatchModeDialog::on_imageProfileEditButton_clicked()
-{
-    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-    ImageProfile *common = selected.isEmpty() ? nullptr : selected.first()->imageProfile();
-    for (BatchWorkerConfig *config : selected) {
-        if (config->imageProfile() != common)
-            common = nullptr;
-    }
-    ImageProfileDialog dialog(this);
-    dialog.selectProfile(common);
-    // Batch Mode has no snapshot: the preview shows the first frame of the
-    // video, once it is decoded.
-    if (!selected.isEmpty()) {
-        const quint64 ticket = ++lastTicket;
-        connect(reader, &BackgroundVideoReader::firstFrameDecoded, &dialog,
-                [&dialog, ticket](quint64 decoded, const QImage &image) {
-                    if (decoded == ticket)
-                        dialog.setImage(image);
-                });
-        reader->decodeFirstFrame(ticket, selected.first()->source());
-    }
-    dialog.exec();
-    if (auto *chosen = qobject_cast<ImageProfile *>(dialog.selectedProfile())) {
-        for (BatchWorkerConfig *config : selected) {
-            config->setImageProfile(chosen);
-            model->configChanged(config);
-        }
-    }
-    loadImageProfileComboBox();
-    loadFormValues();
-}
-
-void BatchModeDialog::on_filenameProfileEditButton_clicked()
-{
-    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-    FileNameProfile *common = selected.isEmpty() ? nullptr : selected.first()->fileNameProfile();
-    for (BatchWorkerConfig *config : selected) {
-        if (config->fileNameProfile() != common)
-            common = nullptr;
-    }
-    FileNameProfileDialog dialog(this);
-    dialog.selectProfile(common);
-    dialog.exec();
-    if (auto *chosen = qobject_cast<FileNameProfile *>(dialog.selectedProfile())) {
-        for (BatchWorkerConfig *config : selected) {
-            config->setFileNameProfile(chosen);
-            model->configChanged(config);
-        }
-    }
-    loadFileNameProfileComboBox();
-    loadFormValues();
-}
-
-void BatchModeDialog::on_filenameProfileComboBox_activated(QString)
-{
-    loadFormValues();
 }
 
 void BatchModeDialog::saveBatchWorkerConfigDefault()
