@@ -127,8 +127,13 @@ VideoInfo *BatchWorkerConfig::videoInfo() const
 
 void BatchWorkerConfig::loadVideoInfo()
 {
-    m_videoInfo = std::make_unique<VideoInfo>();
+    m_videoInfo = std::make_shared<VideoInfo>();
     m_videoInfo->load(m_source);
+}
+
+void BatchWorkerConfig::setVideoInfo(std::shared_ptr<VideoInfo> info)
+{
+    m_videoInfo = std::move(info);
 }
 
 int BatchWorkerConfig::expectedImageCount() const

@@ -125,8 +125,11 @@ public:
 
     QString sourceBaseName() const;
 
+    // Null until loaded or given.
     VideoInfo *videoInfo() const;
     void loadVideoInfo();
+    // Information loaded elsewhere (on another thread) for this source.
+    void setVideoInfo(std::shared_ptr<VideoInfo> info);
 
     // The images the rule is expected to give; needs the video information
     // for the milliseconds rule. The scene rule knows its count only once
@@ -176,7 +179,7 @@ private:
     int m_contactSheetRows = DefaultContactSheetRows;
     // The settings the count was found with.
     QString m_sceneCountKey;
-    std::unique_ptr<VideoInfo> m_videoInfo;
+    std::shared_ptr<VideoInfo> m_videoInfo;
     ImageProfile *m_imageProfile = nullptr;
     FileNameProfile *m_fileNameProfile = nullptr;
     // The defaults made at construction; replaced profiles come from the

@@ -3,68 +3,33 @@
 
 #include "batchmodelistmodel.h"
 #include "batchprocessingdialog.h"
+#include "batchtablecolumns.h"
 #include "fieldbinding.h"
-#include "filenameprofiledialog.h"
-#include "imageprofiledialog.h"
 #include "nofocusitemdelegate.h"
 #include "profiledialogsupport.h"
 #include "smartfiledialog.h"
 
-#include "media/framegrabber.h"
-#include "media/videoframe.h"
+#include "media/backgroundvideoreader.h"
 #include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/field.h"
-#include "profiles/filenameprofile.h"
-#include "profiles/imageprofile.h"
-#include "profiles/profilemanager.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QIntValidator>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QScopedValueRollback>
 #include <QShowEvent>
-#include <QStandardItemModel>
-#include <QStandardPaths>
 #include <QUrl>
 
 using namespace ProfileDialogSupport;
 
 namespace {
 
-const QString rememberedDirKey = QStringLiteral("rememberedFileOutputDir");
-const QString tableHeaderKey = QStringLiteral("batchModeDialog_tableHeader");
-
 QString multipleMarker()
 {
     return QStringLiteral("[") + BatchModeDialog::tr("Multiple") + QStringLiteral("]");
-}
-
-// Item 0 ("-") stands for "no common value" and cannot be chosen.
-void disableFirstItem(QComboBox *combo)
-{
-    if (auto *items = qobject_cast<QStandardItemModel *>(combo->model())) {
-        if (QStandardItem *first = items->item(0))
-            first->setFlags(first->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-    }
-}
-
-// The first frame of a video, for previews where no snapshot exists; null
-// when the video cannot be read.
-QImage firstFrame(const QString &path)
-{
-    QImage image;
-    FrameGrabber grabber(nullptr);
-    QObject::connect(&grabber, &FrameGrabber::frameExtracted, &grabber,
-                     [&image](const VideoFrame &frame) { image = frame.toImage(); });
-    grabber.setSource(path);
-    grabber.setPosition(0);
-    grabber.extract();
-    return image;
 }
 
 } // namespace
@@ -87,7 +52,9 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
     ui->filesTableView->horizontalHeader()->setHighlightSections(false);
     connect(ui->filesTableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &BatchModeDialog::loadFormValues);
-    restoreColumnWidths();
+    columns = std::make_unique<BatchTableColumns>(ui->filesTableView);
+    reader = new BackgroundVideoReader(this);
+    connect(reader, &BackgroundVideoReader::infoLoaded, this, &BatchModeDialog::videoInfoLoaded);
 
     loadImageProfileComboBox();
     loadFileNameProfileComboBox();
@@ -100,88 +67,16 @@ BatchModeDialog::BatchModeDialog(QWidget *parent)
 
 BatchModeDialog::~BatchModeDialog()
 {
-    // A dialog still on show is hidden by QDialog after this body, when the
-    // settings are gone; the resizes of that hiding are nothing to keep.
-    ui->filesTableView->horizontalHeader()->disconnect(this);
-}
-
-void BatchModeDialog::restoreColumnWidths()
-{
-    // Read now: laying the table out for showing saves its widths of then.
-    // Widths kept as a whole header state, stretched last column included,
-    // are not taken.
-    const QVariantList widths = settings.value(tableHeaderKey).toList();
-    for (const QVariant &width : widths)
-        savedColumnWidths.append(width.toInt());
-    // Every width the header takes from now on, the user's included, is
-    // kept for the next dialog; the defaults of a first opening are too.
-    connect(ui->filesTableView->horizontalHeader(), &QHeaderView::sectionResized, this,
-            &BatchModeDialog::saveColumnWidths);
-}
-
-void BatchModeDialog::fitSavedColumnWidths()
-{
-    // Widths kept from a wider dialog are narrowed alike until the last
-    // column has room for its title, so the table needs no scroll bar.
-    QHeaderView *header = ui->filesTableView->horizontalHeader();
-    const int last = header->count() - 1;
-    const int room = ui->filesTableView->viewport()->width() - header->sectionSizeHint(last);
-    int total = 0;
-    for (int column = 0; column < last && column < savedColumnWidths.size(); ++column)
-        total += savedColumnWidths.at(column);
-    for (int column = 0; column < last && column < savedColumnWidths.size(); ++column) {
-        int width = savedColumnWidths.at(column);
-        if (total > 0 && total > room)
-            width = qMax(header->minimumSectionSize(), width * qMax(0, room) / total);
-        header->resizeSection(column, width);
-    }
-}
-
-void BatchModeDialog::applyDefaultColumnWidths()
-{
-    // Without remembered widths the destination gets a fair part of the
-    // table; the output example, stretched as the last column, the rest.
-    QTableView *table = ui->filesTableView;
-    QHeaderView *header = table->horizontalHeader();
-    const int room = table->viewport()->width();
-    const int fileName = qMax(header->sectionSizeHint(BatchModeListModel::FileNameColumn), room / 5);
-    // Wide enough for a usual interval ("Every 10000ms") before any row is there.
-    const int interval = qMax(header->sectionSizeHint(BatchModeListModel::IntervalColumn),
-                              table->fontMetrics().horizontalAdvance(QStringLiteral("Every 10000ms")) + 16);
-    header->resizeSection(BatchModeListModel::FileNameColumn, fileName);
-    header->resizeSection(BatchModeListModel::IntervalColumn, interval);
-    header->resizeSection(BatchModeListModel::DestinationColumn,
-                          qMax(header->sectionSizeHint(BatchModeListModel::DestinationColumn),
-                               (room - fileName - interval) / 2));
-}
-
-void BatchModeDialog::saveColumnWidths()
-{
-    // The last column only fills what the others leave; its width is the
-    // dialog's, not the user's, and would not fit a narrower dialog.
-    QHeaderView *header = ui->filesTableView->horizontalHeader();
-    QVariantList widths;
-    for (int column = 0; column < header->count() - 1; ++column)
-        widths.append(header->sectionSize(column));
-    settings.setValue(tableHeaderKey, widths);
+    // Reads still running end after the jobs are gone; nothing of theirs
+    // reaches the dialog any more.
+    reader->disconnect(this);
 }
 
 void BatchModeDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!columnWidthsRestored) {
-        // The table has its width only once the dialog is laid out for showing.
-        columnWidthsRestored = true;
-        if (savedColumnWidths.isEmpty())
-            applyDefaultColumnWidths();
-        else
-            fitSavedColumnWidths();
-    }
-}
-
-QString BatchModeDialog::noRememberedFolderPath()
-{
-    return QStringLiteral("/SOME_GARBAGE_PATH_THAT_DOESNT_EXIST-IDKAKZJKEJREJQJQIJKK");
+    // The table has its width only once the dialog is laid out for showing.
+    columns->layOutOnFirstShow();
 }
 
 void BatchModeDialog::createBindings()
@@ -227,38 +122,6 @@ void BatchModeDialog::watchField(Field *field)
     });
 }
 
-void BatchModeDialog::loadProfileComboBox(QComboBox *combo, ProfileManager *manager)
-{
-    const QScopedValueRollback<bool> guard(loading, true);
-    combo->clear();
-    combo->addItem(QStringLiteral("-"), QStringLiteral("-"));
-    const QList<BaseProfile *> profiles = manager->profiles();
-    for (BaseProfile *profile : profiles)
-        combo->addItem(profile->name(), profile->id());
-    disableFirstItem(combo);
-}
-
-void BatchModeDialog::loadImageProfileComboBox()
-{
-    loadProfileComboBox(ui->imageProfileComboBox, ImageProfile::manager());
-}
-
-void BatchModeDialog::loadFileNameProfileComboBox()
-{
-    loadProfileComboBox(ui->filenameProfileComboBox, FileNameProfile::manager());
-}
-
-void BatchModeDialog::loadSingleShotComboBox()
-{
-    QComboBox *combo = ui->intervalSingleShotComboBox;
-    combo->clear();
-    combo->addItem(QStringLiteral("-"), QStringLiteral("-"));
-    combo->addItem(tr("front"), BatchWorkerConfig::Front);
-    combo->addItem(tr("middle"), BatchWorkerConfig::Middle);
-    combo->addItem(tr("back"), BatchWorkerConfig::Back);
-    disableFirstItem(combo);
-}
-
 QVector<BatchWorkerConfig *> BatchModeDialog::getSelectedConfigs()
 {
     QVector<BatchWorkerConfig *> selected;
@@ -288,15 +151,8 @@ void BatchModeDialog::loadFormValues()
 {
     const QScopedValueRollback<bool> guard(loading, true);
     const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-    if (!selected.isEmpty()) {
-        for (const Field *field : qAsConst(fields)) {
-            const QVariant value = fieldValue(selected.first(), field);
-            bool multiple = false;
-            for (int i = 1; i < selected.size() && !multiple; ++i)
-                multiple = fieldValue(selected.at(i), field) != value;
-            showFieldValue(field, value, multiple);
-        }
-    }
+    for (const Field *field : qAsConst(fields))
+        showSelectedValue(field, selected);
     updateFieldsEnabled();
     if (selected.size() == 1)
         updateIntervalEstimates(selected.first());
@@ -308,64 +164,40 @@ void BatchModeDialog::loadFormValues()
     }
 }
 
-void BatchModeDialog::showFieldValue(const Field *field, const QVariant &value, bool multiple)
+void BatchModeDialog::showSelectedValue(const Field *field, const QVector<BatchWorkerConfig *> &selected)
 {
-    // Jobs that differ show a marker, or no choice; a common value is shown
-    // as every profile dialog shows it.
-    QWidget *widget = field->widget;
-    if (qobject_cast<QLabel *>(widget)) {
-        FieldBinding(field).show(multiple ? multipleMarker() : value);
-    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        edit->setPlaceholderText(multiple ? multipleMarker() : QString());
-        FieldBinding(field).show(multiple ? QString() : value);
-    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
-        if (combo == ui->imageProfileComboBox || combo == ui->filenameProfileComboBox)
-            combo->setItemText(0, multiple ? multipleMarker() : QStringLiteral("-"));
-        const int index = multiple ? 0 : combo->findData(value);
-        combo->setCurrentIndex(index < 0 ? 0 : index);
-    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
-        if (multiple) {
-            check->setTristate(true);
-            check->setCheckState(Qt::PartiallyChecked);
-        } else {
-            FieldBinding(field).show(value);
-        }
-    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
-        bool isInt = false;
-        const int number = value.toInt(&isInt);
-        radio->setAutoExclusive(false);
-        radio->setChecked(!multiple && isInt && number == field->value);
-        radio->setAutoExclusive(true);
+    if (selected.isEmpty())
+        return;
+    const QVariant value = fieldValue(selected.first(), field);
+    bool differ = false;
+    for (int i = 1; i < selected.size() && !differ; ++i)
+        differ = fieldValue(selected.at(i), field) != value;
+    // The profile choices name the marker in their "no common value" item.
+    for (QComboBox *combo : {ui->imageProfileComboBox, ui->filenameProfileComboBox}) {
+        if (field->widget == combo)
+            combo->setItemText(0, differ ? multipleMarker() : QStringLiteral("-"));
     }
+    FieldBinding(field).showShared(value, differ, multipleMarker());
 }
 
 void BatchModeDialog::showFilenameExample()
 {
+    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
     for (const Field *field : qAsConst(fields)) {
-        if (field->widget != ui->filenameOutputExampleLabel)
-            continue;
-        const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-        if (selected.isEmpty())
-            return;
-        const QVariant value = fieldValue(selected.first(), field);
-        bool multiple = false;
-        for (int i = 1; i < selected.size() && !multiple; ++i)
-            multiple = fieldValue(selected.at(i), field) != value;
-        showFieldValue(field, value, multiple);
+        if (field->widget == ui->filenameOutputExampleLabel)
+            showSelectedValue(field, selected);
     }
 }
 
 void BatchModeDialog::fieldUpdated(Field *field)
 {
-    QWidget *widget = field->widget;
-    // Labels only show; an unchecked radio button does not speak for its property.
-    if (qobject_cast<QLabel *>(widget))
+    // Only editors are watched. An unchecked radio button (the one kind of
+    // field that stands for a value) does not speak for its property.
+    const FieldBinding binding(field);
+    const QVariant value = binding.read();
+    if (field->value != -1 && value.toInt() == -1)
         return;
-    const QVariant value = FieldBinding(field).read();
-    if (qobject_cast<QRadioButton *>(widget) && value.toInt() == -1)
-        return;
-    if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        edit->setPlaceholderText(QString());
+    binding.dropMarker();
     const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
     for (BatchWorkerConfig *config : selected) {
         config->setProperty(field->propertyName, value);
@@ -389,257 +221,13 @@ void BatchModeDialog::updateFieldsEnabled()
                                                           ui->intervalGroupBox, ui->skipGroupBox,
                                                           ui->fileOutputGroupBox})
         group->setEnabled(hasSelection);
-    for (const Field *field : qAsConst(fields))
-        setWidgetEnabled(field->widget, hasSelection);
+    for (const Field *field : qAsConst(fields)) {
+        field->widget->setEnabled(hasSelection);
+        if (!hasSelection)
+            FieldBinding(field).clear();
+    }
     if (!hasSelection)
         ui->selectedVideoFileNameLabel->setFullText(tr("[No Video Selected]"));
-}
-
-void BatchModeDialog::setWidgetEnabled(QWidget *widget, bool enabled)
-{
-    widget->setEnabled(enabled);
-    if (enabled)
-        return;
-    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        edit->clear();
-        edit->setPlaceholderText(QString());
-    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
-        combo->setCurrentIndex(0);
-    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
-        check->setChecked(false);
-        check->setTristate(false);
-    }
-}
-
-void BatchModeDialog::updateIntervalEstimates(BatchWorkerConfig *config)
-{
-    ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
-    ui->intervalImagesTextEdit->setPlaceholderText(QString());
-    const qint64 duration = config->videoInfo() ? config->videoInfo()->duration() : 0;
-    const qint64 span = duration - config->skipFront() - config->skipBack();
-    if (config->intervalType() == BatchWorkerConfig::ImageCount && config->intervalImages() > 0)
-        ui->intervalMillisecondsTextEdit->setPlaceholderText(QString::number(span / config->intervalImages()));
-    if (config->intervalType() == BatchWorkerConfig::EveryMilliseconds && config->intervalMilliseconds() > 0)
-        ui->intervalImagesTextEdit->setPlaceholderText(QString::number(span / config->intervalMilliseconds() + 1));
-    // The shots are counted only by the job itself.
-    if (config->intervalType() == BatchWorkerConfig::SceneChange)
-        ui->intervalImagesTextEdit->setPlaceholderText(config->expectedImageCountText());
-}
-
-void BatchModeDialog::resetIntervalWidgets()
-{
-    ui->intervalMillisecondsRadioButton->setEnabled(true);
-    ui->intervalImagesRadioButton->setEnabled(true);
-    ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
-    ui->intervalImagesTextEdit->setPlaceholderText(QString());
-}
-
-// Typing into a rule's field selects that rule.
-void BatchModeDialog::on_intervalMillisecondsTextEdit_textChanged(QString text)
-{
-    if (loading || text.isEmpty() || ui->intervalMillisecondsRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalMillisecondsRadioButton->click();
-    ui->intervalMillisecondsTextEdit->setText(text);
-}
-
-void BatchModeDialog::on_intervalImagesTextEdit_textChanged(QString text)
-{
-    if (loading || text.isEmpty() || ui->intervalImagesRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalImagesRadioButton->click();
-    ui->intervalImagesTextEdit->setText(text);
-}
-
-void BatchModeDialog::on_sceneThresholdTextEdit_textChanged(QString text)
-{
-    selectSceneRuleFor(ui->sceneThresholdTextEdit, text);
-}
-
-void BatchModeDialog::on_sceneMinGapTextEdit_textChanged(QString text)
-{
-    selectSceneRuleFor(ui->sceneMinGapTextEdit, text);
-}
-
-void BatchModeDialog::selectSceneRuleFor(QLineEdit *edit, const QString &text)
-{
-    if (loading || text.isEmpty() || ui->intervalSceneChangeRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalSceneChangeRadioButton->click();
-    edit->setText(text);
-}
-
-void BatchModeDialog::on_sceneThresholdTextEdit_editingFinished()
-{
-    repairSceneValue(ui->sceneThresholdTextEdit, BatchWorkerConfig::MaxSceneThreshold);
-}
-
-void BatchModeDialog::on_sceneMinGapTextEdit_editingFinished()
-{
-    repairSceneValue(ui->sceneMinGapTextEdit, BatchWorkerConfig::MaxIntervalMilliseconds);
-}
-
-void BatchModeDialog::repairSceneValue(QLineEdit *edit, int maximum)
-{
-    if (edit->text().isEmpty() && !edit->isModified())
-        return;
-    bool isNumber = false;
-    const int value = edit->text().toInt(&isNumber);
-    if (isNumber && value >= 0 && value <= maximum)
-        return;
-    edit->undo();
-}
-
-void BatchModeDialog::repairInterval(QLineEdit *edit, const QString &fallback)
-{
-    // Leaving an empty field untouched (another rule's field, or a
-    // "[Multiple]" one) must not overwrite the jobs' values.
-    if (edit->text().isEmpty() && !edit->isModified())
-        return;
-    if (edit->text().toInt() > 0)
-        return;
-    edit->undo();
-    if (edit->text().toInt() <= 0)
-        edit->setText(fallback);
-}
-
-void BatchModeDialog::on_intervalMillisecondsTextEdit_editingFinished()
-{
-    repairInterval(ui->intervalMillisecondsTextEdit, QStringLiteral("100"));
-}
-
-void BatchModeDialog::on_intervalImagesTextEdit_editingFinished()
-{
-    repairInterval(ui->intervalImagesTextEdit, QStringLiteral("10"));
-}
-
-void BatchModeDialog::on_skipFrontTextEdit_editingFinished()
-{
-    if (ui->skipFrontTextEdit->text().toLongLong() < 0)
-        ui->skipFrontTextEdit->undo();
-}
-
-void BatchModeDialog::on_skipBackTextEdit_editingFinished()
-{
-    if (ui->skipBackTextEdit->text().toLongLong() < 0)
-        ui->skipBackTextEdit->undo();
-}
-
-QDir BatchModeDialog::getRememberedOutputDir()
-{
-    if (settings.contains(rememberedDirKey))
-        return QDir(settings.value(rememberedDirKey).toString());
-    return QDir(noRememberedFolderPath());
-}
-
-void BatchModeDialog::saveRememberedOutputDir()
-{
-    const QDir dir(ui->fileOutputFolderTextEdit->text());
-    const QList<BatchWorkerConfig *> configs = model->configs();
-    for (BatchWorkerConfig *config : configs) {
-        config->setFileOutputDir(dir);
-        model->configChanged(config);
-    }
-    settings.setValue(rememberedDirKey, dir.absolutePath());
-}
-
-void BatchModeDialog::on_fileOutputFolderRememberCheckbox_stateChanged(int state)
-{
-    if (state != Qt::Checked) {
-        settings.remove(rememberedDirKey);
-        return;
-    }
-    const QString text = ui->fileOutputFolderTextEdit->text();
-    if (!text.isEmpty() && (QDir(text).exists() || promptCreateOutputDir(QDir(text)))) {
-        saveRememberedOutputDir();
-        return;
-    }
-    ui->fileOutputFolderTextEdit->setFocus();
-    ui->fileOutputFolderRememberCheckbox->setChecked(false);
-}
-
-void BatchModeDialog::on_fileOutputFolderSelectButton_clicked()
-{
-    SmartFileDialog dialog(this, QStringLiteral("batchOutputFolder"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    const QDir current(ui->fileOutputFolderTextEdit->text());
-    if (!ui->fileOutputFolderTextEdit->text().isEmpty() && current.exists())
-        dialog.setDirectory(current);
-    else
-        dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString chosen = QDir(dialog.selectedFiles().first()).absolutePath();
-    ui->fileOutputFolderTextEdit->setText(QDir::toNativeSeparators(chosen));
-    if (ui->fileOutputFolderRememberCheckbox->isChecked())
-        saveRememberedOutputDir();
-}
-
-void BatchModeDialog::on_fileOutputFolderTextEdit_editingFinished()
-{
-    QLineEdit *edit = ui->fileOutputFolderTextEdit;
-    // Only an edit of the user's is checked, and only once.
-    if (checkingFolder || !edit->isModified())
-        return;
-    checkingFolder = true;
-    const QString text = edit->text();
-    if (!text.isEmpty() && (QDir(text).exists() || promptCreateOutputDir(QDir(text)))) {
-        edit->setText(text);
-        if (ui->fileOutputFolderRememberCheckbox->isChecked())
-            saveRememberedOutputDir();
-    } else {
-        edit->undo();
-        edit->setModified(false);
-        if (!edit->text().isEmpty() && QDir(edit->text()).exists())
-            edit->setFocus();
-        else
-            on_fileOutputFolderSelectButton_clicked();
-    }
-    edit->setModified(false);
-    checkingFolder = false;
-}
-
-bool BatchModeDialog::promptCreateOutputDir(QDir dir)
-{
-    const QString path = QDir::toNativeSeparators(dir.absolutePath());
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, QStringLiteral("Output Folder Not Found"),
-        QStringLiteral("This folder does not exist. It must be created to continue. Create output folder?\n\n") + path,
-        QMessageBox::Yes | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel)
-        return false;
-    if (QDir().mkpath(dir.absolutePath()))
-        return true;
-    QMessageBox::warning(this, QStringLiteral("Output Folder Problem"),
-                         QStringLiteral("Unable to create output folder. Please validate your path.\n\n") + path,
-                         QMessageBox::Ok);
-    return false;
-}
-
-bool BatchModeDialog::validateOutputDirs()
-{
-    bool selectedARow = false;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        BatchWorkerConfig *config = model->configAt(row);
-        if (config->fileOutputDir().exists())
-            continue;
-        selectRows(row, row);
-        selectedARow = true;
-        ui->fileOutputFolderTextEdit->setFocus();
-        const bool wasChecking = checkingFolder;
-        checkingFolder = true;
-        const bool created = promptCreateOutputDir(config->fileOutputDir());
-        checkingFolder = wasChecking;
-        if (!created)
-            return false;
-    }
-    if (selectedARow)
-        ui->filesTableView->clearSelection();
-    return true;
 }
 
 void BatchModeDialog::selectRows(int first, int last)
@@ -661,7 +249,10 @@ void BatchModeDialog::loadFiles(QList<QString> files)
         config->setSource(path);
         if (remembered.exists())
             config->setFileOutputDir(remembered);
-        config->loadVideoInfo();
+        // The information comes later, on its own; reading it may mean
+        // reading far into a file that does not state its length.
+        infoLoading.insert(++lastTicket, config.get());
+        reader->loadInfo(lastTicket, path);
         model->addConfig(std::move(config));
         ++added;
     }
@@ -733,6 +324,7 @@ void BatchModeDialog::on_startButton_clicked()
 {
     if (!validateOutputDirs())
         return;
+    loadMissingVideoInfo();
     saveBatchWorkerConfigDefault();
     BatchProcessingDialog dialog(this);
     const QList<BatchWorkerConfig *> configs = model->configs();
@@ -746,80 +338,42 @@ void BatchModeDialog::on_startButton_clicked()
     activateWindow();
 }
 
+void BatchModeDialog::loadMissingVideoInfo()
+{
+    // The batch thread reads the jobs' information, so none may arrive
+    // while it runs: what is still on its way is read here, and its late
+    // arrival then ignored.
+    const QList<BatchWorkerConfig *> configs = model->configs();
+    for (BatchWorkerConfig *config : configs) {
+        if (!config->videoInfo())
+            config->loadVideoInfo();
+    }
+}
+
+void BatchModeDialog::videoInfoLoaded(quint64 ticket, const std::shared_ptr<VideoInfo> &info)
+{
+    const QPointer<BatchWorkerConfig> job = infoLoading.take(ticket);
+    // A job removed meanwhile, or one given its information for a batch.
+    if (!job || job->videoInfo())
+        return;
+    job->setVideoInfo(info);
+    // The length sets the expected image count, and so the names' padding
+    // and the estimates.
+    model->configChanged(job);
+    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
+    if (!selected.contains(job))
+        return;
+    if (selected.size() == 1)
+        updateIntervalEstimates(job);
+    const QScopedValueRollback<bool> guard(loading, true);
+    showFilenameExample();
+}
+
 void BatchModeDialog::refreshAllRows()
 {
     const QList<BatchWorkerConfig *> configs = model->configs();
     for (BatchWorkerConfig *config : configs)
         model->configChanged(config);
-}
-
-void BatchModeDialog::on_imageProfileComboBox_currentIndexChanged(int index)
-{
-    ui->imageProfileEditButton->setEnabled(index != 0);
-    if (index < 1)
-        return;
-    ProfileManager *manager = ImageProfile::manager();
-    if (BaseProfile *profile = manager->profileById(ui->imageProfileComboBox->currentData().toString()))
-        manager->setLastUsedProfile(profile);
-}
-
-void BatchModeDialog::on_filenameProfileComboBox_currentIndexChanged(int index)
-{
-    ui->filenameProfileEditButton->setEnabled(index != 0);
-    if (index < 1)
-        return;
-    ProfileManager *manager = FileNameProfile::manager();
-    if (BaseProfile *profile = manager->profileById(ui->filenameProfileComboBox->currentData().toString()))
-        manager->setLastUsedProfile(profile);
-}
-
-void BatchModeDialog::on_imageProfileEditButton_clicked()
-{
-    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-    ImageProfile *common = selected.isEmpty() ? nullptr : selected.first()->imageProfile();
-    for (BatchWorkerConfig *config : selected) {
-        if (config->imageProfile() != common)
-            common = nullptr;
-    }
-    ImageProfileDialog dialog(this);
-    dialog.selectProfile(common);
-    if (!selected.isEmpty())
-        dialog.setImage(firstFrame(selected.first()->source()));
-    dialog.exec();
-    if (auto *chosen = qobject_cast<ImageProfile *>(dialog.selectedProfile())) {
-        for (BatchWorkerConfig *config : selected) {
-            config->setImageProfile(chosen);
-            model->configChanged(config);
-        }
-    }
-    loadImageProfileComboBox();
-    loadFormValues();
-}
-
-void BatchModeDialog::on_filenameProfileEditButton_clicked()
-{
-    const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-    FileNameProfile *common = selected.isEmpty() ? nullptr : selected.first()->fileNameProfile();
-    for (BatchWorkerConfig *config : selected) {
-        if (config->fileNameProfile() != common)
-            common = nullptr;
-    }
-    FileNameProfileDialog dialog(this);
-    dialog.selectProfile(common);
-    dialog.exec();
-    if (auto *chosen = qobject_cast<FileNameProfile *>(dialog.selectedProfile())) {
-        for (BatchWorkerConfig *config : selected) {
-            config->setFileNameProfile(chosen);
-            model->configChanged(config);
-        }
-    }
-    loadFileNameProfileComboBox();
-    loadFormValues();
-}
-
-void BatchModeDialog::on_filenameProfileComboBox_activated(QString)
-{
-    loadFormValues();
 }
 
 void BatchModeDialog::saveBatchWorkerConfigDefault()

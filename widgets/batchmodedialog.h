@@ -3,8 +3,9 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QHash>
 #include <QList>
-#include <QSettings>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -14,15 +15,19 @@
 namespace Ui {
 class BatchModeDialog;
 }
+class BackgroundVideoReader;
 class BatchModeListModel;
+class BatchTableColumns;
 class BatchWorkerConfig;
 class Field;
 class ProfileManager;
 class QComboBox;
 class QLineEdit;
+class VideoInfo;
 
 // Collects videos as batch jobs, edits the settings of the selected jobs
-// all at once, and starts the batch.
+// all at once, and starts the batch. Adding a video returns at once: its
+// information is read on another thread and fills its row when it comes.
 class BatchModeDialog : public QDialog
 {
     Q_OBJECT
@@ -32,9 +37,6 @@ public:
     ~BatchModeDialog() override;
 
     BatchModeListModel *listModel() const { return model; }
-
-    // The folder used when no folder is remembered; it never exists.
-    static QString noRememberedFolderPath();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -51,14 +53,12 @@ private slots:
     void loadFormValues();
     void loadFiles(QList<QString> files);
     void updateFieldsEnabled();
-    void setWidgetEnabled(QWidget *widget, bool enabled);
     QVector<BatchWorkerConfig *> getSelectedConfigs();
     void fieldUpdated(Field *field);
     void loadSingleShotComboBox();
     void on_cancelButton_clicked();
     void on_startButton_clicked();
     bool validateOutputDirs();
-    bool promptCreateOutputDir(QDir dir);
     void on_intervalMillisecondsTextEdit_textChanged(QString text);
     void on_intervalImagesTextEdit_textChanged(QString text);
     void on_intervalMillisecondsTextEdit_editingFinished();
@@ -88,7 +88,8 @@ private:
     void loadFileNameProfileComboBox();
     // The value a job shows for a field; an interval of another rule shows nothing.
     static QVariant fieldValue(BatchWorkerConfig *config, const Field *field);
-    void showFieldValue(const Field *field, const QVariant &value, bool multiple);
+    // The selected jobs' common value, or the marker when they differ.
+    void showSelectedValue(const Field *field, const QVector<BatchWorkerConfig *> &selected);
     void showFilenameExample();
     void selectRows(int first, int last);
     void repairInterval(QLineEdit *edit, const QString &fallback);
@@ -97,22 +98,24 @@ private:
     // A value outside 0..maximum goes back to what it was.
     void repairSceneValue(QLineEdit *edit, int maximum);
     void refreshAllRows();
-    void restoreColumnWidths();
-    void applyDefaultColumnWidths();
-    void fitSavedColumnWidths();
-    void saveColumnWidths();
+    void videoInfoLoaded(quint64 ticket, const std::shared_ptr<VideoInfo> &info);
+    // Jobs still waiting for their information get it now, for the batch.
+    void loadMissingVideoInfo();
 
     std::unique_ptr<Ui::BatchModeDialog> ui;
     BatchModeListModel *model = nullptr;
+    BackgroundVideoReader *reader = nullptr;
+    // Gone with the members, before QDialog hides a dialog still on show:
+    // the resizes of that hiding are nothing to keep.
+    std::unique_ptr<BatchTableColumns> columns;
     QList<Field *> fields;
-    QSettings settings;
     bool loading = false;
-    // The widths kept from the last dialog, all columns but the stretched last.
-    QList<int> savedColumnWidths;
-    bool columnWidthsRestored = false;
     // The folder checks open message boxes, which take the focus and so
     // end the folder field's editing a second time.
     bool checkingFolder = false;
+    // Reads on their way, by ticket; a job removed meanwhile is null.
+    QHash<quint64, QPointer<BatchWorkerConfig>> infoLoading;
+    quint64 lastTicket = 0;
 };
 
 #endif

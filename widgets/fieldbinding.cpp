@@ -78,6 +78,54 @@ void FieldBinding::show(const QVariant &value) const
     }
 }
 
+void FieldBinding::showShared(const QVariant &value, bool differ, const QString &marker) const
+{
+    QWidget *widget = m_field->widget;
+    if (qobject_cast<QLabel *>(widget)) {
+        show(differ ? marker : value);
+    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        edit->setPlaceholderText(differ ? marker : QString());
+        show(differ ? QString() : value);
+    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        const int index = differ ? 0 : combo->findData(value);
+        combo->setCurrentIndex(index < 0 ? 0 : index);
+    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
+        if (differ) {
+            check->setTristate(true);
+            check->setCheckState(Qt::PartiallyChecked);
+        } else {
+            show(value);
+        }
+    } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
+        // An exclusive radio button cannot be unchecked on its own.
+        bool isInt = false;
+        const int number = value.toInt(&isInt);
+        radio->setAutoExclusive(false);
+        radio->setChecked(!differ && isInt && number == m_field->value);
+        radio->setAutoExclusive(true);
+    }
+}
+
+void FieldBinding::dropMarker() const
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(m_field->widget))
+        edit->setPlaceholderText(QString());
+}
+
+void FieldBinding::clear() const
+{
+    QWidget *widget = m_field->widget;
+    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        edit->clear();
+        edit->setPlaceholderText(QString());
+    } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        combo->setCurrentIndex(0);
+    } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
+        check->setChecked(false);
+        check->setTristate(false);
+    }
+}
+
 void FieldBinding::watch(QObject *context, const std::function<void()> &onChange) const
 {
     QWidget *widget = m_field->widget;

@@ -68,6 +68,7 @@ void ImageProfileDialog::setVideoSize(int width, int height)
 void ImageProfileDialog::setImage(const QImage &snapshot)
 {
     snapshotImage = snapshot;
+    emit imageChanged();
 }
 
 void ImageProfileDialog::profileNameTextChanged(QString name)
@@ -186,6 +187,8 @@ void ImageProfileDialog::on_watermarkProfileEditButton_clicked()
     const QString watermarkId = ui->watermarkProfileComboBox->currentData().toString();
     dialog.selectProfile(WatermarkProfile::manager()->profileById(watermarkId));
     dialog.setImage(snapshotImage, &previewProfile);
+    connect(this, &ImageProfileDialog::imageChanged, &dialog,
+            [this, &dialog, &previewProfile] { dialog.setImage(snapshotImage, &previewProfile); });
     dialog.exec();
 
     loadWatermarkProfiles();

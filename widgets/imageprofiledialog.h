@@ -33,6 +33,8 @@ public:
     // After Save the saved profile, otherwise the one given to selectProfile.
     BaseProfile *selectedProfile() const;
     void setVideoSize(int width, int height);
+    // An image given while the watermark dialog is open reaches its
+    // preview too (Batch Mode gives one once it is decoded).
     void setImage(const QImage &snapshot);
     // True while an edit waits out the short delay before the preview
     // refreshes; once false, no refresh is on its way.
@@ -41,6 +43,7 @@ public:
 signals:
     // The values on screen, for a preview; the profile lives only for the call.
     void previewRequested(ImageProfile *profile);
+    void imageChanged();
 
 public slots:
     void profileNameTextChanged(QString name);

@@ -12,6 +12,7 @@
 #include "watermarkprofiledialog.h"
 
 #include "batch/batchworker.h"
+#include "media/backgroundvideoreader.h"
 #include "profiles/batchworkerconfig.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
@@ -278,7 +279,7 @@ private slots:
         QLineEdit *ms = edit(&dialog, "intervalMillisecondsTextEdit");
         QLineEdit *images = edit(&dialog, "intervalImagesTextEdit");
         // 12 s less 2 s at each end: 8000 ms; every 5000 ms makes 2 images.
-        QCOMPARE(images->placeholderText(), QStringLiteral("2"));
+        QTRY_COMPARE(images->placeholderText(), QStringLiteral("2"));
 
         images->setFocus();
         QTest::keyClicks(images, QStringLiteral("4"));
@@ -561,6 +562,40 @@ private slots:
         QCOMPARE(header->sectionSize(BatchModeListModel::FileNameColumn), 123);
         QCOMPARE(header->sectionSize(BatchModeListModel::DestinationColumn), 234);
         QCOMPARE(header->sectionSize(BatchModeListModel::IntervalColumn), 77);
+    }
+
+    // Adding returns before any video is read: the rows are there at once
+    // and the estimates come with each length, also where it must be found
+    // from the last timestamp. A job removed while it loads is gone without
+    // harm.
+    void addedFilesFillInTheirRowsLater_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("length stated") << QStringLiteral("mp4");
+        QTest::newRow("length from the timestamps") << QStringLiteral("ts");
+    }
+
+    void addedFilesFillInTheirRowsLater()
+    {
+        QFETCH(QString, suffix);
+        // 56 s between the skips: every 5000 ms gives 12 images.
+        const QString minute = FixtureVideos::indexedVideo(160, 120, 1, 60, suffix);
+        QVERIFY(!minute.isEmpty());
+        BatchModeDialog dialog;
+        int delivered = 0;
+        connect(dialog.findChild<BackgroundVideoReader *>(), &BackgroundVideoReader::infoLoaded, &dialog,
+                [&delivered] { ++delivered; });
+        dropFiles(&dialog, {minute, clipA, minute});
+        BatchModeListModel *model = dialog.listModel();
+        QCOMPARE(model->rowCount(), 3);
+        selectOnly(&dialog, {0});
+        button(&dialog, "removeVideoButton")->click();
+        selectOnly(&dialog, {1});
+        QLineEdit *images = edit(&dialog, "intervalImagesTextEdit");
+        QCOMPARE(images->placeholderText(), QString());
+        QTRY_COMPARE(delivered, 3);
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(images->placeholderText(), QStringLiteral("12"));
     }
 
     void removingRowsKeepsTheOthers()
