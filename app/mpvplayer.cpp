@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMetaObject>
-#include <QPointer>
 #include <QtDebug>
 
 #include <clocale>
@@ -402,8 +401,8 @@ void MpvPlayer::requestScreenshot()
 
 void MpvPlayer::drainEvents()
 {
-    // A slot below may run a nested event loop (a message box); the outer
-    // drain goes on when it returns.
+    // The window's message boxes are queued, but should a slot below ever
+    // run an event loop, events it wakes for wait for this drain.
     if (m_draining || !m_handle)
         return;
     m_draining = true;

@@ -49,7 +49,7 @@ FrameQuality FrameQuality::of(const QImage &image)
     if (image.isNull())
         return quality;
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    const cv::Mat view = MatImage::readOnlyView(grey);
+    const cv::Mat view = MatImage::greyView(grey);
     // 16 bits hold any Laplacian of 8-bit pixels and are cheaper than doubles.
     cv::Mat laplacian;
     cv::Laplacian(view, laplacian, CV_16S);

@@ -79,14 +79,6 @@ void adjust(const cv::Mat &source, cv::Mat &target, const Adjustment &adjustment
     }
 }
 
-// Grey, blue-green-red-alpha and RGB888 rows are used as they lie: every
-// step treats the three colour channels alike and RGB888 comes out as
-// RGB888, so only the RGBA8888 family needs reordering.
-bool readsInPlace(QImage::Format format)
-{
-    return MatImage::hasWorkingLayout(format) || format == QImage::Format_RGB888;
-}
-
 } // namespace
 
 ImageProcessingManager::ImageProcessingManager(QObject *parent)
@@ -146,17 +138,15 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
         return QImage();
     }
 
-    const QImage readable = MatImage::readableImage(image);
     // Nothing to change: the frame itself is the result, without a copy of
     // a whole picture (8 MB at 1080p) held beside it. Writing into it later
     // (a watermark) detaches it from the caller's image.
     const bool keepsEverything = !plan.resamples && plan.sourceRect == QRect(QPoint(0, 0), image.size())
         && profile.imageContrast() == 0 && profile.imageBrightness() == 0;
-    if (keepsEverything && readable.format() == QImage::Format_ARGB32)
-        return readable;
-    const cv::Mat pixels = readsInPlace(readable.format())
-        ? MatImage::readOnlyView(readable)
-        : imageToMat(readable);
+    if (keepsEverything && image.format() == QImage::Format_ARGB32)
+        return image;
+    const MatImage::Pixels input = MatImage::readable(image, MatImage::ChannelOrder::AsLaid);
+    const cv::Mat &pixels = input.matrix;
 
     QImage result = MatImage::allocateImage(plan.outputSize.width(), plan.outputSize.height(),
                                             pixels.channels());
@@ -188,7 +178,7 @@ QImage ImageProcessingManager::adjustAndResize(const QImage &image, const ImageP
     // reallocated instead, the pixels are in its matrix.
     if (output.data != result.constBits()) {
         qWarning() << "ImageProcessingManager - the output was reallocated; copying it";
-        return matToImage(output);
+        return MatImage::toImage(output);
     }
     return result;
 }
@@ -287,42 +277,12 @@ cv::Mat ImageProcessingManager::resizeAndCrop(const cv::Mat &source, int width, 
 
 cv::Mat ImageProcessingManager::imageToMat(const QImage &image)
 {
-    if (image.isNull())
-        return cv::Mat();
-    const QImage readable = MatImage::readableImage(image);
-    const cv::Mat view = MatImage::readOnlyView(readable);
-    if (MatImage::hasWorkingLayout(readable.format()))
-        return view.clone();
-    cv::Mat result;
-    cv::cvtColor(view, result, view.channels() == 3 ? cv::COLOR_RGB2BGR : cv::COLOR_RGBA2BGRA);
-    return result;
+    const MatImage::Pixels pixels = MatImage::readable(image, MatImage::ChannelOrder::BlueGreenRed);
+    // The matrix outlives the image it may refer to.
+    return pixels.matrix.data == pixels.image.constBits() ? pixels.matrix.clone() : pixels.matrix;
 }
 
 QImage ImageProcessingManager::matToImage(const cv::Mat &matrix)
 {
-    if (matrix.empty())
-        return QImage();
-
-    cv::Mat bytes = matrix;
-    if (matrix.depth() != CV_8U) {
-        double scale = 1.0;
-        if (matrix.depth() == CV_16U || matrix.depth() == CV_16S)
-            scale = 1.0 / 255.0;
-        else if (matrix.depth() == CV_32F || matrix.depth() == CV_64F)
-            scale = 255.0;
-        matrix.convertTo(bytes, CV_8U, scale);
-    }
-
-    QImage image = MatImage::allocateImage(bytes.cols, bytes.rows, bytes.channels());
-    if (image.isNull()) {
-        qWarning() << "ImageProcessingManager - no image for a matrix of" << bytes.channels()
-                   << "channels and" << bytes.cols << "x" << bytes.rows << "pixels";
-        return image;
-    }
-    cv::Mat output = MatImage::writableView(image);
-    if (bytes.channels() == 3)
-        cv::cvtColor(bytes, output, cv::COLOR_BGR2RGB);
-    else
-        bytes.copyTo(output);
-    return image;
+    return MatImage::toImage(matrix);
 }

@@ -1,6 +1,9 @@
 #include "matimage.h"
 
 #include <QVector>
+#include <QtDebug>
+
+#include <opencv2/imgproc.hpp>
 
 namespace MatImage {
 
@@ -20,17 +23,13 @@ bool hasGreyRamp(const QImage &image)
     return true;
 }
 
-} // namespace
-
+// The image in a format whose rows can be read as an 8-bit matrix.
 QImage readableImage(const QImage &image)
 {
     switch (image.format()) {
     case QImage::Format_Indexed8:
         // A palette image read as raw indexes would lose its colours.
         return hasGreyRamp(image) ? image : image.convertToFormat(QImage::Format_ARGB32);
-    case QImage::Format_Mono:
-    case QImage::Format_MonoLSB:
-        return image.convertToFormat(QImage::Format_ARGB32);
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
     case QImage::Format_RGB888:
@@ -46,13 +45,16 @@ QImage readableImage(const QImage &image)
     case QImage::Format_RGB444:
         return image.convertToFormat(QImage::Format_RGB888);
     default:
-        // Premultiplied formats are unpremultiplied here: the result is
-        // labelled ARGB32 and must not come out darker where translucent.
+        // Mono and premultiplied formats among others; premultiplied ones are
+        // unpremultiplied here: the result is labelled ARGB32 and must not
+        // come out darker where translucent.
         return image.convertToFormat(QImage::Format_ARGB32);
     }
 }
 
-bool hasWorkingLayout(QImage::Format format)
+// Grey, or blue, green, red, alpha as the bytes lie on a little-endian
+// machine: OpenCV's own order.
+bool hasBlueGreenRedLayout(QImage::Format format)
 {
     switch (format) {
     case QImage::Format_Indexed8:
@@ -66,22 +68,34 @@ bool hasWorkingLayout(QImage::Format format)
     }
 }
 
-cv::Mat readOnlyView(const QImage &image)
+cv::Mat view(const QImage &image)
 {
-    if (image.isNull())
-        return cv::Mat();
-    const int channels = image.depth() / 8;
-    return cv::Mat(image.height(), image.width(), CV_8UC(channels),
-                   const_cast<uchar *>(image.constBits()), size_t(image.bytesPerLine()));
+    return cv::Mat(image.height(), image.width(), CV_8UC(image.depth() / 8), const_cast<uchar *>(image.constBits()),
+                   size_t(image.bytesPerLine()));
 }
 
-cv::Mat writableView(QImage &image)
+} // namespace
+
+Pixels readable(const QImage &image, ChannelOrder order)
 {
+    Pixels pixels;
     if (image.isNull())
+        return pixels;
+    pixels.image = readableImage(image);
+    const QImage::Format format = pixels.image.format();
+    const cv::Mat rows = view(pixels.image);
+    if (hasBlueGreenRedLayout(format) || (format == QImage::Format_RGB888 && order == ChannelOrder::AsLaid))
+        pixels.matrix = rows;
+    else
+        cv::cvtColor(rows, pixels.matrix, rows.channels() == 3 ? cv::COLOR_RGB2BGR : cv::COLOR_RGBA2BGRA);
+    return pixels;
+}
+
+cv::Mat greyView(const QImage &grey)
+{
+    if (grey.isNull() || grey.depth() != 8)
         return cv::Mat();
-    const int channels = image.depth() / 8;
-    return cv::Mat(image.height(), image.width(), CV_8UC(channels), image.bits(),
-                   size_t(image.bytesPerLine()));
+    return view(grey);
 }
 
 QImage allocateImage(int width, int height, int channels)
@@ -104,6 +118,41 @@ QImage allocateImage(int width, int height, int channels)
     default:
         return QImage();
     }
+}
+
+cv::Mat writableView(QImage &image)
+{
+    if (image.isNull())
+        return cv::Mat();
+    return cv::Mat(image.height(), image.width(), CV_8UC(image.depth() / 8), image.bits(),
+                   size_t(image.bytesPerLine()));
+}
+
+QImage toImage(const cv::Mat &matrix)
+{
+    if (matrix.empty())
+        return QImage();
+    cv::Mat bytes = matrix;
+    if (matrix.depth() != CV_8U) {
+        double scale = 1.0;
+        if (matrix.depth() == CV_16U || matrix.depth() == CV_16S)
+            scale = 1.0 / 255.0;
+        else if (matrix.depth() == CV_32F || matrix.depth() == CV_64F)
+            scale = 255.0;
+        matrix.convertTo(bytes, CV_8U, scale);
+    }
+    QImage image = allocateImage(bytes.cols, bytes.rows, bytes.channels());
+    if (image.isNull()) {
+        qWarning() << "MatImage - no image for a matrix of" << bytes.channels() << "channels and" << bytes.cols
+                   << "x" << bytes.rows << "pixels";
+        return image;
+    }
+    cv::Mat output = writableView(image);
+    if (bytes.channels() == 3)
+        cv::cvtColor(bytes, output, cv::COLOR_BGR2RGB);
+    else
+        bytes.copyTo(output);
+    return image;
 }
 
 } // namespace MatImage

@@ -199,28 +199,13 @@ bool FrameGrabber::openVideo()
         m_demuxer.unload();
         return false;
     }
-    if (m_decoderNames.isEmpty())
-        return false;
     if (m_autoPrecision)
         m_precision = m_demuxer.videoDuration() >= 10000 ? 500 : 250;
     m_demuxer.setVideoStreamIndex(0);
-
-    for (const QString &name : qAsConst(m_decoderNames)) {
-        std::unique_ptr<VideoDecoder> decoder = VideoDecoder::create(name.toUtf8());
-        if (!decoder)
-            continue;
-        if (!m_demuxer.videoStream() || !decoder->setCodecContext(m_demuxer.videoStream()))
-            continue;
-        if (m_keyFramesOnly)
-            decoder->setSliceThreadsOnly();
-        if (!decoder->open())
-            continue;
-        decoder->setOptions(m_decoderOptions);
-        m_decoder = std::move(decoder);
-        break;
-    }
+    m_decoder = VideoDecoder::openFor(m_demuxer.videoStream(), m_decoderNames, m_keyFramesOnly);
     if (!m_decoder)
         return false;
+    m_decoder->setOptions(m_decoderOptions);
     m_reader = std::make_unique<FrameReader>(m_demuxer, *m_decoder, m_abortRequested);
     m_keyFrames = std::make_unique<KeyFrameFinder>(m_demuxer, *m_decoder, m_abortRequested);
     return true;

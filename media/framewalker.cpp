@@ -25,13 +25,11 @@ bool FrameWalker::open(const QString &path)
     if (!m_demuxer.load() || m_demuxer.videoStreamCount() < 1)
         return false;
     m_demuxer.setVideoStreamIndex(0);
-    std::unique_ptr<VideoDecoder> decoder = VideoDecoder::create("FFmpeg");
-    if (!decoder || !m_demuxer.videoStream() || !decoder->setCodecContext(m_demuxer.videoStream())
-        || !decoder->open()) {
+    m_decoder = VideoDecoder::openFor(m_demuxer.videoStream());
+    if (!m_decoder) {
         qWarning() << "FrameWalker - cannot decode" << path;
         return false;
     }
-    m_decoder = std::move(decoder);
     m_reader = std::make_unique<FrameReader>(m_demuxer, *m_decoder, m_abortRequested);
     return true;
 }

@@ -1,82 +1,6 @@
 #include "scenescanner.h"
 
-extern "C" {
-#include <libavutil/frame.h>
-#include <libavutil/pixdesc.h>
-}
-
-#include <algorithm>
 #include <cstdlib>
-
-namespace {
-
-// Rows and columns summed per signature cell at most: the cell's mean
-// changes little with more, and the walk reads every picture.
-constexpr int RowsPerCell = 4;
-constexpr int ColumnsPerCell = 12;
-
-// The luma plane's mean over the signature's grid as full-range grey; null
-// where the picture has no plain luma plane to read.
-QImage lumaSignature(const AVFrame *frame)
-{
-    const AVPixFmtDescriptor *format = frame ? av_pix_fmt_desc_get(AVPixelFormat(frame->format)) : nullptr;
-    if (!format || format->nb_components < 1
-        || (format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL
-                             | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_FLOAT)))
-        return QImage();
-    const AVComponentDescriptor &luma = format->comp[0];
-    const int bytes = luma.depth > 8 ? 2 : 1;
-    const int width = frame->width;
-    const int height = frame->height;
-    if (luma.plane != 0 || luma.step != bytes || luma.offset != 0 || luma.depth > 16
-        || width < SceneScanner::SignatureWidth || height < SceneScanner::SignatureHeight
-        || frame->linesize[0] <= 0)
-        return QImage();
-    const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG
-        || (frame->color_range == AVCOL_RANGE_UNSPECIFIED
-            && (format->nb_components == 1 || qstrncmp(format->name, "yuvj", 4) == 0));
-    const double toEightBits = 1.0 / double(1 << (luma.depth - 8 > 0 ? luma.depth - 8 : 0));
-
-    QImage signature(SceneScanner::SignatureWidth, SceneScanner::SignatureHeight, QImage::Format_Grayscale8);
-    quint64 sums[SceneScanner::SignatureWidth];
-    int lefts[SceneScanner::SignatureWidth + 1];
-    for (int cellX = 0; cellX <= SceneScanner::SignatureWidth; ++cellX)
-        lefts[cellX] = cellX * width / SceneScanner::SignatureWidth;
-    const int columnStep = std::max(1, width / SceneScanner::SignatureWidth / ColumnsPerCell);
-    for (int cellY = 0; cellY < SceneScanner::SignatureHeight; ++cellY) {
-        const int top = cellY * height / SceneScanner::SignatureHeight;
-        const int bottom = (cellY + 1) * height / SceneScanner::SignatureHeight;
-        const int rowStep = std::max(1, (bottom - top) / RowsPerCell);
-        std::fill(std::begin(sums), std::end(sums), 0);
-        int rows = 0;
-        for (int y = top; y < bottom; y += rowStep, ++rows) {
-            const uint8_t *line = frame->data[0] + qint64(y) * frame->linesize[0];
-            for (int cellX = 0; cellX < SceneScanner::SignatureWidth; ++cellX) {
-                quint64 sum = 0;
-                if (bytes == 1) {
-                    for (int x = lefts[cellX]; x < lefts[cellX + 1]; x += columnStep)
-                        sum += line[x];
-                } else {
-                    const uint16_t *samples = reinterpret_cast<const uint16_t *>(line);
-                    for (int x = lefts[cellX]; x < lefts[cellX + 1]; x += columnStep)
-                        sum += samples[x] >> luma.shift;
-                }
-                sums[cellX] += sum;
-            }
-        }
-        uchar *out = signature.scanLine(cellY);
-        for (int cellX = 0; cellX < SceneScanner::SignatureWidth; ++cellX) {
-            const int columns = (lefts[cellX + 1] - lefts[cellX] + columnStep - 1) / columnStep;
-            double grey = double(sums[cellX]) / (double(rows) * columns) * toEightBits;
-            if (!fullRange)
-                grey = (grey - 16.0) * 255.0 / 219.0;
-            out[cellX] = uchar(qBound(0, qRound(grey), 255));
-        }
-    }
-    return signature;
-}
-
-} // namespace
 
 SceneScanner::SceneScanner(const std::atomic<bool> &abortRequested)
     : m_walker(abortRequested)
@@ -155,7 +79,7 @@ QImage SceneScanner::signature(const VideoFrame &frame)
 {
     if (!frame.isValid())
         return QImage();
-    const QImage luma = lumaSignature(frame.avFrame());
+    const QImage luma = frame.lumaCellMeans(QSize(SignatureWidth, SignatureHeight));
     if (!luma.isNull())
         return luma;
     return frame.toImage(QImage::Format_ARGB32, QSize(SignatureWidth, SignatureHeight))

@@ -77,6 +77,23 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const QByteArray &name)
     return std::unique_ptr<VideoDecoder>(new VideoDecoder());
 }
 
+std::unique_ptr<VideoDecoder> VideoDecoder::openFor(const AVStream *stream, const QStringList &names,
+                                                  bool sliceThreadsOnly)
+{
+    if (!stream)
+        return nullptr;
+    for (const QString &name : names) {
+        std::unique_ptr<VideoDecoder> decoder = create(name.toUtf8());
+        if (!decoder || !decoder->setCodecContext(stream))
+            continue;
+        if (sliceThreadsOnly)
+            decoder->setSliceThreadsOnly();
+        if (decoder->open())
+            return decoder;
+    }
+    return nullptr;
+}
+
 bool VideoDecoder::setCodecContext(const AVStream *stream)
 {
     m_open = false;

@@ -6,6 +6,7 @@
 #include "videoframe.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <QVariantHash>
 
 #include <memory>
@@ -26,6 +27,11 @@ public:
 
     // "FFmpeg" is the one decoder there is; null for any other name.
     static std::unique_ptr<VideoDecoder> create(const QByteArray &name);
+    // The first of names that opens for stream, null when none does; see
+    // setSliceThreadsOnly() for that flag.
+    static std::unique_ptr<VideoDecoder> openFor(const AVStream *stream,
+                                                 const QStringList &names = {QStringLiteral("FFmpeg")},
+                                                 bool sliceThreadsOnly = false);
     ~VideoDecoder();
     VideoDecoder(const VideoDecoder &) = delete;
     VideoDecoder &operator=(const VideoDecoder &) = delete;

@@ -2,12 +2,11 @@
 
 #include "frameconverter.h"
 #include "framefilter.h"
+#include "lumaplane.h"
 
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/mathematics.h>
-#include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
 }
 
 #include <QTransform>
@@ -173,41 +172,14 @@ QImage VideoFrame::lumaImage(const QSize &size) const
 {
     if (!d || size.isEmpty() || (d->filter && FrameFilter::needsFiltering(d->frame.get(), d->properties)))
         return QImage();
-    const AVFrame *frame = d->frame.get();
-    const AVPixFmtDescriptor *format = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
-    if (!format || format->nb_components < 1
-        || (format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL
-                             | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT))
-        || format->comp[0].plane != 0 || format->comp[0].step != 1 || format->comp[0].depth != 8
-        || frame->width < 1 || frame->height < 1)
-        return QImage();
-    QImage image(size, QImage::Format_Grayscale8);
-    FFmpeg::ScalerPtr scaler(sws_getContext(frame->width, frame->height, AV_PIX_FMT_GRAY8, size.width(),
-                                            size.height(), AV_PIX_FMT_GRAY8, SWS_AREA, nullptr, nullptr,
-                                            nullptr));
-    if (!scaler || image.isNull())
-        return QImage();
-    const bool fullRange = frame->color_range == AVCOL_RANGE_JPEG
-        || (frame->color_range == AVCOL_RANGE_UNSPECIFIED
-            && (format->nb_components == 1 || qstrncmp(format->name, "yuvj", 4) == 0));
-    uint8_t *target[4] = {image.bits(), nullptr, nullptr, nullptr};
-    const int targetLines[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    const uint8_t *const source[4] = {frame->data[0], nullptr, nullptr, nullptr};
-    const int sourceLines[4] = {frame->linesize[0], 0, 0, 0};
-    if (sws_scale(scaler.get(), source, sourceLines, 0, frame->height, target, targetLines) != size.height())
-        return QImage();
-    if (!fullRange) {
-        // The scaler leaves grey's range as it is.
-        uchar toFull[256];
-        for (int level = 0; level < 256; ++level)
-            toFull[level] = uchar(qBound(0, qRound((level - 16) * 255.0 / 219.0), 255));
-        for (int y = 0; y < image.height(); ++y) {
-            uchar *line = image.scanLine(y);
-            for (int x = 0; x < image.width(); ++x)
-                line[x] = toFull[line[x]];
-        }
-    }
-    return image;
+    const std::optional<LumaPlane> luma = LumaPlane::of(d->frame.get());
+    return luma ? luma->scaled(size) : QImage();
+}
+
+QImage VideoFrame::lumaCellMeans(const QSize &grid) const
+{
+    const std::optional<LumaPlane> luma = LumaPlane::of(d ? d->frame.get() : nullptr);
+    return luma ? luma->cellMeans(grid) : QImage();
 }
 
 QImage VideoFrame::toImage(QImage::Format format, const QSize &size, const QRectF &sourceRect) const

@@ -69,6 +69,10 @@ public:
     // conversion. Null where the picture has no 8-bit luma plane or must be
     // filtered (deinterlaced, tone-mapped) to show right.
     QImage lumaImage(const QSize &size) const;
+    // The stored picture's luma as the full-range mean of each cell of grid,
+    // from a few samples a cell and unfiltered: cheap enough for every
+    // picture of a walk. Null where there is no plain luma plane.
+    QImage lumaCellMeans(const QSize &grid) const;
 
     const AVFrame *avFrame() const;
 

@@ -9,9 +9,11 @@
 #include <QImageReader>
 #include <QStandardPaths>
 
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -32,11 +34,15 @@ QString plainFileName(const QString &name)
     return fileName;
 }
 
-// Opens the path for reading only when it is a regular file. The open
-// does not block (a FIFO put in place after any check would otherwise
-// wait for a writer for ever) and the type is checked on the open file.
+// Opens the path for reading only when it is a regular file. On Unix the
+// open does not block (a FIFO put in place after any check would otherwise
+// wait for a writer for ever) and the type is checked on the open file;
+// elsewhere there are no such files, and the check comes before the open.
 bool openRegularFile(QFile &file)
 {
+#ifndef Q_OS_UNIX
+    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
+#else
     const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -47,6 +53,7 @@ bool openRegularFile(QFile &file)
         return false;
     }
     return true;
+#endif
 }
 
 } // namespace
