@@ -2,8 +2,9 @@
 # Makes the Debian package (reusing build/ or BUILD_DIR, so a current build
 # costs only cpack), unpacks it into a temporary root and checks what a user
 # gets: the console program runs from there on the system's libraries, the
-# man page renders, the bash completion loads and completes, and the control
-# file declares the libraries the programs need. Exits non-zero on any fault.
+# man pages render, the bash completion loads and completes, the control
+# file declares the libraries the programs need, and lintian finds no error.
+# Exits non-zero on any fault.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 started=$SECONDS
@@ -58,11 +59,13 @@ absent=()
 for file in usr/bin/vistaloom usr/bin/vistaloom-cli usr/share/applications/vistaloom.desktop \
     usr/share/icons/hicolor/scalable/apps/vistaloom.svg \
     usr/share/icons/hicolor/1024x1024/apps/vistaloom.png \
-    usr/share/man/man1/vistaloom-cli.1.gz usr/share/bash-completion/completions/vistaloom-cli; do
+    usr/share/man/man1/vistaloom.1.gz usr/share/man/man1/vistaloom-cli.1.gz \
+    usr/share/bash-completion/completions/vistaloom-cli \
+    usr/share/doc/vistaloom/copyright usr/share/doc/vistaloom/changelog.gz; do
     [ -f "$root/$file" ] || absent+=("$file")
 done
 if [ ${#absent[@]} -eq 0 ]; then
-    pass "programs, desktop entry, icons, man page and completion are in place"
+    pass "programs, desktop entry, icons, man pages, completion, copyright and changelog are in place"
 else
     fail "missing from the package: ${absent[*]}"
 fi
@@ -104,12 +107,14 @@ if [ $status -eq 0 ] && grep -q -- '--filetype' <<<"$text" && grep -q '^EXIT STA
 else
     fail "man -l on the page (exit $status)" "$(cat "$work/man.err"; head -n 20 <<<"$text")"
 fi
-warnings=$(MANPAGER=cat man --warnings -l "$page" 2>&1 >/dev/null || true)
-if [ -z "$warnings" ]; then
-    pass "the man page renders without groff warnings"
-else
-    fail "groff warns about the man page" "$warnings"
-fi
+for page in "$page" "$root/usr/share/man/man1/vistaloom.1.gz"; do
+    warnings=$(MANPAGER=cat man --warnings -l "$page" 2>&1 >/dev/null || true)
+    if [ -z "$warnings" ]; then
+        pass "$(basename "$page") renders without groff warnings"
+    else
+        fail "groff warns about $(basename "$page")" "$warnings"
+    fi
+done
 
 # The completion: valid bash, registered for vistaloom-cli once sourced, and
 # offering the options and file types.
@@ -134,6 +139,16 @@ if [ $status -eq 0 ] && [ "$output" = "$expected" ]; then
     pass "sourcing the completion registers it for vistaloom-cli, and it completes"
 else
     fail "completion (exit $status)" "$output"
+fi
+
+# Debian's policy, as lintian checks it: an error fails, a warning is shown.
+status=0
+report=$(lintian --fail-on error "$deb" 2>"$work/lintian.err") || status=$?
+if [ $status -eq 0 ] && ! grep -q '^E: ' <<<"$report"; then
+    pass "lintian reports no errors"
+    [ -z "$report" ] || printf '%s\n' "$report" | sed 's/^/     /'
+else
+    fail "lintian (exit $status)" "$report$(grep -v 'root privileges' "$work/lintian.err" || true)"
 fi
 
 echo "Checked in $((SECONDS - started)) s"

@@ -3,7 +3,8 @@
 # only those that are missing, so a second run costs nothing.
 # help2man makes the man page; dpkg-dev (dpkg-shlibdeps) and file let cpack
 # declare the package's dependencies; man-db and bsdextrautils (col) let
-# scripts/check-package.sh read the packaged man page.
+# scripts/check-package.sh read the packaged man page; lintian checks the
+# package there against Debian's policy.
 set -euo pipefail
 
 packages=(
@@ -14,7 +15,7 @@ packages=(
     libopencv-core-dev libopencv-imgproc-dev
     ffmpeg xvfb xauth time
     libgl1-mesa-dri fonts-dejavu-core
-    help2man dpkg-dev file man-db bsdextrautils
+    help2man dpkg-dev file man-db bsdextrautils lintian
 )
 
 missing=()

@@ -2,8 +2,8 @@
 # Installs what is missing, builds and runs the whole test suite: the normal
 # build in build/, the Debian package made from it and checked, then the
 # suite again built with AddressSanitizer (leak detection on) and
-# UndefinedBehaviorSanitizer in build-sanitize/. Exits non-zero when anything
-# fails.
+# UndefinedBehaviorSanitizer in build-sanitize/. Both builds treat compiler
+# warnings as errors. Exits non-zero when anything fails.
 #   --sanitize      only the sanitizer suite
 #   --no-sanitize   only the normal suite and the package check
 set -euo pipefail
@@ -13,13 +13,14 @@ mode=${1:-all}
 "$top/scripts/install-deps.sh"
 
 run_normal() {
-    BUILD_DIR="$top/build" "$top/scripts/build.sh"
+    BUILD_DIR="$top/build" "$top/scripts/build.sh" -DVISTALOOM_WERROR=ON
     (cd "$top/build" && ctest --output-on-failure --parallel "$(nproc)")
     BUILD_DIR="$top/build" "$top/scripts/check-package.sh"
 }
 
 run_sanitized() {
-    BUILD_DIR="$top/build-sanitize" "$top/scripts/build.sh" -DVISTALOOM_SANITIZE=ON -DVISTALOOM_BUILD_BENCH=OFF
+    BUILD_DIR="$top/build-sanitize" "$top/scripts/build.sh" -DVISTALOOM_SANITIZE=ON -DVISTALOOM_BUILD_BENCH=OFF \
+        -DVISTALOOM_WERROR=ON
     # Leaks inside system libraries only are suppressed (scripts/lsan.supp).
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
     export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/scripts/lsan.supp:print_suppressions=0}
