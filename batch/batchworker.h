@@ -4,6 +4,8 @@
 #include "smartpicker.h"
 #include "worker.h"
 
+#include "imaging/contactsheetbuilder.h"
+
 #include <QAtomicInteger>
 #include <QImage>
 #include <QString>
@@ -47,6 +49,10 @@ signals:
     void progressUpdate(BatchWorker *worker, float progress);
     // A frame of the scene walk, for handleFrame on the worker's thread.
     void frameFound(const VideoFrame &frame);
+    // For the config's thread: the interval settings the job ran with
+    // where the stored ones were unusable, and the scene rule's count.
+    void intervalRepaired(int type, int milliseconds, int images);
+    void sceneImageCountFound(int count);
 
 private slots:
     void grabberFrameExtracted(const VideoFrame &frame);
@@ -64,15 +70,18 @@ private:
     void handleFrame(const VideoFrame &frame);
     bool deliverFrame(const VideoFrame &frame);
     void reportGrabberError(const QString &message);
-    QString claimNextFreeFile(QString *fileName);
+    // The series' name for counter (-1: none), at the job's image count.
+    QString fileNameFor(int counter, qint64 frameMs) const;
     bool endsEarlyAt(qint64 position, qint64 reached);
     void processPendingEvents();
     // With contactSheet: one more image of the job's images, after the job.
     void writeContactSheet();
-    void thinSheetImages();
-    QVector<int> sheetSpread();
 
     BatchWorkerConfig *m_config = nullptr;
+    // The rule as the job runs it and its image count, read from the
+    // config when the job starts.
+    int m_intervalType = 0;
+    int m_expectedImages = 0;
     FrameGrabber *m_grabber = nullptr;
     int m_imageIndex = 1;
     int m_fileCounter = 1;
@@ -89,15 +98,7 @@ private:
     std::atomic<bool> m_scanAbort{false};
     // Set for a job with smartPick in exact mode.
     std::unique_ptr<SmartPicker> m_picker;
-    // An image written for the contact sheet: its path and frame time, and
-    // when the output is smaller than a tile, the frame itself at tile size
-    // (at most), so the sheet is not made of upscaled small outputs.
-    struct SheetImage {
-        QString path;
-        qint64 ms = 0;
-        QImage tile;
-    };
-    QVector<SheetImage> m_sheetImages;
+    ContactSheetBuilder m_sheet;
     // In fast mode: the time of the key frame the last image took, and how
     // many positions found that same key frame again and wrote nothing.
     std::optional<qint64> m_keyFrameTaken;

@@ -32,6 +32,9 @@ public:
         VideoFrame frame;
     };
 
+    // How far from its position a frame may be taken.
+    static constexpr qint64 WindowMs = 1000;
+
     explicit SmartPicker(const std::atomic<bool> &abortRequested);
 
     bool open(const QString &path);
