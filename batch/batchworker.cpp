@@ -3,28 +3,17 @@
 #include "framepositions.h"
 #include "scenejob.h"
 
-#include "imaging/contactsheet.h"
-#include "imaging/imageprocessingmanager.h"
-#include "imaging/outputfile.h"
 #include "media/framegrabber.h"
 #include "media/scenescanner.h"
 #include "media/videoframe.h"
-#include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
-#include "profiles/filenameprofile.h"
-#include "profiles/imageprofile.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QLocale>
 #include <QMetaType>
 #include <QThread>
 #include <QtDebug>
 
-#include <algorithm>
-#include <deque>
 #include <limits>
-#include <optional>
 
 BatchWorker::BatchWorker(QObject *parent)
     : Worker(parent)
@@ -82,7 +71,7 @@ void BatchWorker::cancel()
 
 void BatchWorker::run()
 {
-    m_sheet = ContactSheetBuilder(m_config->contactSheetColumns(), m_config->contactSheetRows());
+    m_writer = SeriesWriter(m_config);
     m_opened = false;
     m_endedEarly = false;
     m_keyFrameTaken.reset();
@@ -97,7 +86,7 @@ void BatchWorker::run()
     if (m_opened && !m_endedEarly && !isCancelled() && m_grabber->isCutOff())
         emit statusUpdate(this, tr("Video file is cut off after %1 ms").arg(m_grabber->dataEndMs()), Error);
     if (!isCancelled())
-        writeContactSheet();
+        m_writer.writeSheet(report());
     m_grabber->disconnect();
     m_grabber->abort();
 }
@@ -136,7 +125,7 @@ void BatchWorker::runJob()
     m_opened = true;
     m_intervalType = m_config->intervalType();
     if (m_intervalType == BatchWorkerConfig::SceneChange) {
-        m_expectedImages = m_config->expectedImageCount();
+        m_writer.start(false, m_config->expectedImageCount());
         runSceneJob(duration);
         return;
     }
@@ -155,14 +144,14 @@ void BatchWorker::runJob()
     const FramePositions positions = FramePositions::plan(asked, duration, still);
     const FramePositions::Rule &rule = positions.rule;
     m_intervalType = rule.type;
-    m_expectedImages = m_config->expectedImageCount(rule.type, rule.intervalMilliseconds, rule.intervalImages);
+    m_writer.start(rule.type == BatchWorkerConfig::SingleShot,
+                   m_config->expectedImageCount(rule.type, rule.intervalMilliseconds, rule.intervalImages));
     // The config belongs to its own thread: the repair is applied there.
     if (rule != asked)
         emit intervalRepaired(rule.type, rule.intervalMilliseconds, rule.intervalImages);
     m_lastPosition = positions.last;
 
     m_imageIndex = 1;
-    m_fileCounter = 1;
     if (isCancelled())
         return;
     // Every image moves the progress twice.
@@ -180,7 +169,12 @@ void BatchWorker::runJob()
             return;
         }
 
-        const SmartPicker::Choice choice = choiceFor(position, positions.step, duration);
+        // With smartPick the frame chosen among those around the position,
+        // already decoded when the picker still holds it.
+        const SmartPicker::Choice choice =
+            m_picker ? m_picker->pickNear(position, positions.step, duration,
+                                          m_intervalType == BatchWorkerConfig::SingleShot)
+                     : SmartPicker::Choice{position, VideoFrame()};
         if (!choice.frame.isValid())
             m_grabber->setPosition(choice.ms);
 
@@ -198,12 +192,8 @@ void BatchWorker::runJob()
             m_requestedPosition = m_grabber->position();
             m_waiting.storeRelease(1);
             m_grabber->extract();
-            while (m_waiting.loadAcquire()) {
-                processPendingEvents();
-                QThread::msleep(20);
-                if (isCancelled())
-                    return;
-            }
+            if (!waitUntilHandled(20))
+                return;
         }
 
         ++stepCounter;
@@ -222,28 +212,9 @@ void BatchWorker::runJob()
     }
 }
 
-SmartPicker::Choice BatchWorker::choiceFor(qint64 position, qint64 step, qint64 duration)
-{
-    if (!m_picker)
-        return {position, VideoFrame()};
-    qint64 before = SmartPicker::WindowMs;
-    qint64 after = SmartPicker::WindowMs;
-    // Never past the midpoint to a neighbouring position; a single shot
-    // has no neighbours.
-    if (m_intervalType != BatchWorkerConfig::SingleShot) {
-        const qint64 gap = qMax<qint64>(0, step);
-        before = qMin(before, gap / 2);
-        after = qMin(after, qMax<qint64>(0, (gap - 1) / 2));
-    }
-    const qint64 from = qMax<qint64>(0, position - before);
-    const qint64 to = qMin(qMax(duration, position), position + after);
-    return m_picker->pick(position, from, to);
-}
-
 void BatchWorker::runSceneJob(qint64 duration)
 {
     m_imageIndex = 1;
-    m_fileCounter = 1;
     qint64 spanStart = m_config->skipFront();
     qint64 spanEnd = duration - m_config->skipBack();
     if (spanEnd <= spanStart) {
@@ -263,58 +234,32 @@ void BatchWorker::runSceneJob(qint64 duration)
     if (!scanner.startBefore(spanStart))
         return;
 
-    const double threshold = m_config->sceneThreshold();
-    SceneJob job({threshold, m_config->sceneMinGapMilliseconds(), m_config->smartPick(), spanStart},
-                 [this](const VideoFrame &frame) {
+    SceneJob job({double(m_config->sceneThreshold()), m_config->sceneMinGapMilliseconds(), m_config->smartPick(),
+                  spanStart, spanEnd},
+                 m_scanAbort, [this](const VideoFrame &frame) {
                      const bool delivered = deliverFrame(frame);
                      ++m_imageIndex;
                      return delivered;
                  });
     const double spanLength = double(qMax<qint64>(1, qMin(spanEnd, duration) - spanStart));
-    qint64 lastMs = -1;
     float reported = m_progress;
-    for (;;) {
-        if (isCancelled())
-            return;
-        const SceneScanner::Step step = scanner.next();
-        if (step.status == FrameReader::Status::Aborted)
-            return;
-        if (step.status == FrameReader::Status::DecodeFailed) {
-            if (!job.finish())
-                return;
-            emit statusUpdate(this, QStringLiteral("Frame extraction error decode failed"), Error);
-            return;
-        }
-        if (step.status != FrameReader::Status::Frame)
-            break;
-        lastMs = step.ms;
-        if (step.ms < spanStart)
-            continue;
-        if (step.ms >= spanEnd)
-            break;
-        const bool started = job.started();
-        if (!job.feed(step))
-            return;
-        // The span's first frame is decoded whatever it is; after it only
-        // what a cut needs.
-        if (!started && job.started())
-            scanner.decodeReferencesOnly(threshold);
-        const float progress = 0.01f + 0.99f * float(qBound(0.0, double(step.ms - spanStart) / spanLength, 1.0));
+    const SceneJob::Outcome outcome = job.walk(scanner, [&](qint64 ms) {
+        const float progress = 0.01f + 0.99f * float(qBound(0.0, double(ms - spanStart) / spanLength, 1.0));
         // A signal per frame would flood the window's queue.
         if (progress - reported >= 0.01f) {
             reported = progress;
             sendProgress(progress);
         }
         processPendingEvents();
-    }
-    if (isCancelled())
-        return;
-    if (!job.finish())
+    });
+    if (outcome == SceneJob::Outcome::DecodeFailed)
+        emit statusUpdate(this, QStringLiteral("Frame extraction error decode failed"), Error);
+    if (outcome != SceneJob::Outcome::Ended || isCancelled() || !job.finish())
         return;
     emit sceneImageCountFound(m_imageIndex - 1);
     // Reading stopped before the span's end in a cut-off file.
     if (spanEnd != std::numeric_limits<qint64>::max())
-        endsEarlyAt(spanEnd, lastMs);
+        endsEarlyAt(spanEnd, job.lastMs());
     sendProgress(1.0f);
 }
 
@@ -340,9 +285,16 @@ bool BatchWorker::deliverFrame(const VideoFrame &frame)
 {
     m_waiting.storeRelease(1);
     emit frameFound(frame);
+    return waitUntilHandled(5);
+}
+
+// The frame asked for is handled on the worker's thread meanwhile; false
+// when the job is cancelled first.
+bool BatchWorker::waitUntilHandled(unsigned long pollMs)
+{
     while (m_waiting.loadAcquire()) {
         processPendingEvents();
-        QThread::msleep(5);
+        QThread::msleep(pollMs);
         if (isCancelled())
             return false;
     }
@@ -353,12 +305,6 @@ void BatchWorker::grabberFrameExtracted(const VideoFrame &frame)
 {
     handleFrame(frame);
     m_waiting.storeRelease(0);
-}
-
-QString BatchWorker::fileNameFor(int counter, qint64 frameMs) const
-{
-    return m_config->fileNameProfile()->generateFileName(m_config->sourceBaseName(), counter, m_expectedImages,
-                                                         frameMs);
 }
 
 void BatchWorker::handleFrame(const VideoFrame &frame)
@@ -379,7 +325,7 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     }
     // Positions near one key frame all get that frame: it is written once,
     // not once per position as identical files.
-    if (m_grabber->keyFramesOnly() && m_config->intervalType() != BatchWorkerConfig::SceneChange) {
+    if (m_grabber->keyFramesOnly() && m_intervalType != BatchWorkerConfig::SceneChange) {
         const qint64 keyFrameMs = qRound64(frame.timestamp() * 1000.0);
         if (m_keyFrameTaken == keyFrameMs) {
             ++m_sharedKeyFrames;
@@ -393,64 +339,14 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         qWarning("Frame image was empty");
         return;
     }
-    m_frameMs = qRound64(frame.timestamp() * 1000.0);
-    ImageProcessingManager *processing = ImageProcessingManager::instance();
-    QImage processed = processing->processImage(image, m_config->imageProfile());
-    if (processed.isNull() && m_config->imageProfile()) {
-        const QSize size = ImageProcessingManager::outputSizeFor(image.size(), *m_config->imageProfile());
-        if (ImageProcessingManager::exceedsOutputLimit(size)) {
-            emit statusUpdate(this, tr("Output image too large: %1x%2").arg(size.width()).arg(size.height()), Error);
-            return;
-        }
-    }
-
-    // A name taken by anything, or claimed by another run a moment ago,
-    // moves the counter on; a single shot first tries the name without one.
-    int counter = m_intervalType == BatchWorkerConfig::SingleShot ? 0 : m_fileCounter;
-    const OutputFile::FreeName name = OutputFile::claimFirstFree(
-        m_config->fileOutputDir(), counter, [this](int n) { return fileNameFor(n == 0 ? -1 : n, m_frameMs); });
-    m_fileCounter = counter + 1;
-    if (name.claim != OutputFile::Claim::Claimed) {
-        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(name.path), Error);
-        return;
-    }
-    emit statusUpdate(this, QStringLiteral("Saving: ") + name.fileName, Info);
-    // Written beside the claimed file and renamed over it.
-    const ImageMetadata metadata = ImageMetadata::of(m_config->source(), m_frameMs);
-    if (!processing->saveImage(name.path, processed, m_config->imageProfile(), metadata)) {
-        OutputFile::release(name.path);
-        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(name.path), Error);
-        return;
-    }
-    if (m_config->contactSheet())
-        m_sheet.add(name.path, m_frameMs, processed, image);
-    emit imageReady(this, processed);
+    std::optional<QImage> written = m_writer.write(image, qRound64(frame.timestamp() * 1000.0), report());
+    if (written)
+        emit imageReady(this, *written);
 }
 
-void BatchWorker::writeContactSheet()
+SeriesWriter::Report BatchWorker::report()
 {
-    if (!m_config->contactSheet() || m_sheet.isEmpty())
-        return;
-    VideoInfo info;
-    info.load(m_config->source());
-    const QFileInfo video(m_config->source());
-    const QStringList header{
-        video.fileName(),
-        tr("Duration: %1   Size: %2x%3   Frame rate: %4 fps   Codec: %5   File size: %6")
-            .arg(ContactSheet::timeText(info.duration()))
-            .arg(info.displaySize().width())
-            .arg(info.displaySize().height())
-            .arg(QString::number(info.frameRate(), 'g', 6))
-            .arg(info.codecName().isEmpty() ? tr("unknown") : info.codecName())
-            .arg(QLocale::c().formattedDataSize(video.size())),
-    };
-    QString failedPath;
-    const bool written = m_sheet.write(
-        header, m_config->fileOutputDir(), fileNameFor(-1, m_sheet.firstMs()), m_config->imageProfile(),
-        [this](const QString &fileName) { emit statusUpdate(this, QStringLiteral("Saving: ") + fileName, Info); },
-        &failedPath);
-    if (!written)
-        emit statusUpdate(this, tr("Could not save image: ") + QDir::toNativeSeparators(failedPath), Error);
+    return [this](const QString &text, bool error) { emit statusUpdate(this, text, error ? Error : Info); };
 }
 
 void BatchWorker::grabberError(const QString &message)
@@ -468,7 +364,7 @@ void BatchWorker::reportGrabberError(const QString &message)
     if (m_grabber->atEnd()
         && endsEarlyAt(qMax(m_requestedPosition, m_lastPosition), m_grabber->lastDecodedTime()))
         return;
-    if (m_grabber->atEnd() && m_config->intervalType() == BatchWorkerConfig::EveryMilliseconds)
+    if (m_grabber->atEnd() && m_intervalType == BatchWorkerConfig::EveryMilliseconds)
         return;
     emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message, Error);
 }

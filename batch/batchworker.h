@@ -4,7 +4,7 @@
 #include "smartpicker.h"
 #include "worker.h"
 
-#include "imaging/contactsheetbuilder.h"
+#include "serieswriter.h"
 
 #include <QAtomicInteger>
 #include <QImage>
@@ -62,29 +62,20 @@ private:
     void runJob();
     // The scene rule: one walk over the span instead of positions.
     void runSceneJob(qint64 duration);
-    // The frame for position: the position itself, or with smartPick the
-    // frame chosen among those around it, already decoded when the picker
-    // still holds it.
-    SmartPicker::Choice choiceFor(qint64 position, qint64 step, qint64 duration);
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
     bool deliverFrame(const VideoFrame &frame);
     void reportGrabberError(const QString &message);
-    // The series' name for counter (-1: none), at the job's image count.
-    QString fileNameFor(int counter, qint64 frameMs) const;
     bool endsEarlyAt(qint64 position, qint64 reached);
+    bool waitUntilHandled(unsigned long pollMs);
     void processPendingEvents();
-    // With contactSheet: one more image of the job's images, after the job.
-    void writeContactSheet();
+    SeriesWriter::Report report();
 
     BatchWorkerConfig *m_config = nullptr;
-    // The rule as the job runs it and its image count, read from the
-    // config when the job starts.
+    // The rule as the job runs it, read from the config when it starts.
     int m_intervalType = 0;
-    int m_expectedImages = 0;
     FrameGrabber *m_grabber = nullptr;
     int m_imageIndex = 1;
-    int m_fileCounter = 1;
     float m_progress = 0.0f;
     QAtomicInteger<int> m_waiting {0};
     qint64 m_duration = 0;
@@ -92,13 +83,11 @@ private:
     qint64 m_lastPosition = 0;
     bool m_endedEarly = false;
     bool m_opened = false;
-    // The time of the frame being saved, for the name's time tokens.
-    qint64 m_frameMs = 0;
     // Stops the scene walk; set once by cancel(), like the worker's flag.
     std::atomic<bool> m_scanAbort{false};
     // Set for a job with smartPick in exact mode.
     std::unique_ptr<SmartPicker> m_picker;
-    ContactSheetBuilder m_sheet;
+    SeriesWriter m_writer;
     // In fast mode: the time of the key frame the last image took, and how
     // many positions found that same key frame again and wrote nothing.
     std::optional<qint64> m_keyFrameTaken;

@@ -11,13 +11,42 @@ constexpr qint64 FlashMs = 300;
 
 } // namespace
 
-SceneJob::SceneJob(const Settings &settings, Deliver deliver)
+SceneJob::SceneJob(const Settings &settings, const std::atomic<bool> &abortRequested, Deliver deliver)
     : m_settings(settings)
+    , m_abortRequested(abortRequested)
     , m_deliver(std::move(deliver))
     , m_holdMs(std::max({settings.minGapMs, settings.smartPick ? SmartPicker::WindowMs : qint64(0),
                          GradualTransition::LongestMs + GradualTransition::ReportDelayMs}))
     , m_gradual(settings.threshold)
 {
+}
+
+SceneJob::Outcome SceneJob::walk(SceneScanner &scanner, const std::function<void(qint64)> &stepDone)
+{
+    for (;;) {
+        if (m_abortRequested.load())
+            return Outcome::Stopped;
+        const SceneScanner::Step step = scanner.next();
+        if (step.status == FrameReader::Status::Aborted)
+            return Outcome::Stopped;
+        if (step.status == FrameReader::Status::DecodeFailed)
+            return finish() ? Outcome::DecodeFailed : Outcome::Stopped;
+        if (step.status != FrameReader::Status::Frame)
+            return Outcome::Ended;
+        m_lastMs = step.ms;
+        if (step.ms < m_settings.spanStart)
+            continue;
+        if (step.ms >= m_settings.spanEnd)
+            return Outcome::Ended;
+        const bool started = m_taken;
+        if (!feed(step))
+            return Outcome::Stopped;
+        // The span's first frame is decoded whatever it is; after it only
+        // what a cut needs.
+        if (!started && m_taken)
+            scanner.decodeReferencesOnly(m_settings.threshold);
+        stepDone(step.ms);
+    }
 }
 
 bool SceneJob::feed(const SceneScanner::Step &step)

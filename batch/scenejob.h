@@ -8,13 +8,14 @@
 
 #include <QImage>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <optional>
 
-// The scene rule's choices over one walk of a span: which pictures open a
-// new shot and become images. Fed the walk's pictures in order, it hands
-// each image on through deliver as soon as nothing can replace it.
+// The scene rule's walk over a span: which pictures open a new shot and
+// become images. Each image is handed on through deliver as soon as
+// nothing can replace it.
 //
 // A shot's image is held until then: a stronger change within the gap (the
 // real cut just after a motion-blurred frame that crossed the threshold)
@@ -31,22 +32,28 @@ public:
         qint64 minGapMs = 0;
         bool smartPick = false;
         qint64 spanStart = 0;
+        qint64 spanEnd = 0;
     };
+    enum class Outcome { Ended, Stopped, DecodeFailed };
     // Takes an image's frame, at the image's time; false stops the job.
     using Deliver = std::function<bool(const VideoFrame &frame)>;
 
-    SceneJob(const Settings &settings, Deliver deliver);
+    SceneJob(const Settings &settings, const std::atomic<bool> &abortRequested, Deliver deliver);
 
+    // Walks the scanner, started before the span, to the span's end or the
+    // end of the data; stepDone is told each picture inside the span.
+    // Stopped: aborted, or an image could not be delivered. DecodeFailed:
+    // the image held until then is delivered first.
+    Outcome walk(SceneScanner &scanner, const std::function<void(qint64 ms)> &stepDone);
+    // After the walk ended: delivers the image still held.
+    bool finish();
+    // The time of the last picture read, -1 before one.
+    qint64 lastMs() const { return m_lastMs; }
+
+private:
     // The walk's next picture inside the span. False when an image could
     // not be delivered.
     bool feed(const SceneScanner::Step &step);
-    // At the end of the walk: delivers the image still held.
-    bool finish();
-    // The span's first image is taken; from then on the walk need decode
-    // only what a cut needs.
-    bool started() const { return m_taken; }
-
-private:
     struct Held {
         VideoFrame frame;
         SmartPicker::Candidate best;
@@ -71,6 +78,7 @@ private:
     bool saveHeld();
 
     const Settings m_settings;
+    const std::atomic<bool> &m_abortRequested;
     const Deliver m_deliver;
     // How long a cut is held before it is delivered: until a fade begun
     // with it is seen through, a stronger change or a sharper frame found.
@@ -82,6 +90,7 @@ private:
     QImage m_previous;
     bool m_taken = false;
     qint64 m_lastImageMs = 0;
+    qint64 m_lastMs = -1;
 };
 
 #endif
