@@ -1,15 +1,13 @@
 #ifndef VISTALOOM_BATCHWORKER_H
 #define VISTALOOM_BATCHWORKER_H
 
+#include "serieswriter.h"
 #include "smartpicker.h"
 #include "worker.h"
-
-#include "serieswriter.h"
 
 #include <QAtomicInteger>
 #include <QImage>
 #include <QString>
-#include <QVector>
 
 #include <atomic>
 #include <memory>
@@ -20,9 +18,10 @@ class FrameGrabber;
 
 class VideoFrame;
 
-// Carries out one batch job: computes the capture positions, asks the frame
-// grabber for each frame, processes it and saves it under a name that does
-// not exist yet.
+// Carries out one batch job: plans the capture positions (FramePositions)
+// or walks the video for the scene rule (SceneJob), asks the frame grabber
+// for each frame and hands it to its own thread, where SeriesWriter
+// processes and saves it. See worker.h for who owns what on which thread.
 class BatchWorker : public Worker
 {
     Q_OBJECT
