@@ -19,6 +19,13 @@ BatchWorker::BatchWorker(QObject *parent)
     : Worker(parent)
     , m_grabber(new FrameGrabber(this))
 {
+    // Connected first, so they run on the emitting thread before the
+    // queued calls below are posted.
+    auto handOver = [this] { m_handedOver.fetchAndAddRelease(1); };
+    connect(m_grabber, &FrameGrabber::frameExtracted, this, handOver, Qt::DirectConnection);
+    connect(m_grabber, &FrameGrabber::error, this, handOver, Qt::DirectConnection);
+    connect(m_grabber, &FrameGrabber::aborted, this, handOver, Qt::DirectConnection);
+    connect(this, &BatchWorker::frameFound, this, handOver, Qt::DirectConnection);
     connect(m_grabber, &FrameGrabber::frameExtracted, this, &BatchWorker::grabberFrameExtracted);
     connect(m_grabber, &FrameGrabber::error, this, &BatchWorker::grabberError);
     connect(m_grabber, &FrameGrabber::aborted, this, &BatchWorker::grabberError);
@@ -303,6 +310,7 @@ bool BatchWorker::waitUntilHandled(unsigned long pollMs)
 
 void BatchWorker::grabberFrameExtracted(const VideoFrame &frame)
 {
+    m_handedOver.loadAcquire();
     handleFrame(frame);
     m_waiting.storeRelease(0);
 }
@@ -353,6 +361,7 @@ void BatchWorker::grabberError(const QString &message)
 {
     // The grabber's state is read before the flag is cleared: once it is,
     // run() on the batch thread goes on with the grabber.
+    m_handedOver.loadAcquire();
     reportGrabberError(message);
     m_waiting.storeRelease(0);
 }

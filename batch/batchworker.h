@@ -77,6 +77,11 @@ private:
     int m_imageIndex = 1;
     float m_progress = 0.0f;
     QAtomicInteger<int> m_waiting {0};
+    // What the batch thread hands to the worker's thread (a frame, the
+    // grabber's state) is released here before the queued call is posted
+    // and acquired when it runs: the order in our own code, not only in
+    // Qt's event queue, whose locks ThreadSanitizer cannot see.
+    QAtomicInteger<int> m_handedOver {0};
     qint64 m_duration = 0;
     qint64 m_requestedPosition = 0;
     qint64 m_lastPosition = 0;
