@@ -170,17 +170,16 @@ void MainWindow::saveWithAutomaticFileName()
     }
     // The name is claimed before writing, so another program saving into
     // the same folder (or a link placed there) never loses or redirects it.
-    QString path = folder.absoluteFilePath(automaticFileName(folder));
-    OutputFile::Claim claim = OutputFile::claim(path);
-    while (claim == OutputFile::Claim::Taken) {
+    const QString baseName = QFileInfo(videoPath).baseName();
+    const OutputFile::FreeName name = OutputFile::claimFirstFree(folder, fileCounter, [&](int counter) {
+        return folder.absoluteFilePath(
+            fileNameProfile ? fileNameProfile->generateFileName(baseName, counter, 0, snapshotMetadata.timeMs)
+                            : QString());
+    });
+    if (saveSnapshot(name.path))
         ++fileCounter;
-        path = folder.absoluteFilePath(automaticFileName(folder));
-        claim = OutputFile::claim(path);
-    }
-    if (saveSnapshot(path))
-        ++fileCounter;
-    else if (claim == OutputFile::Claim::Claimed)
-        OutputFile::release(path);
+    else if (name.claim == OutputFile::Claim::Claimed)
+        OutputFile::release(name.path);
     updateAutomaticFileNameDisplay();
 }
 

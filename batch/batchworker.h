@@ -1,13 +1,13 @@
 #ifndef VISTALOOM_BATCHWORKER_H
 #define VISTALOOM_BATCHWORKER_H
 
+#include "serieswriter.h"
 #include "smartpicker.h"
 #include "worker.h"
 
 #include <QAtomicInteger>
 #include <QImage>
 #include <QString>
-#include <QVector>
 
 #include <atomic>
 #include <memory>
@@ -18,9 +18,10 @@ class FrameGrabber;
 
 class VideoFrame;
 
-// Carries out one batch job: computes the capture positions, asks the frame
-// grabber for each frame, processes it and saves it under a name that does
-// not exist yet.
+// Carries out one batch job: plans the capture positions (FramePositions)
+// or walks the video for the scene rule (SceneJob), asks the frame grabber
+// for each frame and hands it to its own thread, where SeriesWriter
+// processes and saves it. See worker.h for who owns what on which thread.
 class BatchWorker : public Worker
 {
     Q_OBJECT
@@ -47,6 +48,10 @@ signals:
     void progressUpdate(BatchWorker *worker, float progress);
     // A frame of the scene walk, for handleFrame on the worker's thread.
     void frameFound(const VideoFrame &frame);
+    // For the config's thread: the interval settings the job ran with
+    // where the stored ones were unusable, and the scene rule's count.
+    void intervalRepaired(int type, int milliseconds, int images);
+    void sceneImageCountFound(int count);
 
 private slots:
     void grabberFrameExtracted(const VideoFrame &frame);
@@ -56,48 +61,37 @@ private:
     void runJob();
     // The scene rule: one walk over the span instead of positions.
     void runSceneJob(qint64 duration);
-    // The frame for position: the position itself, or with smartPick the
-    // frame chosen among those around it, already decoded when the picker
-    // still holds it.
-    SmartPicker::Choice choiceFor(qint64 position, qint64 step, qint64 duration);
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
     bool deliverFrame(const VideoFrame &frame);
     void reportGrabberError(const QString &message);
-    QString claimNextFreeFile(QString *fileName);
     bool endsEarlyAt(qint64 position, qint64 reached);
+    bool waitUntilHandled(unsigned long pollMs);
     void processPendingEvents();
-    // With contactSheet: one more image of the job's images, after the job.
-    void writeContactSheet();
-    void thinSheetImages();
-    QVector<int> sheetSpread();
+    SeriesWriter::Report report();
 
     BatchWorkerConfig *m_config = nullptr;
+    // The rule as the job runs it, read from the config when it starts.
+    int m_intervalType = 0;
     FrameGrabber *m_grabber = nullptr;
     int m_imageIndex = 1;
-    int m_fileCounter = 1;
     float m_progress = 0.0f;
     QAtomicInteger<int> m_waiting {0};
+    // What the batch thread hands to the worker's thread (a frame, the
+    // grabber's state) is released here before the queued call is posted
+    // and acquired when it runs: the order in our own code, not only in
+    // Qt's event queue, whose locks ThreadSanitizer cannot see.
+    QAtomicInteger<int> m_handedOver {0};
     qint64 m_duration = 0;
     qint64 m_requestedPosition = 0;
     qint64 m_lastPosition = 0;
     bool m_endedEarly = false;
     bool m_opened = false;
-    // The time of the frame being saved, for the name's time tokens.
-    qint64 m_frameMs = 0;
     // Stops the scene walk; set once by cancel(), like the worker's flag.
     std::atomic<bool> m_scanAbort{false};
     // Set for a job with smartPick in exact mode.
     std::unique_ptr<SmartPicker> m_picker;
-    // An image written for the contact sheet: its path and frame time, and
-    // when the output is smaller than a tile, the frame itself at tile size
-    // (at most), so the sheet is not made of upscaled small outputs.
-    struct SheetImage {
-        QString path;
-        qint64 ms = 0;
-        QImage tile;
-    };
-    QVector<SheetImage> m_sheetImages;
+    SeriesWriter m_writer;
     // In fast mode: the time of the key frame the last image took, and how
     // many positions found that same key frame again and wrote nothing.
     std::optional<qint64> m_keyFrameTaken;

@@ -169,6 +169,20 @@ std::optional<FrameReader::Picture> SmartPicker::nextPicture()
     return read.picture;
 }
 
+SmartPicker::Choice SmartPicker::pickNear(qint64 position, qint64 step, qint64 duration, bool singleShot)
+{
+    qint64 before = WindowMs;
+    qint64 after = WindowMs;
+    if (!singleShot) {
+        const qint64 gap = qMax<qint64>(0, step);
+        before = qMin(before, gap / 2);
+        after = qMin(after, qMax<qint64>(0, (gap - 1) / 2));
+    }
+    const qint64 from = qMax<qint64>(0, position - before);
+    const qint64 to = qMin(qMax(duration, position), position + after);
+    return pick(position, from, to);
+}
+
 SmartPicker::Choice SmartPicker::pick(qint64 position, qint64 from, qint64 to)
 {
     if (!m_started || m_lastMs + WalkAheadMs < from) {

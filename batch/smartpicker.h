@@ -32,6 +32,9 @@ public:
         VideoFrame frame;
     };
 
+    // How far from its position a frame may be taken.
+    static constexpr qint64 WindowMs = 1000;
+
     explicit SmartPicker(const std::atomic<bool> &abortRequested);
 
     bool open(const QString &path);
@@ -39,6 +42,10 @@ public:
     // (both included) of the position's own shot; position itself, without
     // a frame, when every one of them is degraded or there is none.
     Choice pick(qint64 position, qint64 from, qint64 to);
+    // The same within WindowMs of position, and for a series of positions
+    // step apart never past the midpoint to a neighbour; a single shot has
+    // no neighbours.
+    Choice pickNear(qint64 position, qint64 step, qint64 duration, bool singleShot);
 
     // Whether candidate, lying no nearer to the position than best, should
     // replace it: a usable frame beats a degraded one, a degraded one never

@@ -16,6 +16,19 @@ OutputFile::Claim OutputFile::claim(const QString &path)
     return Claim::Failed;
 }
 
+OutputFile::FreeName OutputFile::claimFirstFree(const QDir &folder, int &counter,
+                                                const std::function<QString(int)> &nameAt)
+{
+    FreeName name;
+    for (;; ++counter) {
+        name.fileName = nameAt(counter);
+        name.path = folder.filePath(name.fileName);
+        name.claim = claim(name.path);
+        if (name.claim != Claim::Taken)
+            return name;
+    }
+}
+
 void OutputFile::release(const QString &path)
 {
     const QFileInfo claimed(path);

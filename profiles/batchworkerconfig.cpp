@@ -138,18 +138,23 @@ void BatchWorkerConfig::setVideoInfo(std::shared_ptr<VideoInfo> info)
 
 int BatchWorkerConfig::expectedImageCount() const
 {
-    switch (m_intervalType) {
+    return expectedImageCount(m_intervalType, m_intervalMilliseconds, m_intervalImages);
+}
+
+int BatchWorkerConfig::expectedImageCount(int intervalType, int intervalMilliseconds, int intervalImages) const
+{
+    switch (intervalType) {
     case ImageCount:
-        return m_intervalImages;
+        return intervalImages;
     case EveryMilliseconds: {
         // Without video information the duration counts as 0, so the
         // example still has a count instead of crashing.
         const qint64 duration = m_videoInfo ? m_videoInfo->duration() : 0;
         const qint64 span = duration - m_skipBack - m_skipFront;
-        if (m_intervalMilliseconds == 0)
+        if (intervalMilliseconds == 0)
             return 1;
         // A stream claiming an endless duration still gives a count.
-        return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), span / m_intervalMilliseconds + 1,
+        return static_cast<int>(qBound<qint64>(std::numeric_limits<int>::min(), span / intervalMilliseconds + 1,
                                                std::numeric_limits<int>::max()));
     }
     case SceneChange:

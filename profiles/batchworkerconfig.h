@@ -135,6 +135,8 @@ public:
     // for the milliseconds rule. The scene rule knows its count only once
     // the video is scanned: 0.
     int expectedImageCount() const;
+    // The same for these interval settings in place of the stored ones.
+    int expectedImageCount(int intervalType, int intervalMilliseconds, int intervalImages) const;
     // What the user is shown for that count: "?" for the scene rule.
     QString expectedImageCountText() const;
     // frameMs: the time of the frame pictured, for the name's time tokens.

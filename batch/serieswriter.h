@@ -1,0 +1,43 @@
+#ifndef VISTALOOM_SERIESWRITER_H
+#define VISTALOOM_SERIESWRITER_H
+
+#include "imaging/contactsheetbuilder.h"
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class BatchWorkerConfig;
+
+// Writes a job's images: each processed with the job's image profile under
+// the first free name of the series in the output folder, and after the
+// job, with contactSheet, the sheet of them.
+class SeriesWriter
+{
+public:
+    // A line for the job's log; error marks an Error status.
+    using Report = std::function<void(const QString &text, bool error)>;
+
+    SeriesWriter() = default;
+    explicit SeriesWriter(const BatchWorkerConfig *config);
+
+    // Starts the series' names: counted for imageCount images; a single
+    // shot first tries the name without a counter.
+    void start(bool singleShot, int imageCount);
+    // The image written for the frame at frameMs; none when nothing was.
+    std::optional<QImage> write(const QImage &frame, qint64 frameMs, const Report &report);
+    void writeSheet(const Report &report);
+
+private:
+    QString fileNameFor(int counter, qint64 frameMs) const;
+
+    const BatchWorkerConfig *m_config = nullptr;
+    bool m_singleShot = false;
+    int m_imageCount = 0;
+    int m_fileCounter = 1;
+    ContactSheetBuilder m_sheet;
+};
+
+#endif
