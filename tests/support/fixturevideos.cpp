@@ -2,11 +2,15 @@
 
 #include "testenvironment.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QtDebug>
+
+#include <cstdio>
 
 namespace FixtureVideos {
 
@@ -17,11 +21,45 @@ QString folder()
     return path;
 }
 
-QString make(const QString &fileName, const QStringList &arguments)
+namespace {
+
+// ffmpeg's version line, part of every cache key: another ffmpeg may encode
+// the same arguments differently.
+QByteArray ffmpegVersion()
 {
-    const QString path = folder() + QLatin1Char('/') + fileName;
-    if (QFileInfo::exists(path))
-        return path;
+    static const QByteArray version = [] {
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral(FFMPEG_EXECUTABLE), {QStringLiteral("-version")});
+        ffmpeg.waitForFinished(60000);
+        return ffmpeg.readAllStandardOutput().split('\n').value(0);
+    }();
+    return version;
+}
+
+// The name a video is kept under in the shared cache: a hash of everything
+// that decides its content. An input file is named by its content, not its
+// path, as every test makes its inputs in a folder of its own.
+QString cacheName(const QString &fileName, const QStringList &arguments)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(ffmpegVersion());
+    hash.addData(fileName.toUtf8());
+    for (const QString &argument : arguments) {
+        hash.addData("\0", 1);
+        QFile input(argument);
+        if (QDir::isAbsolutePath(argument) && QFileInfo(argument).isFile() && input.open(QIODevice::ReadOnly)) {
+            hash.addData("file:");
+            hash.addData(&input);
+        } else {
+            hash.addData(argument.toUtf8());
+        }
+    }
+    return QString::fromLatin1(hash.result().toHex().left(24)) + QLatin1Char('-') + fileName;
+}
+
+// Runs ffmpeg writing to path; false (with a warning) when it fails.
+bool runFfmpeg(const QString &fileName, const QStringList &arguments, const QString &path)
+{
     QStringList all{QStringLiteral("-y"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                     QStringLiteral("error")};
     all << arguments << path;
@@ -29,6 +67,51 @@ QString make(const QString &fileName, const QStringList &arguments)
     ffmpeg.start(QStringLiteral(FFMPEG_EXECUTABLE), all);
     if (!ffmpeg.waitForFinished(300000) || ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0) {
         qWarning() << "ffmpeg failed for" << fileName << ffmpeg.readAllStandardError();
+        QFile::remove(path);
+        return false;
+    }
+    return true;
+}
+
+// The cached video for fileName and arguments, made into the cache when it
+// is not there yet; empty when ffmpeg failed. It is made under a temporary
+// name and renamed, so a test running alongside that wants the same video
+// sees either none or the whole file.
+QString cachedVideo(const QString &cache, const QString &fileName, const QStringList &arguments)
+{
+    const QString cached = cache + QLatin1Char('/') + cacheName(fileName, arguments);
+    if (QFileInfo::exists(cached))
+        return cached;
+    QDir().mkpath(cache);
+    // ffmpeg picks the container from the name's suffix, which stays last.
+    const QString temporary = QStringLiteral("%1/.making-%2-%3")
+                                  .arg(cache)
+                                  .arg(QCoreApplication::applicationPid())
+                                  .arg(fileName);
+    if (!runFfmpeg(fileName, arguments, temporary))
+        return QString();
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(cached).constData()) != 0) {
+        qWarning() << "cannot rename" << temporary << "to" << cached;
+        QFile::remove(temporary);
+        return QString();
+    }
+    return cached;
+}
+
+} // namespace
+
+QString make(const QString &fileName, const QStringList &arguments)
+{
+    const QString path = folder() + QLatin1Char('/') + fileName;
+    if (QFileInfo::exists(path))
+        return path;
+    // Under CTest the videos are made once per run into a shared cache; the
+    // test gets a copy of its own, which it may change.
+    const QString cache = QFile::decodeName(qgetenv("VISTALOOM_FIXTURE_CACHE"));
+    if (cache.isEmpty())
+        return runFfmpeg(fileName, arguments, path) ? path : QString();
+    const QString cached = cachedVideo(cache, fileName, arguments);
+    if (cached.isEmpty() || !QFile::copy(cached, path)) {
         QFile::remove(path);
         return QString();
     }
