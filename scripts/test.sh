@@ -17,15 +17,23 @@ mode=${1:-all}
 # the normal suite made instead of encoding them again.
 fixture_cache="$top/build/fixture-cache"
 
+# Both builds compile through ccache when it is installed: a clone or a
+# second build folder then reuses what was compiled before.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 run_normal() {
-    BUILD_DIR="$top/build" "$top/scripts/build.sh" -DVISTALOOM_WERROR=ON -DVISTALOOM_FIXTURE_CACHE="$fixture_cache"
+    BUILD_DIR="$top/build" "$top/scripts/build.sh" -DVISTALOOM_WERROR=ON -DVISTALOOM_FIXTURE_CACHE="$fixture_cache" \
+        "${launcher[@]}"
     (cd "$top/build" && ctest --output-on-failure --parallel "$(nproc)")
     BUILD_DIR="$top/build" "$top/scripts/check-package.sh"
 }
 
 run_sanitized() {
     BUILD_DIR="$top/build-sanitize" "$top/scripts/build.sh" -DVISTALOOM_SANITIZE=ON -DVISTALOOM_BUILD_BENCH=OFF \
-        -DVISTALOOM_WERROR=ON -DVISTALOOM_FIXTURE_CACHE="$fixture_cache"
+        -DVISTALOOM_WERROR=ON -DVISTALOOM_FIXTURE_CACHE="$fixture_cache" "${launcher[@]}"
     # After the normal suite the cache is kept rather than emptied.
     local keep=()
     [ "$mode" = --sanitize ] || keep=(--fixture-exclude-setup fixture_cache)
