@@ -36,7 +36,7 @@ run_sanitized() {
         -DVISTALOOM_WERROR=ON -DVISTALOOM_FIXTURE_CACHE="$fixture_cache" "${launcher[@]}"
     # After the normal suite the cache is kept rather than emptied.
     local keep=()
-    [ "$mode" = --sanitize ] || keep=(--fixture-exclude-setup fixture_cache)
+    [ "$mode" = --sanitize ] || keep=(-E '^fixture_cache_prepare$' --fixture-exclude-setup fixture_cache)
     # Leaks inside system libraries only are suppressed (scripts/lsan.supp).
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
     export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/scripts/lsan.supp:print_suppressions=0}
