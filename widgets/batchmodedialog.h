@@ -23,6 +23,7 @@ class Field;
 class ProfileManager;
 class QComboBox;
 class QLineEdit;
+class QRadioButton;
 class VideoInfo;
 
 // Collects videos as batch jobs, edits the settings of the selected jobs
@@ -94,7 +95,7 @@ private:
     void selectRows(int first, int last);
     void repairInterval(QLineEdit *edit, const QString &fallback);
     // Typing into a scene field selects the scene rule.
-    void selectSceneRuleFor(QLineEdit *edit, const QString &text);
+    void selectRuleFor(QRadioButton *rule, QLineEdit *edit, const QString &text);
     // A value outside 0..maximum goes back to what it was.
     void repairSceneValue(QLineEdit *edit, int maximum);
     void refreshAllRows();

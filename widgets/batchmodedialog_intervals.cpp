@@ -35,38 +35,30 @@ void BatchModeDialog::resetIntervalWidgets()
 // Typing into a rule's field selects that rule.
 void BatchModeDialog::on_intervalMillisecondsTextEdit_textChanged(QString text)
 {
-    if (loading || text.isEmpty() || ui->intervalMillisecondsRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalMillisecondsRadioButton->click();
-    ui->intervalMillisecondsTextEdit->setText(text);
+    selectRuleFor(ui->intervalMillisecondsRadioButton, ui->intervalMillisecondsTextEdit, text);
 }
 
 void BatchModeDialog::on_intervalImagesTextEdit_textChanged(QString text)
 {
-    if (loading || text.isEmpty() || ui->intervalImagesRadioButton->isChecked())
-        return;
-    resetIntervalWidgets();
-    ui->intervalImagesRadioButton->click();
-    ui->intervalImagesTextEdit->setText(text);
+    selectRuleFor(ui->intervalImagesRadioButton, ui->intervalImagesTextEdit, text);
 }
 
 void BatchModeDialog::on_sceneThresholdTextEdit_textChanged(QString text)
 {
-    selectSceneRuleFor(ui->sceneThresholdTextEdit, text);
+    selectRuleFor(ui->intervalSceneChangeRadioButton, ui->sceneThresholdTextEdit, text);
 }
 
 void BatchModeDialog::on_sceneMinGapTextEdit_textChanged(QString text)
 {
-    selectSceneRuleFor(ui->sceneMinGapTextEdit, text);
+    selectRuleFor(ui->intervalSceneChangeRadioButton, ui->sceneMinGapTextEdit, text);
 }
 
-void BatchModeDialog::selectSceneRuleFor(QLineEdit *edit, const QString &text)
+void BatchModeDialog::selectRuleFor(QRadioButton *rule, QLineEdit *edit, const QString &text)
 {
-    if (loading || text.isEmpty() || ui->intervalSceneChangeRadioButton->isChecked())
+    if (loading || text.isEmpty() || rule->isChecked())
         return;
     resetIntervalWidgets();
-    ui->intervalSceneChangeRadioButton->click();
+    rule->click();
     edit->setText(text);
 }
 

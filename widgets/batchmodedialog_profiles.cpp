@@ -17,6 +17,19 @@
 
 namespace {
 
+// The profile every selected job uses; null when they differ or none is
+// selected.
+template<typename Profile>
+Profile *sharedProfile(const QVector<BatchWorkerConfig *> &selected, Profile *(BatchWorkerConfig::*profileOf)() const)
+{
+    Profile *common = selected.isEmpty() ? nullptr : (selected.first()->*profileOf)();
+    for (BatchWorkerConfig *config : selected) {
+        if ((config->*profileOf)() != common)
+            return nullptr;
+    }
+    return common;
+}
+
 // Item 0 ("-") stands for "no common value" and cannot be chosen.
 void disableFirstItem(QComboBox *combo)
 {
@@ -83,13 +96,8 @@ void BatchModeDialog::on_filenameProfileComboBox_currentIndexChanged(int index)
 void BatchModeDialog::on_imageProfileEditButton_clicked()
 {
     const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-    ImageProfile *common = selected.isEmpty() ? nullptr : selected.first()->imageProfile();
-    for (BatchWorkerConfig *config : selected) {
-        if (config->imageProfile() != common)
-            common = nullptr;
-    }
     ImageProfileDialog dialog(this);
-    dialog.selectProfile(common);
+    dialog.selectProfile(sharedProfile(selected, &BatchWorkerConfig::imageProfile));
     // Batch Mode has no snapshot: the preview shows the first frame of the
     // video, once it is decoded.
     if (!selected.isEmpty()) {
@@ -115,13 +123,8 @@ void BatchModeDialog::on_imageProfileEditButton_clicked()
 void BatchModeDialog::on_filenameProfileEditButton_clicked()
 {
     const QVector<BatchWorkerConfig *> selected = getSelectedConfigs();
-    FileNameProfile *common = selected.isEmpty() ? nullptr : selected.first()->fileNameProfile();
-    for (BatchWorkerConfig *config : selected) {
-        if (config->fileNameProfile() != common)
-            common = nullptr;
-    }
     FileNameProfileDialog dialog(this);
-    dialog.selectProfile(common);
+    dialog.selectProfile(sharedProfile(selected, &BatchWorkerConfig::fileNameProfile));
     dialog.exec();
     if (auto *chosen = qobject_cast<FileNameProfile *>(dialog.selectedProfile())) {
         for (BatchWorkerConfig *config : selected) {
