@@ -33,7 +33,8 @@ QString FileNameProfile::timeToken(qint64 frameMs)
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
-QString FileNameProfile::resolveTokens(const QString &text, const QString &videoName, qint64 frameMs)
+QString FileNameProfile::resolveTokens(const QString &text, const QString &videoName, qint64 frameMs,
+                                       qint64 frameNumber)
 {
     if (!text.contains(QLatin1Char('{')))
         return text;
@@ -41,6 +42,8 @@ QString FileNameProfile::resolveTokens(const QString &text, const QString &video
     result.replace(QLatin1String("{video}"), videoName);
     result.replace(QLatin1String("{time}"), timeToken(frameMs));
     result.replace(QLatin1String("{ms}"), QString::number(qMax<qint64>(0, frameMs)));
+    if (frameNumber >= 0)
+        result.replace(QLatin1String("{frame}"), QString::number(frameNumber));
     return result;
 }
 
@@ -50,11 +53,20 @@ bool FileNameProfile::namesByTime() const
         if (part.contains(QLatin1String("{time}")) || part.contains(QLatin1String("{ms}")))
             return true;
     }
+    return namesByFrameNumber();
+}
+
+bool FileNameProfile::namesByFrameNumber() const
+{
+    for (const QString &part : {m_fileOutputPrefix, m_fileBaseName, m_fileOutputSuffix}) {
+        if (part.contains(QLatin1String("{frame}")))
+            return true;
+    }
     return false;
 }
 
 QString FileNameProfile::generateFileName(const QString &baseName, int counter, int imageCount,
-                                          qint64 frameMs) const
+                                          qint64 frameMs, qint64 frameNumber) const
 {
     QString counterText;
     QString suffix;
@@ -64,11 +76,11 @@ QString FileNameProfile::generateFileName(const QString &baseName, int counter, 
             digits = m_fileOutputCounterPadZeros;
         else if (m_fileOutputCounterPadZeros == -1 && imageCount >= 1)
             digits = static_cast<int>(std::floor(std::log10(static_cast<double>(imageCount)))) + 1;
-        suffix = resolveTokens(m_fileOutputSuffix, baseName, frameMs);
+        suffix = resolveTokens(m_fileOutputSuffix, baseName, frameMs, frameNumber);
         counterText = QStringLiteral("%1").arg(counter, digits, 10, QLatin1Char('0'));
     }
-    const QString name = m_fileBaseName.isEmpty() ? baseName : resolveTokens(m_fileBaseName, baseName, frameMs);
-    return resolveTokens(m_fileOutputPrefix, baseName, frameMs) + name + suffix + counterText + QLatin1Char('.')
+    const QString name = m_fileBaseName.isEmpty() ? baseName : resolveTokens(m_fileBaseName, baseName, frameMs, frameNumber);
+    return resolveTokens(m_fileOutputPrefix, baseName, frameMs, frameNumber) + name + suffix + counterText + QLatin1Char('.')
         + m_fileOutputType;
 }
 

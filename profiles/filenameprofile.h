@@ -25,16 +25,22 @@ public:
     static ProfileManager *manager();
 
     // counter -1 names a single image: no suffix, no counter. frameMs is
-    // the time of the pictured frame, for the time tokens.
-    QString generateFileName(const QString &baseName, int counter, int imageCount, qint64 frameMs = 0) const;
+    // the time of the pictured frame, for the time tokens, and frameNumber
+    // its number from 0 in presentation order, -1 when unknown.
+    QString generateFileName(const QString &baseName, int counter, int imageCount, qint64 frameMs = 0,
+                             qint64 frameNumber = -1) const;
     QString generateFileName(const QString &baseName) const;
 
     // Replaces {video} with the video's base name, {time} with the frame
-    // time as hh-mm-ss.mmm and {ms} with it in milliseconds.
-    static QString resolveTokens(const QString &text, const QString &videoName, qint64 frameMs);
+    // time as hh-mm-ss.mmm, {ms} with it in milliseconds and {frame} with
+    // the frame's number (left as it is while the number is unknown).
+    static QString resolveTokens(const QString &text, const QString &videoName, qint64 frameMs,
+                                 qint64 frameNumber = -1);
     static QString timeToken(qint64 frameMs);
-    // True when a name depends on the frame's time.
+    // True when a name depends on the frame's time or number.
     bool namesByTime() const;
+    // True when a name holds the frame's number, which takes counting.
+    bool namesByFrameNumber() const;
 
     QString fileOutputPrefix() const { return m_fileOutputPrefix; }
     void setFileOutputPrefix(const QString &value) { m_fileOutputPrefix = value; }
