@@ -4,9 +4,11 @@
 #include "scenejob.h"
 
 #include "media/framegrabber.h"
+#include "media/frameindex.h"
 #include "media/scenescanner.h"
 #include "media/videoframe.h"
 #include "profiles/batchworkerconfig.h"
+#include "profiles/filenameprofile.h"
 
 #include <QCoreApplication>
 #include <QMetaType>
@@ -44,6 +46,7 @@ void BatchWorker::registerMetaTypes()
 {
     qRegisterMetaType<BatchWorker::BatchStatusMessageType>("BatchWorker::BatchStatusMessageType");
     qRegisterMetaType<BatchWorker *>("BatchWorker*");
+    qRegisterMetaType<BatchEvent>("BatchEvent");
 }
 
 void BatchWorker::setConfig(BatchWorkerConfig *config)
@@ -87,15 +90,17 @@ void BatchWorker::run()
     // Said once, not per position: a video with few key frames would
     // otherwise fill the log with one line for every position.
     if (m_sharedKeyFrames > 0 && !isCancelled())
-        emit statusUpdate(this, tr("%1 positions took the same key frame").arg(m_sharedKeyFrames), Info);
+        tell(BatchEvent::info(tr("%1 positions took the same key frame").arg(m_sharedKeyFrames)));
     // Every image asked for was within the data, but the file is still a
     // broken download the user should know of.
     if (m_opened && !m_endedEarly && !isCancelled() && m_grabber->isCutOff())
-        emit statusUpdate(this, tr("Video file is cut off after %1 ms").arg(m_grabber->dataEndMs()), Error);
+        tell(BatchEvent::earlyEnd(tr("Video file is cut off after %1 ms").arg(m_grabber->dataEndMs()),
+                                  m_grabber->dataEndMs()));
     if (!isCancelled())
         m_writer.writeSheet(report());
     m_grabber->disconnect();
     m_grabber->abort();
+    m_frameIndex.reset();
 }
 
 void BatchWorker::sendProgress(float progress)
@@ -125,11 +130,17 @@ void BatchWorker::runJob()
     if (duration < 0) {
         // An abort also stops opening; that is no failure of the file.
         if (!isCancelled())
-            emit statusUpdate(this, tr("Could not open file"), Error);
+            tell(BatchEvent::error(tr("Could not open file")));
         return;
     }
     m_duration = duration;
     m_opened = true;
+    m_frameIndex.reset();
+    if (m_config->fileNameProfile()->namesByFrameNumber() || m_config->reportsFrameNumbers()) {
+        m_frameIndex = std::make_unique<FrameIndex>(m_scanAbort);
+        if (!m_frameIndex->open(m_config->source()))
+            m_frameIndex.reset();
+    }
     m_intervalType = m_config->intervalType();
     if (m_intervalType == BatchWorkerConfig::SceneChange) {
         m_writer.start(false, m_config->expectedImageCount());
@@ -172,7 +183,7 @@ void BatchWorker::runJob()
             if (endsEarlyAt(qMax(position, m_lastPosition), m_grabber->lastDecodedTime()))
                 return;
             if (m_intervalType != BatchWorkerConfig::EveryMilliseconds)
-                emit statusUpdate(this, tr("At end of video, cannot read any more frames"), Error);
+                tell(BatchEvent::error(tr("At end of video, cannot read any more frames")));
             return;
         }
 
@@ -235,7 +246,7 @@ void BatchWorker::runSceneJob(qint64 duration)
     SceneScanner scanner(m_scanAbort);
     if (!scanner.open(m_config->source())) {
         if (!isCancelled())
-            emit statusUpdate(this, tr("Could not open file"), Error);
+            tell(BatchEvent::error(tr("Could not open file")));
         return;
     }
     if (!scanner.startBefore(spanStart))
@@ -260,7 +271,7 @@ void BatchWorker::runSceneJob(qint64 duration)
         processPendingEvents();
     });
     if (outcome == SceneJob::Outcome::DecodeFailed)
-        emit statusUpdate(this, QStringLiteral("Frame extraction error decode failed"), Error);
+        tell(BatchEvent::error(QStringLiteral("Frame extraction error decode failed")));
     if (outcome != SceneJob::Outcome::Ended || isCancelled() || !job.finish())
         return;
     emit sceneImageCountFound(m_imageIndex - 1);
@@ -281,7 +292,7 @@ bool BatchWorker::endsEarlyAt(qint64 position, qint64 reached)
     if (position <= lastFrame + m_grabber->frameLengthMs() || !m_grabber->dataEndsEarly(lastFrame))
         return false;
     m_endedEarly = true;
-    emit statusUpdate(this, tr("Video ended early at %1 ms of %2 ms").arg(lastFrame).arg(m_duration), Error);
+    tell(BatchEvent::earlyEnd(tr("Video ended early at %1 ms of %2 ms").arg(lastFrame).arg(m_duration), lastFrame));
     return true;
 }
 
@@ -328,7 +339,7 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
     if (m_grabber->atEnd() && frame.isValid() && endsEarlyAt(m_requestedPosition, reached))
         return;
     if (!frame.isValid() || frame.width() == 0 || frame.height() == 0) {
-        emit statusUpdate(this, QStringLiteral("Frame was invalid. Possibly corrupt video."), Error);
+        tell(BatchEvent::error(QStringLiteral("Frame was invalid. Possibly corrupt video.")));
         return;
     }
     // Positions near one key frame all get that frame: it is written once,
@@ -347,14 +358,24 @@ void BatchWorker::handleFrame(const VideoFrame &frame)
         qWarning("Frame image was empty");
         return;
     }
-    std::optional<QImage> written = m_writer.write(image, qRound64(frame.timestamp() * 1000.0), report());
+    const qint64 number = m_frameIndex ? m_frameIndex->numberAt(frame.timestamp()) : -1;
+    const int keyFrame = number >= 0 ? int(m_frameIndex->isKeyFrame(number)) : -1;
+    std::optional<QImage> written =
+        m_writer.write(image, qRound64(frame.timestamp() * 1000.0), report(), number, keyFrame);
     if (written)
         emit imageReady(this, *written);
 }
 
 SeriesWriter::Report BatchWorker::report()
 {
-    return [this](const QString &text, bool error) { emit statusUpdate(this, text, error ? Error : Info); };
+    return [this](const BatchEvent &event) { tell(event); };
+}
+
+void BatchWorker::tell(const BatchEvent &event)
+{
+    if (event.isStatusLine())
+        emit statusUpdate(this, event.text, event.isError() ? Error : Info);
+    emit batchEvent(this, event);
 }
 
 void BatchWorker::grabberError(const QString &message)
@@ -375,5 +396,5 @@ void BatchWorker::reportGrabberError(const QString &message)
         return;
     if (m_grabber->atEnd() && m_intervalType == BatchWorkerConfig::EveryMilliseconds)
         return;
-    emit statusUpdate(this, QStringLiteral("Frame extraction error ") + message, Error);
+    tell(BatchEvent::error(QStringLiteral("Frame extraction error ") + message));
 }

@@ -1,6 +1,7 @@
 #ifndef VISTALOOM_BATCHWORKER_H
 #define VISTALOOM_BATCHWORKER_H
 
+#include "batchevent.h"
 #include "serieswriter.h"
 #include "smartpicker.h"
 #include "worker.h"
@@ -15,6 +16,7 @@
 
 class BatchWorkerConfig;
 class FrameGrabber;
+class FrameIndex;
 
 class VideoFrame;
 
@@ -45,6 +47,8 @@ public:
 signals:
     void imageReady(BatchWorker *worker, QImage &image);
     void statusUpdate(BatchWorker *worker, QString text, BatchWorker::BatchStatusMessageType type);
+    // Every status line as above, and each file once it is written.
+    void batchEvent(BatchWorker *worker, const BatchEvent &event);
     void progressUpdate(BatchWorker *worker, float progress);
     // A frame of the scene walk, for handleFrame on the worker's thread.
     void frameFound(const VideoFrame &frame);
@@ -69,6 +73,7 @@ private:
     bool waitUntilHandled(unsigned long pollMs);
     void processPendingEvents();
     SeriesWriter::Report report();
+    void tell(const BatchEvent &event);
 
     BatchWorkerConfig *m_config = nullptr;
     // The rule as the job runs it, read from the config when it starts.
@@ -92,6 +97,8 @@ private:
     // Set for a job with smartPick in exact mode.
     std::unique_ptr<SmartPicker> m_picker;
     SeriesWriter m_writer;
+    // Numbers the frames taken, where names or the caller ask for numbers.
+    std::unique_ptr<FrameIndex> m_frameIndex;
     // In fast mode: the time of the key frame the last image took, and how
     // many positions found that same key frame again and wrote nothing.
     std::optional<qint64> m_keyFrameTaken;

@@ -33,21 +33,24 @@ void SeriesWriter::start(bool singleShot, int imageCount)
     m_singleShot = singleShot;
     m_imageCount = imageCount;
     m_fileCounter = 1;
+    m_firstFrameNumber = -1;
 }
 
-QString SeriesWriter::fileNameFor(int counter, qint64 frameMs) const
+QString SeriesWriter::fileNameFor(int counter, qint64 frameMs, qint64 frameNumber) const
 {
-    return m_config->fileNameProfile()->generateFileName(m_config->sourceBaseName(), counter, m_imageCount, frameMs);
+    return m_config->fileNameProfile()->generateFileName(m_config->sourceBaseName(), counter, m_imageCount, frameMs,
+                                                         frameNumber);
 }
 
-std::optional<QImage> SeriesWriter::write(const QImage &frame, qint64 frameMs, const Report &report)
+std::optional<QImage> SeriesWriter::write(const QImage &frame, qint64 frameMs, const Report &report,
+                                          qint64 frameNumber, int keyFrame)
 {
     ImageProcessingManager *processing = ImageProcessingManager::instance();
     QImage processed = processing->processImage(frame, m_config->imageProfile());
     if (processed.isNull() && m_config->imageProfile()) {
         const QSize size = ImageProcessingManager::outputSizeFor(frame.size(), *m_config->imageProfile());
         if (ImageProcessingManager::exceedsOutputLimit(size)) {
-            report(tr("Output image too large: %1x%2").arg(size.width()).arg(size.height()), true);
+            report(BatchEvent::error(tr("Output image too large: %1x%2").arg(size.width()).arg(size.height())));
             return std::nullopt;
         }
     }
@@ -56,20 +59,23 @@ std::optional<QImage> SeriesWriter::write(const QImage &frame, qint64 frameMs, c
     // moves the counter on; a single shot first tries the name without one.
     int counter = m_singleShot ? 0 : m_fileCounter;
     const OutputFile::FreeName name = OutputFile::claimFirstFree(
-        m_config->fileOutputDir(), counter, [&](int n) { return fileNameFor(n == 0 ? -1 : n, frameMs); });
+        m_config->fileOutputDir(), counter, [&](int n) { return fileNameFor(n == 0 ? -1 : n, frameMs, frameNumber); });
     m_fileCounter = counter + 1;
     if (name.claim != OutputFile::Claim::Claimed) {
-        report(tr("Could not save image: ") + QDir::toNativeSeparators(name.path), true);
+        report(BatchEvent::error(tr("Could not save image: ") + QDir::toNativeSeparators(name.path)));
         return std::nullopt;
     }
-    report(QStringLiteral("Saving: ") + name.fileName, false);
+    report(BatchEvent::saving(name.fileName));
     // Written beside the claimed file and renamed over it.
     const ImageMetadata metadata = ImageMetadata::of(m_config->source(), frameMs);
     if (!processing->saveImage(name.path, processed, m_config->imageProfile(), metadata)) {
         OutputFile::release(name.path);
-        report(tr("Could not save image: ") + QDir::toNativeSeparators(name.path), true);
+        report(BatchEvent::error(tr("Could not save image: ") + QDir::toNativeSeparators(name.path)));
         return std::nullopt;
     }
+    report(BatchEvent::saved(name.path, frameMs, frameNumber, keyFrame));
+    if (m_firstFrameNumber < 0)
+        m_firstFrameNumber = frameNumber;
     if (m_config->contactSheet())
         m_sheet.add(name.path, frameMs, processed, frame);
     return processed;
@@ -93,10 +99,18 @@ void SeriesWriter::writeSheet(const Report &report)
             .arg(QLocale::c().formattedDataSize(video.size())),
     };
     QString failedPath;
+    QString savingName;
     // Named like the series, without a counter.
     const bool written = m_sheet.write(
-        header, m_config->fileOutputDir(), fileNameFor(-1, m_sheet.firstMs()), m_config->imageProfile(),
-        [&](const QString &fileName) { report(QStringLiteral("Saving: ") + fileName, false); }, &failedPath);
+        header, m_config->fileOutputDir(), fileNameFor(-1, m_sheet.firstMs(), m_firstFrameNumber),
+        m_config->imageProfile(),
+        [&](const QString &fileName) {
+            savingName = fileName;
+            report(BatchEvent::saving(fileName));
+        },
+        &failedPath);
     if (!written)
-        report(tr("Could not save image: ") + QDir::toNativeSeparators(failedPath), true);
+        report(BatchEvent::error(tr("Could not save image: ") + QDir::toNativeSeparators(failedPath)));
+    else
+        report(BatchEvent::saved(m_config->fileOutputDir().filePath(savingName)));
 }

@@ -1,6 +1,8 @@
 #ifndef VISTALOOM_SERIESWRITER_H
 #define VISTALOOM_SERIESWRITER_H
 
+#include "batchevent.h"
+
 #include "imaging/contactsheetbuilder.h"
 
 #include <QImage>
@@ -17,8 +19,8 @@ class BatchWorkerConfig;
 class SeriesWriter
 {
 public:
-    // A line for the job's log; error marks an Error status.
-    using Report = std::function<void(const QString &text, bool error)>;
+    // What the job tells: a line for its log, or a file written.
+    using Report = std::function<void(const BatchEvent &event)>;
 
     SeriesWriter() = default;
     explicit SeriesWriter(const BatchWorkerConfig *config);
@@ -26,17 +28,22 @@ public:
     // Starts the series' names: counted for imageCount images; a single
     // shot first tries the name without a counter.
     void start(bool singleShot, int imageCount);
-    // The image written for the frame at frameMs; none when nothing was.
-    std::optional<QImage> write(const QImage &frame, qint64 frameMs, const Report &report);
+    // The image written for the frame at frameMs, numbered frameNumber
+    // (-1 unknown) and a key frame or not (keyFrame 1 or 0, -1 unknown);
+    // none when nothing was written.
+    std::optional<QImage> write(const QImage &frame, qint64 frameMs, const Report &report, qint64 frameNumber = -1,
+                                int keyFrame = -1);
     void writeSheet(const Report &report);
 
 private:
-    QString fileNameFor(int counter, qint64 frameMs) const;
+    QString fileNameFor(int counter, qint64 frameMs, qint64 frameNumber) const;
 
     const BatchWorkerConfig *m_config = nullptr;
     bool m_singleShot = false;
     int m_imageCount = 0;
     int m_fileCounter = 1;
+    // The number of the series' first frame, for the names without a counter.
+    qint64 m_firstFrameNumber = -1;
     ContactSheetBuilder m_sheet;
 };
 

@@ -1,5 +1,7 @@
 #include "commandlineprocessor.h"
 
+#include "jsonstatusline.h"
+
 #include "imaging/imageprocessingmanager.h"
 #include "imaging/outputimagetype.h"
 #include "profiles/batchworkerconfig.h"
@@ -50,6 +52,11 @@ int CommandLineProcessor::execute(QApplication &app)
     case ParseOk:
         return m_errorCount > 0 ? ExitJobFailed : ExitOk;
     case ParseError:
+        // A script reading JSON gets the refusal as its one line.
+        if (m_json) {
+            print(JsonStatusLine::error(errorMessage));
+            return ExitRefused;
+        }
         std::fputs(qPrintable(errorMessage), stdout);
         std::fputs("\n", stdout);
         std::fflush(stdout);
@@ -125,16 +132,24 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         tr("After the job, also writes a contact sheet of its images in a grid of COLSxROWS (each 1 to 20), for "
            "example 4x3."),
         tr("COLSxROWS"));
+    const QCommandLineOption qualityOption(
+        QStringLiteral("quality"), tr("The quality of lossy output images, 0 to 100 (90 unless set)."),
+        tr("quality"));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        tr("Prints every status line as one JSON object per line: saved (once the file is complete, with its path, "
+           "time, frame number and whether it is a key frame), info, error, early_end and done."));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
     for (const QCommandLineOption &option : {countOption, msOption, scenesOption, sceneThresholdOption,
                                              sceneGapOption, skipFrontOption, skipBackOption, heightOption,
                                              widthOption, cropOption, prefixOption, nameOption, suffixOption,
                                              typeOption, logOption, fastOption, smartOption,
-                                             sheetOption})
+                                             sheetOption, qualityOption, jsonOption})
         parser.addOption(option);
 
     parser.process(app);
+    m_json = parser.isSet(jsonOption);
 
     if (parser.isSet(versionOption))
         return ParseVersionRequested;
@@ -248,6 +263,16 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         fileNames->setFileOutputType(type);
     }
 
+    if (parser.isSet(qualityOption)) {
+        bool isNumber = false;
+        const int quality = parser.value(qualityOption).trimmed().toInt(&isNumber);
+        if (!isNumber || quality < 0 || quality > ImageProfile::MaxQuality) {
+            *errorMessage = tr("The quality must be a number from 0 to %1").arg(ImageProfile::MaxQuality);
+            return ParseError;
+        }
+        image->setImageQuality(quality);
+    }
+
     if (parser.isSet(fastOption))
         config.setFastSeek(true);
     if (parser.isSet(smartOption))
@@ -278,32 +303,38 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
 
     // The duration lets automatic zero padding count the images.
     config.loadVideoInfo();
+    config.setReportsFrameNumbers(m_json);
 
     {
         BatchWorker worker;
         worker.setConfig(&config);
-        connect(&worker, &BatchWorker::statusUpdate, this, &CommandLineProcessor::threadStatusUpdate);
+        connect(&worker, &BatchWorker::batchEvent, this, &CommandLineProcessor::jobEvent);
         connect(&worker, &BatchWorker::imageReady, this, [this](BatchWorker *, QImage &) { ++m_imageCount; });
         m_stopSignals.watch(&worker);
         worker.run();
         m_stopSignals.watch(nullptr);
     }
     // One line a script or a person can check the whole job by.
-    const QByteArray summary =
-        QStringLiteral("Done: %1 images written, %2 errors\n").arg(m_imageCount).arg(m_errorCount).toUtf8();
-    std::fwrite(summary.constData(), 1, static_cast<size_t>(summary.size()), stdout);
-    std::fflush(stdout);
+    print(m_json ? JsonStatusLine::done(m_imageCount, m_errorCount)
+                 : QStringLiteral("Done: %1 images written, %2 errors\n").arg(m_imageCount).arg(m_errorCount).toUtf8());
     return ParseOk;
 }
 
-void CommandLineProcessor::threadStatusUpdate(BatchWorker *worker, QString text,
-                                              BatchWorker::BatchStatusMessageType type)
+void CommandLineProcessor::print(const QByteArray &line)
 {
-    Q_UNUSED(worker)
-    const QByteArray line = text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     std::fflush(stdout);
-    if (type == BatchWorker::Error) {
+}
+
+void CommandLineProcessor::jobEvent(BatchWorker *worker, const BatchEvent &event)
+{
+    Q_UNUSED(worker)
+    const QByteArray line = event.text.toUtf8() + '\n';
+    if (m_json)
+        print(JsonStatusLine::of(event));
+    else if (event.isStatusLine())
+        print(line);
+    if (event.isError()) {
         ++m_errorCount;
         if (m_log) {
             m_log->write(line);

@@ -34,15 +34,19 @@ public:
     int parseCommandLine(QApplication &app, QCommandLineParser &parser, QString *errorMessage);
 
 private slots:
-    void threadStatusUpdate(BatchWorker *worker, QString text, BatchWorker::BatchStatusMessageType type);
+    void jobEvent(BatchWorker *worker, const BatchEvent &event);
 
 private:
+    static void print(const QByteArray &line);
+
     // Installed for the processor's whole life, so a signal during the
     // parsing stops the job before it starts.
     StopSignals m_stopSignals;
     std::unique_ptr<QFile> m_log;
     int m_errorCount = 0;
     int m_imageCount = 0;
+    // Every line goes out as one JSON object.
+    bool m_json = false;
 };
 
 #endif

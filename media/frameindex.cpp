@@ -7,6 +7,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 FrameIndex::FrameIndex(const std::atomic<bool> &abortRequested)
     : m_abortRequested(abortRequested)
@@ -18,7 +19,10 @@ FrameIndex::~FrameIndex() = default;
 bool FrameIndex::open(const QString &path)
 {
     m_pictures.clear();
-    m_sorted = true;
+    m_timed.clear();
+    m_sortedTimed = 0;
+    m_untimed.clear();
+    m_ordered = true;
     m_readTicks.reset();
     m_demuxer.unload();
     m_demuxer.setMedia(path);
@@ -36,16 +40,25 @@ bool FrameIndex::readNext()
         }
         const Packet &packet = m_demuxer.packet();
         const AVPacket *raw = packet.avPacket();
-        if (packet.streamIndex() != m_demuxer.streamIndex() || !packet.hasBestTime())
+        if (packet.streamIndex() != m_demuxer.streamIndex())
             continue;
-        const qint64 decodeTicks = raw->dts != AV_NOPTS_VALUE ? raw->dts : raw->pts;
-        m_readTicks = m_readTicks ? qMax(*m_readTicks, decodeTicks) : decodeTicks;
+        const bool decodeTimed = raw->dts != AV_NOPTS_VALUE;
+        if (packet.hasBestTime()) {
+            const qint64 decodeTicks = decodeTimed ? raw->dts : raw->pts;
+            if (!m_readTicks || decodeTicks > *m_readTicks) {
+                m_readTicks = decodeTicks;
+                m_readTicksDecodeTimed = decodeTimed;
+            }
+        }
         // Pictures the decoder drops (before an edit list's start, or
         // broken) are never shown, so they get no number.
         if (!packet.isValid() || (raw->flags & AV_PKT_FLAG_DISCARD))
             continue;
-        m_sorted = m_sorted && (m_pictures.empty() || m_pictures.back().ticks <= packet.bestTime());
-        m_pictures.push_back({packet.bestTime(), packet.isKeyFrame()});
+        if (packet.hasPts())
+            m_timed.push_back({raw->pts, packet.isKeyFrame()});
+        else
+            m_untimed.push_back({decodeTimed ? raw->dts : AV_NOPTS_VALUE, packet.isKeyFrame()});
+        m_ordered = false;
         return true;
     }
     return false;
@@ -53,15 +66,61 @@ bool FrameIndex::readNext()
 
 bool FrameIndex::readPast(qint64 ticks)
 {
-    while (!m_readTicks || *m_readTicks <= ticks) {
+    // Where the latest time read is no decoding time (Matroska leaves some
+    // out), a picture shown earlier may still follow: read on by more than
+    // any reordering depth.
+    int beyond = 0;
+    while (!m_readTicks || *m_readTicks <= ticks
+           || (!m_readTicksDecodeTimed && beyond++ < MaxReorderedPictures)) {
         if (!readNext())
             break;
     }
-    if (!m_sorted) {
-        std::sort(m_pictures.begin(), m_pictures.end());
-        m_sorted = true;
-    }
+    orderPictures();
     return !m_abortRequested.load();
+}
+
+void FrameIndex::orderPictures()
+{
+    if (m_ordered)
+        return;
+    m_ordered = true;
+    // Only the pictures read since the last time need sorting.
+    const auto unsorted = m_timed.begin() + qint64(m_sortedTimed);
+    std::stable_sort(unsorted, m_timed.end());
+    std::inplace_merge(m_timed.begin(), unsorted, m_timed.end());
+    m_sortedTimed = m_timed.size();
+    if (m_untimed.empty())
+        return;
+    m_pictures.clear();
+    m_pictures.reserve(m_timed.size() + m_untimed.size());
+    const qint64 frame = qMax<qint64>(1, m_demuxer.frameDurationTicks());
+    // The first picture is shown at the start of the media, after the
+    // decoder's delay where only decoding times are stored.
+    const qint64 start = m_demuxer.startTicks();
+    if (m_timed.empty()) {
+        // Decoding times only (AVI): a picture's place is its decoding
+        // time, so a frame the file leaves out keeps its slot.
+        const qint64 delay = m_untimed.front().ticks != AV_NOPTS_VALUE ? start - m_untimed.front().ticks : 0;
+        qint64 at = start - frame;
+        for (const Picture &picture : m_untimed) {
+            at = picture.ticks != AV_NOPTS_VALUE ? qMax(at + 1, picture.ticks + delay) : at + frame;
+            m_pictures.push_back({at, picture.keyFrame});
+        }
+        return;
+    }
+    size_t untimed = 0;
+    auto fillUpTo = [&](qint64 ticks) {
+        qint64 at = m_pictures.empty() ? start - frame : m_pictures.back().ticks;
+        while (untimed < m_untimed.size() && 2 * (at + frame) + frame <= 2 * ticks) {
+            at += frame;
+            m_pictures.push_back({at, m_untimed[untimed++].keyFrame});
+        }
+    };
+    for (const Picture &picture : m_timed) {
+        fillUpTo(picture.ticks);
+        m_pictures.push_back(picture);
+    }
+    fillUpTo(std::numeric_limits<qint64>::max() / 4);
 }
 
 qint64 FrameIndex::numberAt(double seconds)
@@ -72,46 +131,39 @@ qint64 FrameIndex::numberAt(double seconds)
     const qint64 target = m_demuxer.startTicks()
         + qint64(std::floor(seconds * m_demuxer.videoStream()->time_base.den
                             / m_demuxer.videoStream()->time_base.num));
-    if (!readPast(target + 2 * m_demuxer.frameDurationTicks()) || m_pictures.empty())
+    if (!readPast(target + 2 * m_demuxer.frameDurationTicks()) || pictures().empty())
         return -1;
-    const auto after = std::lower_bound(m_pictures.begin(), m_pictures.end(), Picture{target, false});
-    if (after == m_pictures.end())
-        return qint64(m_pictures.size()) - 1;
-    if (after == m_pictures.begin())
+    const auto after = std::lower_bound(pictures().begin(), pictures().end(), Picture{target, false});
+    if (after == pictures().end())
+        return qint64(pictures().size()) - 1;
+    if (after == pictures().begin())
         return 0;
     const auto before = after - 1;
     const double toBefore = seconds - m_demuxer.ticksToSeconds(before->ticks);
     const double toAfter = m_demuxer.ticksToSeconds(after->ticks) - seconds;
-    return qint64((toAfter < toBefore ? after : before) - m_pictures.begin());
+    return qint64((toAfter < toBefore ? after : before) - pictures().begin());
 }
 
 bool FrameIndex::isKeyFrame(qint64 number)
 {
-    return secondsOf(number) && m_pictures[size_t(number)].keyFrame;
+    return secondsOf(number) && pictures()[size_t(number)].keyFrame;
 }
 
 std::optional<double> FrameIndex::secondsOf(qint64 number)
 {
     if (number < 0 || !m_demuxer.isLoaded())
         return std::nullopt;
-    // Once a packet decoded after the picture's time is read, no earlier
-    // picture can still come, so its number is final.
-    for (;;) {
-        while (qint64(m_pictures.size()) <= number && readNext()) {
-        }
-        if (qint64(m_pictures.size()) <= number)
-            break;
-        if (!m_sorted) {
-            std::sort(m_pictures.begin(), m_pictures.end());
-            m_sorted = true;
-        }
-        const qint64 ticks = m_pictures[size_t(number)].ticks;
-        if ((m_readTicks && *m_readTicks > ticks) || m_ended)
-            break;
-        if (!readPast(ticks))
-            return std::nullopt;
+    while (qint64(m_timed.size() + m_untimed.size()) <= number && readNext()) {
     }
-    if (m_abortRequested.load() || qint64(m_pictures.size()) <= number)
+    orderPictures();
+    if (qint64(pictures().size()) <= number || !readPast(pictures()[size_t(number)].ticks))
         return std::nullopt;
-    return m_demuxer.ticksToSeconds(m_pictures[size_t(number)].ticks);
+    // Pictures read meanwhile can only have moved an earlier one into
+    // place, whose time was covered too: the number is final.
+    return m_demuxer.ticksToSeconds(pictures()[size_t(number)].ticks);
+}
+
+const std::vector<FrameIndex::Picture> &FrameIndex::pictures() const
+{
+    return m_untimed.empty() ? m_timed : m_pictures;
 }

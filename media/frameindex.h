@@ -43,18 +43,35 @@ private:
     };
 
     // Reads on until a packet decoded after ticks has been seen, so every
-    // picture shown up to ticks is known; false once nothing more comes.
+    // picture shown up to ticks is known; false on abort.
     bool readPast(qint64 ticks);
     bool readNext();
+    // Puts the pictures in presentation order: those read without a time
+    // (MPEG program streams leave some out) fill the gaps between timed
+    // ones a frame apart, in the order read.
+    void orderPictures();
+    // Every picture in presentation order, once ordered.
+    const std::vector<Picture> &pictures() const;
 
     const std::atomic<bool> &m_abortRequested;
     Demuxer m_demuxer;
-    // Sorted by time once sorted is set.
+    // With pictures read without a time: every picture in presentation
+    // order, once ordered is set.
     std::vector<Picture> m_pictures;
-    bool m_sorted = true;
+    bool m_ordered = true;
+    // The pictures with a presentation time, sorted up to sortedTimed; and
+    // those without one in the order read, with their decoding time where
+    // they have one.
+    std::vector<Picture> m_timed;
+    size_t m_sortedTimed = 0;
+    std::vector<Picture> m_untimed;
     bool m_ended = true;
-    // The latest decoding time read so far.
+    // H.264 and HEVC hold at most 16 pictures back for reordering.
+    static constexpr int MaxReorderedPictures = 16;
+    // The latest decoding time read so far (a presentation time where the
+    // packet had no decoding time, told by the flag).
     std::optional<qint64> m_readTicks;
+    bool m_readTicksDecodeTimed = true;
 };
 
 #endif

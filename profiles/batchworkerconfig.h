@@ -107,6 +107,10 @@ public:
     void setSmartPick(bool on) { m_smartPick = on; }
     // After the job, one more image: the job's images in a grid of
     // columns x rows with their times, under a header about the video.
+    // Whether every image written is told with its frame's number, which
+    // takes counting the video's packets up to it.
+    bool reportsFrameNumbers() const { return m_reportsFrameNumbers; }
+    void setReportsFrameNumbers(bool on) { m_reportsFrameNumbers = on; }
     bool contactSheet() const { return m_contactSheet; }
     void setContactSheet(bool on) { m_contactSheet = on; }
     int contactSheetColumns() const { return m_contactSheetColumns; }
@@ -176,6 +180,7 @@ private:
     int m_sceneMinGapMilliseconds = DefaultSceneMinGapMilliseconds;
     int m_sceneImageCount = -1;
     bool m_smartPick = false;
+    bool m_reportsFrameNumbers = false;
     bool m_contactSheet = false;
     int m_contactSheetColumns = DefaultContactSheetColumns;
     int m_contactSheetRows = DefaultContactSheetRows;

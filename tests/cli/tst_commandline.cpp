@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -305,6 +307,73 @@ private slots:
         QCOMPARE(savingLines(result.lines),
                  (QStringList{"clip_00-00-00.000_0_1.png", "clip_00-00-00.400_400_2.png", "clip_00-00-00.800_800_3.png"}));
         QCOMPARE(frameIndexOf(folder.filePath("clip_00-00-00.800_800_3.png")), 8);
+    }
+
+    // --json tells the same as the text lines, one object a line, each
+    // saved image with its frame's number (the picture carries its index).
+    void jsonLinesTellWhatTextLinesTell_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("cut");
+        const QString keyed = FixtureVideos::indexedVideo(
+            160, 120, 1, 60, QStringLiteral("mp4"),
+            {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-qp", "0", "-g", "1000", "-force_key_frames", "0,9,24,33,52"});
+        const QStringList series{"--ms", "14000", "--skipback", "0", "--filetype", "png", "--filename", "at{frame}"};
+        QTest::newRow("series by frame number") << (QStringList{sixtySeconds()} + series) << false;
+        QTest::newRow("key frames, one shared") << (QStringList{keyed, "--fast"} + series) << false;
+        QTest::newRow("sheet") << QStringList{sixtySeconds(), "--count", "3", "--sheet", "2x2"} << false;
+        QTest::newRow("cut download") << QStringList{"--count", "10", "--filetype", "png"} << true;
+        QTest::newRow("refused") << QStringList{sixtySeconds(), "--count", "3", "--ms", "100"} << false;
+    }
+    void jsonLinesTellWhatTextLinesTell()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(bool, cut);
+        QTemporaryDir textFolder;
+        QTemporaryDir jsonFolder;
+        auto run = [&](const QTemporaryDir &folder, const QStringList &extra) {
+            QStringList arguments = options;
+            if (cut) {
+                const QString whole = FixtureVideos::make(QStringLiteral("sixty-seconds-faststart.mp4"),
+                                                          {"-i", sixtySeconds(), "-c", "copy", "-movflags", "+faststart"});
+                arguments.prepend(cutBeforePacket(whole, 30, folder.filePath(QStringLiteral("Download.mp4"))));
+            } else {
+                arguments.insert(1, folder.path());
+            }
+            return runCli(arguments + extra);
+        };
+        const CliResult text = run(textFolder, {});
+        const CliResult json = run(jsonFolder, {"--json"});
+        QCOMPARE(json.exitCode, text.exitCode);
+        QStringList told;
+        for (const QString &line : json.lines) {
+            QJsonParseError error;
+            const QJsonObject event = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError && event.contains("event"), qPrintable(line));
+            const QString kind = event.value("event").toString();
+            if (kind == QLatin1String("saved")) {
+                const QString path = event.value("path").toString();
+                QVERIFY(QFileInfo(path).isAbsolute() && !QImage(path).isNull());
+                told << QStringLiteral("Saving: ") + QFileInfo(path).fileName();
+                if (event.value("frame").isNull())
+                    continue;
+                QCOMPARE(event.value("frame").toInt(), frameIndexOf(path));
+                QCOMPARE(event.value("time_ms").toInt(), 1000 * frameIndexOf(path));
+                QCOMPARE(event.value("keyframe").toBool(), options.contains("--fast") || frameIndexOf(path) == 0);
+                if (options.contains("at{frame}"))
+                    QVERIFY(path.contains(QStringLiteral("at%1").arg(frameIndexOf(path))));
+            } else if (kind == QLatin1String("done")) {
+                told << QStringLiteral("Done: %1 images written, %2 errors")
+                            .arg(event.value("images").toInt()).arg(event.value("errors").toInt());
+            } else {
+                QVERIFY(QStringList({"info", "error", "early_end"}).contains(kind));
+                told << event.value("message").toString();
+            }
+        }
+        if (text.exitCode == 1)
+            QCOMPARE(told, text.lines.mid(0, 1));
+        else
+            QCOMPARE(told, text.lines + QStringList{text.summary});
     }
 
     void helpVersionAndParserRefusals()

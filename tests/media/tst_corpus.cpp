@@ -5,6 +5,7 @@
 #include "grabberprobe.h"
 
 #include "media/framegrabber.h"
+#include "media/frameindex.h"
 
 // Short clips of many containers and codecs, each read through series of
 // forward requests and compared with ffprobe's frame list under the
@@ -148,6 +149,20 @@ private slots:
                 failures << QStringLiteral("first frame: %1")
                                 .arg(probe.kind == GrabberProbe::Frame ? QStringLiteral("at %1 ms").arg(probe.frameMs())
                                                                        : probe.message);
+            }
+        }
+        {
+            // Each frame's number, counted from the packets.
+            const std::atomic<bool> never{false};
+            FrameIndex index(never);
+            QVERIFY(index.open(path));
+            for (int i = 0; i < times.size(); ++i) {
+                ++tally.checks;
+                if (index.numberAt(times[i] / 1000.0 + 0.0004) != i) {
+                    ++tally.wrong;
+                    failures << QStringLiteral("frame %1 numbered %2").arg(i).arg(index.numberAt(times[i] / 1000.0 + 0.0004));
+                    break;
+                }
             }
         }
         for (const Series &series : requestSeries(times)) {

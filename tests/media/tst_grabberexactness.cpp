@@ -5,6 +5,7 @@
 #include "grabberprobe.h"
 
 #include "media/framegrabber.h"
+#include "media/frameindex.h"
 
 // Every request of a forward walk must get exactly the frame the nearest-
 // frame rule picks, whatever the container, codec or seek strategy.
@@ -46,6 +47,12 @@ QString fixture(const QString &name)
                                                h264(args("-g 50 -fps_mode passthrough -video_track_timescale 1000")),
                                                QStringLiteral("settb=1/1000,setpts='if(lt(N,100),N*40,N*80+12000)'"));
     }
+    if (name == QLatin1String("late-start.mkv")) {
+        // The picture starts 1.5 s after the sound.
+        return FixtureVideos::make(name, {"-f", "lavfi", "-i", "sine=d=30", "-itsoffset", "1.5", "-i",
+                                          fixture(QStringLiteral("h264-bframes.mp4")), "-map", "0:a", "-map", "1:v",
+                                          "-c:v", "copy", "-c:a", "aac"});
+    }
     return QString();
 }
 
@@ -65,6 +72,28 @@ private:
     }
 
 private slots:
+    // Frame numbers count pictures in presentation order, as ffprobe lists
+    // them, not time times rate.
+    void framesAreNumberedAsFfprobeListsThem_data()
+    {
+        fixtures();
+        QTest::newRow("late-start.mkv") << QStringLiteral("late-start.mkv");
+    }
+    void framesAreNumberedAsFfprobeListsThem()
+    {
+        QFETCH(QString, name);
+        const QVector<qint64> times = probeFrameTimesMs(fixture(name));
+        QVERIFY(times.size() > 300);
+        const std::atomic<bool> never{false};
+        FrameIndex index(never);
+        QVERIFY(index.open(fixture(name)));
+        for (int i = 0; i < times.size(); ++i) {
+            QCOMPARE(index.numberAt(times[i] / 1000.0 + 0.0004), qint64(i));
+            QCOMPARE(qint64(*index.secondsOf(i) * 1000.0), times[i]);
+        }
+        QVERIFY(!index.secondsOf(times.size()));
+    }
+
     void everyFrameInOrder_data() { fixtures(); }
     void everyFrameInOrder()
     {
