@@ -93,9 +93,9 @@ void FileNameProfileDialog::updateExample()
     ui->outputExampleVideoLabel->setFullText(exampleVideoName);
     exampleBaseName = QFileInfo(exampleVideoName).baseName();
     showBaseNamePlaceholder();
-    ui->outputExampleLabel->setFullText(profile.generateFileName(exampleBaseName, 1, 0, ExampleFrameMs));
+    ui->outputExampleLabel->setFullText(profile.generateFileName(exampleBaseName, 1, 0, ExampleFrameMs, ExampleFrameNumber));
     ui->outputExampleWithoutCounterLabel->setFullText(
-        profile.generateFileName(exampleBaseName, -1, 0, ExampleFrameMs));
+        profile.generateFileName(exampleBaseName, -1, 0, ExampleFrameMs, ExampleFrameNumber));
 }
 
 bool FileNameProfileDialog::eventFilter(QObject *watched, QEvent *event)

@@ -51,6 +51,8 @@ private:
     QString exampleBaseName;
     // The frame the examples resolve the time tokens for: 1 min 23.456 s.
     static constexpr qint64 ExampleFrameMs = 83456;
+    // Its number at 25 frames a second.
+    static constexpr qint64 ExampleFrameNumber = 2086;
 };
 
 #endif
