@@ -242,11 +242,8 @@ private slots:
         const QMap<QString, QString> text = ImageText::read(path);
         QCOMPARE(text.value(QStringLiteral("Source")), QStringLiteral("clip été.mp4"));
         QCOMPARE(text.value(QStringLiteral("Time")), QStringLiteral("00:01:02.345"));
-        if (suffix != QLatin1String("png")) {
-            QStringList comments = ImageText::jpegComments(path);
-            comments.sort();
-            QCOMPARE(comments, (QStringList{"Source: clip été.mp4", "Time: 00:01:02.345"}));
-        }
+        if (suffix != QLatin1String("png"))
+            QCOMPARE(ImageText::jpegComments(path), QStringList{"Source: clip été.mp4, Time: 00:01:02.345"});
         // The caller's image is left as it was.
         QVERIFY(processed.textKeys().isEmpty());
     }
