@@ -296,7 +296,7 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
         bytes = withJpegComment(bytes, metadata.comment());
     // A write cut short by a full disk sets no error: the count tells.
     if (file.device()->write(bytes) != bytes.size()) {
-        qWarning() << "ImageProcessingManager - cannot write" << fileName << "(disk full?)";
+        qWarning() << "ImageProcessingManager - cannot write" << fileName << "short write (disk full?)";
         return false;
     }
     if (!file.commit()) {

@@ -27,7 +27,7 @@ void lockXmpToolkit(void *, bool lock)
 
 void logExiv2Message(int level, const char *message)
 {
-    qDebug().noquote() << "exiv2 (level" << level << "):" << QString::fromLocal8Bit(message).trimmed();
+    qDebug().noquote() << QStringLiteral("exiv2 (level %1): %2").arg(level).arg(QString::fromLocal8Bit(message).trimmed());
 }
 
 // The toolkit, the log handler and the namespace registry are the
