@@ -6,11 +6,13 @@
 #include "outputimagetype.h"
 #include "resizeplan.h"
 #include "watermarkmanager.h"
+#include "xmpwriter.h"
 
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
 #include "profiles/watermarkprofile.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDebug>
 #include <QFileInfo>
@@ -47,6 +49,43 @@ bool writeWith(QImageIOHandler &handler, const QImage &image, int quality)
     if (handler.supportsOption(QImageIOHandler::ImageTransformation))
         handler.setOption(QImageIOHandler::ImageTransformation, int(QImageIOHandler::TransformationNone));
     return handler.write(image);
+}
+
+// The metadata as one JPEG comment segment, after the start marker and the
+// application segments (JFIF, XMP), where Qt's writer puts its comments.
+// Written here because Qt's writer makes one comment per text entry (most
+// readers show only the first) and exiv2 ends a comment with a NUL.
+QByteArray withJpegComment(const QByteArray &jpeg, const QString &comment)
+{
+    const QByteArray text = comment.toUtf8().left(0xffff - 2);
+    const auto byteAt = [&jpeg](int index) { return quint8(jpeg.at(index)); };
+    if (text.isEmpty() || jpeg.size() < 4 || byteAt(0) != 0xff || byteAt(1) != 0xd8)
+        return jpeg;
+    // Each segment: 0xff, its marker, a big-endian length that counts itself.
+    int at = 2;
+    while (at + 4 <= jpeg.size() && byteAt(at) == 0xff && (byteAt(at + 1) & 0xf0) == 0xe0)
+        at += 2 + (byteAt(at + 2) << 8 | byteAt(at + 3));
+    if (at > jpeg.size())
+        return jpeg;
+    const int length = text.size() + 2;
+    const QByteArray segment = QByteArray("\xff\xfe") + char(length >> 8) + char(length & 0xff) + text;
+    return QByteArray(jpeg).insert(at, segment);
+}
+
+// True when no pixel shows anything behind it.
+bool isOpaque(const QImage &image)
+{
+    if (!image.hasAlphaChannel())
+        return true;
+    const QImage argb = image.format() == QImage::Format_ARGB32 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x) {
+            if (qAlpha(row[x]) != 255)
+                return false;
+        }
+    }
+    return true;
 }
 
 cv::Rect toCvRect(const QRect &rect)
@@ -204,27 +243,39 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
     output.setColorTable(image.colorTable());
     output.setDotsPerMeterX(DotsPerMeterAt300Dpi);
     output.setDotsPerMeterY(DotsPerMeterAt300Dpi);
+    const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
+    const OutputImageType *type = OutputImageType::find(QString::fromLatin1(suffix));
     // On the image being written: the processed image carries no text of
-    // its own, and the PNG and JPEG writers read the image's.
-    for (const auto &entry : metadata.entries())
-        output.setText(entry.first, entry.second);
+    // its own, and the PNG writer reads the image's.
+    const bool jpeg = type && type->name == QLatin1String("jpeg");
+    if (!jpeg) {
+        for (const auto &entry : metadata.entries())
+            output.setText(entry.first, entry.second);
+    }
+    // The JPEG XL writer keeps an alpha channel whenever the image's format
+    // has one, though every pixel of a frame is opaque: such a file is
+    // larger and some viewers show it over a checkerboard.
+    if (type && type->name == QLatin1String("jxl") && output.hasAlphaChannel() && isOpaque(output))
+        output = output.convertToFormat(QImage::Format_RGB32);
 
     AtomicImageFile file(fileName);
     if (!file.open()) {
         qWarning() << "ImageProcessingManager - cannot write" << fileName << file.errorString();
         return false;
     }
-    const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
+    // Encoded in memory first, so the XMP can be added before a byte
+    // reaches the hidden file.
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
     // Quality means something to the lossy writers only; to others (PNG
     // takes it as its compression level) it would do harm.
-    const OutputImageType *type = OutputImageType::find(QString::fromLatin1(suffix));
     const int quality = imageProfile && type && type->lossy ? imageProfile->imageQuality() : -1;
     QString failure;
-    if (std::unique_ptr<QImageIOHandler> handler = ImageWriterPlugin::writerFor(file.device(), suffix)) {
+    if (std::unique_ptr<QImageIOHandler> handler = ImageWriterPlugin::writerFor(&encoded, suffix)) {
         if (!writeWith(*handler, output, quality))
             failure = QStringLiteral("the %1 writer failed").arg(QString::fromLatin1(suffix));
     } else {
-        QImageWriter writer(file.device(), suffix);
+        QImageWriter writer(&encoded, suffix);
         writer.setQuality(quality);
         if (!writer.write(output))
             failure = writer.errorString();
@@ -232,6 +283,20 @@ bool ImageProcessingManager::saveImage(const QString &fileName, const QImage &im
     // Without a commit the hidden file goes with the object.
     if (!failure.isEmpty()) {
         qWarning() << "ImageProcessingManager - cannot write" << fileName << failure;
+        return false;
+    }
+    encoded.close();
+    QByteArray bytes = encoded.buffer();
+    encoded.setData(QByteArray());
+    // An image without its metadata is still the image the user asked for.
+    XmpWriter xmp(metadata);
+    if (xmp.addTo(bytes) == XmpWriter::Result::Failed)
+        qWarning() << "ImageProcessingManager - writing" << fileName << "without XMP:" << xmp.errorString();
+    if (jpeg)
+        bytes = withJpegComment(bytes, metadata.comment());
+    // A write cut short by a full disk sets no error: the count tells.
+    if (file.device()->write(bytes) != bytes.size()) {
+        qWarning() << "ImageProcessingManager - cannot write" << fileName << "short write (disk full?)";
         return false;
     }
     if (!file.commit()) {

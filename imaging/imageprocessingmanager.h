@@ -40,8 +40,10 @@ public:
     // defaults. Writes to a hidden file beside the target and moves it into
     // place once every step, down to the disk, has succeeded: false means
     // nothing was written at the name and an existing file there is
-    // unchanged. The metadata
-    // goes in as text where the format keeps text.
+    // unchanged. The metadata goes in as XMP where exiv2 writes it (JPEG,
+    // PNG, WebP, TIFF), as one JPEG comment and as PNG text chunks; an
+    // image it cannot be added to is written without it, with a warning.
+    // An opaque picture is written to JPEG XL without alpha.
     bool saveImage(const QString &fileName, const QImage &image, ImageProfile *imageProfile,
                    const ImageMetadata &metadata = ImageMetadata());
 

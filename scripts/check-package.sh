@@ -43,13 +43,13 @@ echo "Depends: $depends"
 missing=()
 for library in libqt5core5a libqt5gui5 libqt5widgets5 libqt5svg5 qt5-image-formats-plugins kimageformat-plugins \
     'libavcodec[0-9]+' 'libavfilter[0-9]+' 'libavformat[0-9]+' 'libavutil[0-9]+' 'libswscale[0-9]+' \
-    'libmpv[0-9]+' 'libopencv-core[0-9]+' 'libopencv-imgproc[0-9]+'; do
+    'libmpv[0-9]+' 'libopencv-core[0-9]+' 'libopencv-imgproc[0-9]+' 'libexiv2-[0-9]+'; do
     if ! grep -Eq "(^|[ ,|])$library( |,|$)" <<<"$depends"; then
         missing+=("$library")
     fi
 done
 if [ ${#missing[@]} -eq 0 ]; then
-    pass "Depends lists the Qt, FFmpeg, mpv and OpenCV libraries and the Qt plugins"
+    pass "Depends lists the Qt, FFmpeg, mpv, OpenCV and exiv2 libraries and the Qt plugins"
 else
     fail "Depends lacks: ${missing[*]}"
 fi

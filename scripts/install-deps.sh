@@ -4,7 +4,8 @@
 # help2man makes the man page; dpkg-dev (dpkg-shlibdeps) and file let cpack
 # declare the package's dependencies; man-db and bsdextrautils (col) let
 # scripts/check-package.sh read the packaged man page; lintian checks the
-# package there against Debian's policy.
+# package there against Debian's policy. exiv2 and libimage-exiftool-perl are
+# for the tests only: they read back the metadata of the saved images.
 set -euo pipefail
 
 packages=(
@@ -13,7 +14,9 @@ packages=(
     libavformat-dev libavcodec-dev libavfilter-dev libavutil-dev libswscale-dev
     libmpv-dev
     libopencv-core-dev libopencv-imgproc-dev
+    libexiv2-dev
     ffmpeg xvfb xauth time
+    exiv2 libimage-exiftool-perl
     libgl1-mesa-dri fonts-dejavu-core
     help2man dpkg-dev file man-db bsdextrautils lintian
 )

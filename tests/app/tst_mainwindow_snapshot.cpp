@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(written.size(), QSize(960, 540));
         QCOMPARE(FixtureVideos::frameIndexOfLevel(qGray(written.pixel(480, 270))), 5);
         QCOMPARE(ImageText::jpegComments(folder.filePath(QStringLiteral("MyVideo-4.jpeg"))),
-                 (QStringList{"Source: MyVideo.mp4", "Time: 00:00:00.500"}));
+                 QStringList{"Source: MyVideo.mp4, Time: 00:00:00.500"});
         QCOMPARE(nextName(), QStringLiteral("MyVideo-5.jpeg"));
         QCOMPARE(QSettings().value(QStringLiteral("lastSaveDir")).toString(), folder.absolutePath());
 

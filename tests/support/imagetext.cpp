@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QRegularExpression>
 
 namespace ImageText {
 
@@ -9,8 +10,13 @@ QMap<QString, QString> read(const QString &path)
 {
     QImageReader reader(path);
     QMap<QString, QString> text;
-    for (const QString &key : reader.textKeys())
-        text.insert(key, reader.text(key));
+    // A JPEG comment holding several entries ("Source: a.mp4, Time: ...")
+    // reads back as the first key, whose value holds the others.
+    for (const QString &key : reader.textKeys()) {
+        for (const QString &entry : (key + QStringLiteral(": ") + reader.text(key))
+                                        .split(QRegularExpression(QStringLiteral(", (?=[A-Z]\\w*: )"))))
+            text.insert(entry.section(QStringLiteral(": "), 0, 0), entry.section(QStringLiteral(": "), 1));
+    }
     return text;
 }
 
@@ -33,7 +39,7 @@ QStringList jpegComments(const QString &path)
         if (length < 2 || at + 2 + length > bytes.size())
             break;
         if (marker == 0xfe)
-            comments << QString::fromUtf8(bytes.mid(at + 4, length - 2));
+            comments << QString::fromUtf8(bytes.constData() + at + 4, length - 2);  // a NUL too
         if (marker == 0xda)   // start of scan: no more headers
             break;
         at += 2 + length;
