@@ -94,6 +94,8 @@ void BatchWorker::run()
         emit statusUpdate(this, tr("Video file is cut off after %1 ms").arg(m_grabber->dataEndMs()), Error);
     if (!isCancelled())
         m_writer.writeSheet(report());
+    if (!isCancelled())
+        m_writer.writeVtt(report(), m_duration);
     m_grabber->disconnect();
     m_grabber->abort();
 }

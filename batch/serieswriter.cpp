@@ -25,6 +25,7 @@ QString tr(const char *text)
 SeriesWriter::SeriesWriter(const BatchWorkerConfig *config)
     : m_config(config)
     , m_sheet(config->contactSheetColumns(), config->contactSheetRows())
+    , m_sprites(config->webVttColumns(), config->webVttRows())
 {
 }
 
@@ -72,6 +73,8 @@ std::optional<QImage> SeriesWriter::write(const QImage &frame, qint64 frameMs, c
     }
     if (m_config->contactSheet())
         m_sheet.add(name.path, frameMs, processed, frame);
+    if (m_config->webVtt())
+        m_sprites.add(name.path, frameMs);
     return processed;
 }
 
@@ -99,4 +102,27 @@ void SeriesWriter::writeSheet(const Report &report)
         [&](const QString &fileName) { report(QStringLiteral("Saving: ") + fileName, false); }, &failedPath);
     if (!written)
         report(tr("Could not save image: ") + QDir::toNativeSeparators(failedPath), true);
+}
+
+void SeriesWriter::writeVtt(const Report &report, qint64 durationMs)
+{
+    if (!m_config->webVtt() || m_sprites.isEmpty())
+        return;
+    // The last cue lasts to the end of the span, or of the video when the
+    // span was too short for the images.
+    const qint64 spanEndMs = durationMs - m_config->skipBack();
+    const qint64 endMs = spanEndMs > m_sprites.lastMs() ? spanEndMs : durationMs;
+    // Named like the series, without a counter.
+    const QString seriesName = fileNameFor(-1, m_sprites.firstMs());
+    const auto saving = [&](const QString &fileName) { report(QStringLiteral("Saving: ") + fileName, false); };
+    QVector<WebVttWriter::Cue> cues;
+    QString failedPath;
+    if (!m_sprites.write(m_config->fileOutputDir(), seriesName, endMs, m_config->imageProfile(), saving, &cues,
+                         &failedPath)) {
+        report(tr("Could not save image: ") + QDir::toNativeSeparators(failedPath), true);
+        return;
+    }
+    const QString stem = seriesName.left(seriesName.lastIndexOf(QLatin1Char('.')));
+    if (!WebVttWriter::write(m_config->fileOutputDir(), stem, cues, saving, &failedPath))
+        report(tr("Could not save WebVTT file: ") + QDir::toNativeSeparators(failedPath), true);
 }

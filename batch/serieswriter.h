@@ -2,6 +2,7 @@
 #define VISTALOOM_SERIESWRITER_H
 
 #include "imaging/contactsheetbuilder.h"
+#include "imaging/spritesheetbuilder.h"
 
 #include <QImage>
 #include <QString>
@@ -13,7 +14,8 @@ class BatchWorkerConfig;
 
 // Writes a job's images: each processed with the job's image profile under
 // the first free name of the series in the output folder, and after the
-// job, with contactSheet, the sheet of them.
+// job, with contactSheet, the sheet of them, and with webVtt, their seek
+// previews.
 class SeriesWriter
 {
 public:
@@ -29,6 +31,9 @@ public:
     // The image written for the frame at frameMs; none when nothing was.
     std::optional<QImage> write(const QImage &frame, qint64 frameMs, const Report &report);
     void writeSheet(const Report &report);
+    // With webVtt, the sprite sheets and the WebVTT file of the job's
+    // images; durationMs is the video's.
+    void writeVtt(const Report &report, qint64 durationMs);
 
 private:
     QString fileNameFor(int counter, qint64 frameMs) const;
@@ -38,6 +43,7 @@ private:
     int m_imageCount = 0;
     int m_fileCounter = 1;
     ContactSheetBuilder m_sheet;
+    SpriteSheetBuilder m_sprites;
 };
 
 #endif

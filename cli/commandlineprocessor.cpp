@@ -125,6 +125,11 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         tr("After the job, also writes a contact sheet of its images in a grid of COLSxROWS (each 1 to 20), for "
            "example 4x3."),
         tr("COLSxROWS"));
+    const QCommandLineOption vttOption(
+        QStringLiteral("vtt"),
+        tr("After the job, also writes seek previews for web players: the images as tiles in sprite sheets of at "
+           "most COLSxROWS (each 1 to 20), for example 5x5, and a WebVTT file pointing at them."),
+        tr("COLSxROWS"));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
     for (const QCommandLineOption &option : {countOption, msOption, scenesOption, sceneThresholdOption,
@@ -133,6 +138,7 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
                                              typeOption, logOption, fastOption, smartOption,
                                              sheetOption})
         parser.addOption(option);
+    parser.addOption(vttOption);
 
     parser.process(app);
 
@@ -265,6 +271,21 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         config.setContactSheet(true);
         config.setContactSheetColumns(columns);
         config.setContactSheetRows(rows);
+    }
+    if (parser.isSet(vttOption)) {
+        const QRegularExpressionMatch grid =
+            QRegularExpression(QStringLiteral("^(\\d{1,2})x(\\d{1,2})$")).match(parser.value(vttOption));
+        const int columns = grid.hasMatch() ? grid.captured(1).toInt() : 0;
+        const int rows = grid.hasMatch() ? grid.captured(2).toInt() : 0;
+        const int most = BatchWorkerConfig::MaxWebVttCells;
+        if (columns < 1 || rows < 1 || columns > most || rows > most) {
+            *errorMessage =
+                tr("The sprite sheets must be given as columns x rows, each 1 to %1, for example 5x5").arg(most);
+            return ParseError;
+        }
+        config.setWebVtt(true);
+        config.setWebVttColumns(columns);
+        config.setWebVttRows(rows);
     }
 
     if (parser.isSet(logOption)) {
