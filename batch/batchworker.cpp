@@ -98,6 +98,8 @@ void BatchWorker::run()
                                   m_grabber->dataEndMs()));
     if (!isCancelled())
         m_writer.writeSheet(report());
+    if (!isCancelled())
+        m_writer.writeVtt(report(), m_duration);
     m_grabber->disconnect();
     m_grabber->abort();
     m_frameIndex.reset();

@@ -25,6 +25,7 @@ QString tr(const char *text)
 SeriesWriter::SeriesWriter(const BatchWorkerConfig *config)
     : m_config(config)
     , m_sheet(config->contactSheetColumns(), config->contactSheetRows())
+    , m_sprites(config->webVttColumns(), config->webVttRows())
 {
 }
 
@@ -67,7 +68,8 @@ std::optional<QImage> SeriesWriter::write(const QImage &frame, qint64 frameMs, c
     }
     report(BatchEvent::saving(name.fileName));
     // Written beside the claimed file and renamed over it.
-    const ImageMetadata metadata = ImageMetadata::of(m_config->source(), frameMs);
+    ImageMetadata metadata = ImageMetadata::of(m_config->source(), frameMs);
+    metadata.frame = frameNumber;
     if (!processing->saveImage(name.path, processed, m_config->imageProfile(), metadata)) {
         OutputFile::release(name.path);
         report(BatchEvent::error(tr("Could not save image: ") + QDir::toNativeSeparators(name.path)));
@@ -78,6 +80,8 @@ std::optional<QImage> SeriesWriter::write(const QImage &frame, qint64 frameMs, c
         m_firstFrameNumber = frameNumber;
     if (m_config->contactSheet())
         m_sheet.add(name.path, frameMs, processed, frame);
+    if (m_config->webVtt())
+        m_sprites.add(name.path, frameMs);
     return processed;
 }
 
@@ -113,4 +117,41 @@ void SeriesWriter::writeSheet(const Report &report)
         report(BatchEvent::error(tr("Could not save image: ") + QDir::toNativeSeparators(failedPath)));
     else
         report(BatchEvent::saved(m_config->fileOutputDir().filePath(savingName)));
+}
+
+void SeriesWriter::writeVtt(const Report &report, qint64 durationMs)
+{
+    if (!m_config->webVtt() || m_sprites.isEmpty())
+        return;
+    // The last cue lasts to the end of the span, or of the video when the
+    // span was too short for the images.
+    const qint64 spanEndMs = durationMs - m_config->skipBack();
+    const qint64 endMs = spanEndMs > m_sprites.lastMs() ? spanEndMs : durationMs;
+    // Named like the series, without a counter.
+    const QString seriesName = fileNameFor(-1, m_sprites.firstMs(), m_firstFrameNumber);
+    // A file is written once the next one is begun, or the writing ends well.
+    QString pending;
+    const auto written = [&] {
+        if (!pending.isEmpty())
+            report(BatchEvent::saved(m_config->fileOutputDir().filePath(pending)));
+        pending.clear();
+    };
+    const auto saving = [&](const QString &fileName) {
+        written();
+        pending = fileName;
+        report(BatchEvent::saving(fileName));
+    };
+    QVector<WebVttWriter::Cue> cues;
+    QString failedPath;
+    if (!m_sprites.write(m_config->fileOutputDir(), seriesName, endMs, m_config->imageProfile(), saving, &cues,
+                         &failedPath)) {
+        report(BatchEvent::error(tr("Could not save image: ") + QDir::toNativeSeparators(failedPath)));
+        return;
+    }
+    written();
+    const QString stem = seriesName.left(seriesName.lastIndexOf(QLatin1Char('.')));
+    if (!WebVttWriter::write(m_config->fileOutputDir(), stem, cues, saving, &failedPath))
+        report(BatchEvent::error(tr("Could not save WebVTT file: ") + QDir::toNativeSeparators(failedPath)));
+    else
+        written();
 }

@@ -4,6 +4,7 @@
 #include "batchevent.h"
 
 #include "imaging/contactsheetbuilder.h"
+#include "imaging/spritesheetbuilder.h"
 
 #include <QImage>
 #include <QString>
@@ -15,7 +16,8 @@ class BatchWorkerConfig;
 
 // Writes a job's images: each processed with the job's image profile under
 // the first free name of the series in the output folder, and after the
-// job, with contactSheet, the sheet of them.
+// job, with contactSheet, the sheet of them, and with webVtt, their seek
+// previews.
 class SeriesWriter
 {
 public:
@@ -34,6 +36,9 @@ public:
     std::optional<QImage> write(const QImage &frame, qint64 frameMs, const Report &report, qint64 frameNumber = -1,
                                 int keyFrame = -1);
     void writeSheet(const Report &report);
+    // With webVtt, the sprite sheets and the WebVTT file of the job's
+    // images; durationMs is the video's.
+    void writeVtt(const Report &report, qint64 durationMs);
 
 private:
     QString fileNameFor(int counter, qint64 frameMs, qint64 frameNumber) const;
@@ -45,6 +50,7 @@ private:
     // The number of the series' first frame, for the names without a counter.
     qint64 m_firstFrameNumber = -1;
     ContactSheetBuilder m_sheet;
+    SpriteSheetBuilder m_sprites;
 };
 
 #endif

@@ -139,13 +139,18 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         QStringLiteral("json"),
         tr("Prints every status line as one JSON object per line: saved (once the file is complete, with its path, "
            "time, frame number and whether it is a key frame), info, error, early_end and done."));
+    const QCommandLineOption vttOption(
+        QStringLiteral("vtt"),
+        tr("After the job, also writes seek previews for web players: the images as tiles in sprite sheets of at "
+           "most COLSxROWS (each 1 to 20), for example 5x5, and a WebVTT file pointing at them."),
+        tr("COLSxROWS"));
     const QCommandLineOption logOption(
         QStringLiteral("log"), tr("Logs any errors messages to the file specified"), tr("file name"));
     for (const QCommandLineOption &option : {countOption, msOption, scenesOption, sceneThresholdOption,
                                              sceneGapOption, skipFrontOption, skipBackOption, heightOption,
                                              widthOption, cropOption, prefixOption, nameOption, suffixOption,
                                              typeOption, logOption, fastOption, smartOption,
-                                             sheetOption, qualityOption, jsonOption})
+                                             sheetOption, qualityOption, jsonOption, vttOption})
         parser.addOption(option);
 
     parser.process(app);
@@ -290,6 +295,21 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         config.setContactSheet(true);
         config.setContactSheetColumns(columns);
         config.setContactSheetRows(rows);
+    }
+    if (parser.isSet(vttOption)) {
+        const QRegularExpressionMatch grid =
+            QRegularExpression(QStringLiteral("^(\\d{1,2})x(\\d{1,2})$")).match(parser.value(vttOption));
+        const int columns = grid.hasMatch() ? grid.captured(1).toInt() : 0;
+        const int rows = grid.hasMatch() ? grid.captured(2).toInt() : 0;
+        const int most = BatchWorkerConfig::MaxWebVttCells;
+        if (columns < 1 || rows < 1 || columns > most || rows > most) {
+            *errorMessage =
+                tr("The sprite sheets must be given as columns x rows, each 1 to %1, for example 5x5").arg(most);
+            return ParseError;
+        }
+        config.setWebVtt(true);
+        config.setWebVttColumns(columns);
+        config.setWebVttRows(rows);
     }
 
     if (parser.isSet(logOption)) {

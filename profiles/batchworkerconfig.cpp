@@ -253,6 +253,8 @@ bool BatchWorkerConfig::isOptionalKeyInUse(const char *propertyName) const
     if (qstrncmp(propertyName, "contactSheet", 12) == 0)
         return m_contactSheet || m_contactSheetColumns != DefaultContactSheetColumns
             || m_contactSheetRows != DefaultContactSheetRows;
+    if (qstrncmp(propertyName, "webVtt", 6) == 0)
+        return m_webVtt || m_webVttColumns != DefaultWebVttColumns || m_webVttRows != DefaultWebVttRows;
     return true;
 }
 

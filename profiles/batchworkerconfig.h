@@ -37,6 +37,9 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(bool contactSheet READ contactSheet WRITE setContactSheet)
     Q_PROPERTY(int contactSheetColumns READ contactSheetColumns WRITE setContactSheetColumns)
     Q_PROPERTY(int contactSheetRows READ contactSheetRows WRITE setContactSheetRows)
+    Q_PROPERTY(bool webVtt READ webVtt WRITE setWebVtt)
+    Q_PROPERTY(int webVttColumns READ webVttColumns WRITE setWebVttColumns)
+    Q_PROPERTY(int webVttRows READ webVttRows WRITE setWebVttRows)
 
 public:
     enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2, SceneChange = 3 };
@@ -60,6 +63,9 @@ public:
     static constexpr int MaxContactSheetCells = 20; // per row and per column
     static constexpr int DefaultContactSheetColumns = 4;
     static constexpr int DefaultContactSheetRows = 3;
+    static constexpr int MaxWebVttCells = 20; // per row and per column
+    static constexpr int DefaultWebVttColumns = 5;
+    static constexpr int DefaultWebVttRows = 5;
 
     BatchWorkerConfig();
     ~BatchWorkerConfig() override;
@@ -117,6 +123,15 @@ public:
     void setContactSheetColumns(int count) { m_contactSheetColumns = qBound(1, count, MaxContactSheetCells); }
     int contactSheetRows() const { return m_contactSheetRows; }
     void setContactSheetRows(int count) { m_contactSheetRows = qBound(1, count, MaxContactSheetCells); }
+    // After the job, seek previews for web players: the images as tiles in
+    // sprite sheets of at most columns x rows, and a WebVTT file of cues
+    // pointing at them.
+    bool webVtt() const { return m_webVtt; }
+    void setWebVtt(bool on) { m_webVtt = on; }
+    int webVttColumns() const { return m_webVttColumns; }
+    void setWebVttColumns(int count) { m_webVttColumns = qBound(1, count, MaxWebVttCells); }
+    int webVttRows() const { return m_webVttRows; }
+    void setWebVttRows(int count) { m_webVttRows = qBound(1, count, MaxWebVttCells); }
     // The images the scene rule gave on its last run, -1 before one; taken
     // as the expected count while the rule and its settings stay the same.
     void setSceneImageCount(int count);
@@ -184,6 +199,9 @@ private:
     bool m_contactSheet = false;
     int m_contactSheetColumns = DefaultContactSheetColumns;
     int m_contactSheetRows = DefaultContactSheetRows;
+    bool m_webVtt = false;
+    int m_webVttColumns = DefaultWebVttColumns;
+    int m_webVttRows = DefaultWebVttRows;
     // The settings the count was found with.
     QString m_sceneCountKey;
     std::shared_ptr<VideoInfo> m_videoInfo;
