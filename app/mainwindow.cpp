@@ -9,6 +9,8 @@
 #include "videooutput.h"
 #include "volumepopup.h"
 
+#include "media/frameindex.h"
+
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDesktopServices>

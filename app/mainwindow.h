@@ -10,12 +10,14 @@
 #include <QPointer>
 #include <QSettings>
 
+#include <atomic>
 #include <memory>
 
 namespace Ui {
 class MainWindow;
 }
 class FileNameProfile;
+class FrameIndex;
 class ImageProfile;
 class MpvPlayer;
 class QFileDialog;
@@ -140,6 +142,10 @@ private:
     // The video and time of the frame the snapshot shows, written into the saved file.
     ImageMetadata snapshotMetadata;
     QString videoPath;
+    // Numbers snapshot frames for names that hold {frame}; kept per video,
+    // so it reads each part of the file once.
+    std::unique_ptr<FrameIndex> snapshotFrameIndex;
+    const std::atomic<bool> frameIndexNeverAborts{false};
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;
     int fileCounter = 1;

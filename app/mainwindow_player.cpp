@@ -7,6 +7,8 @@
 #include "ui_mainwindow.h"
 #include "volumepopup.h"
 
+#include "media/frameindex.h"
+
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProxyStyle>
@@ -74,6 +76,7 @@ void MainWindow::loadVideo(QString path)
         return;
     closeVideo();
     videoPath = path;
+    snapshotFrameIndex.reset();
     player->play(path);
     player->setVolume(volumePopup->volume() / 100.0);
 

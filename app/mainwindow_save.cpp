@@ -94,11 +94,11 @@ QString MainWindow::automaticFileName(QDir saveDir)
     if (!fileNameProfile)
         return QString();
     const QString baseName = QFileInfo(videoPath).baseName();
-    QString name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs);
+    QString name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs, snapshotMetadata.frame);
     // The counter found stays, so refreshing the display moves it past taken names.
     while (QFileInfo::exists(saveDir.absoluteFilePath(name))) {
         ++fileCounter;
-        name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs);
+        name = fileNameProfile->generateFileName(baseName, fileCounter, 0, snapshotMetadata.timeMs, snapshotMetadata.frame);
     }
     return name;
 }
@@ -173,7 +173,7 @@ void MainWindow::saveWithAutomaticFileName()
     const QString baseName = QFileInfo(videoPath).baseName();
     const OutputFile::FreeName name = OutputFile::claimFirstFree(folder, fileCounter, [&](int counter) {
         return folder.absoluteFilePath(
-            fileNameProfile ? fileNameProfile->generateFileName(baseName, counter, 0, snapshotMetadata.timeMs)
+            fileNameProfile ? fileNameProfile->generateFileName(baseName, counter, 0, snapshotMetadata.timeMs, snapshotMetadata.frame)
                             : QString());
     });
     if (saveSnapshot(name.path))
