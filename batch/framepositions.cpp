@@ -110,7 +110,9 @@ FramePositions FramePositions::planList(const Rule &rule, qint64 duration, const
             position.pastEnd = QCoreApplication::translate("BatchWorker", "Frame %1 is past the end of the video (%2 frames)")
                                    .arg(entry.frame)
                                    .arg(pictures);
-        } else if (*ms > duration) {
+        } else if (!entry.isFrame() && *ms > duration) {
+            // A picture the file holds is never past its end, even where
+            // the stated length ends before the last picture's time.
             position.pastEnd = QCoreApplication::translate("BatchWorker", "Position %1 is past the end of the video (%2)")
                                    .arg(TimeList::clockText(*ms), TimeList::clockText(duration));
         } else {
