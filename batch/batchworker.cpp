@@ -319,11 +319,13 @@ void BatchWorker::runListJob(qint64 duration)
     connect(m_grabber, &FrameGrabber::frameExtracted, &watcher,
             [&handedMs](const VideoFrame &frame) { handedMs = qint64(frame.timestamp() * 1000.0); },
             Qt::DirectConnection);
-    // The frame after the one handed out is known (decoded, not handed out)
-    // and the position lies beyond the midpoint between the two.
-    auto goesOnFrom = [&](qint64 position) {
+    // The grabber can go on when the frame after the one handed out is
+    // known (decoded, not handed out) and the position lies beyond the
+    // midpoint between the two. Key frames are sought afresh anyway.
+    auto canGoOnTo = [&](qint64 position) {
         const qint64 next = m_grabber->lastDecodedTime();
-        return fresh || m_grabber->keyFramesOnly() || (handedMs >= 0 && next > handedMs && 2 * position > handedMs + next);
+        return fresh || m_grabber->keyFramesOnly()
+            || (handedMs >= 0 && next > handedMs && 2 * position > handedMs + next);
     };
     qint64 pickedTo = -1;
     const float steps = float(qMax<qint64>(1, positions.count) * 2);
@@ -353,7 +355,7 @@ void BatchWorker::runListJob(qint64 duration)
             if (!deliverFrame(choice.frame))
                 return;
         } else {
-            if (!goesOnFrom(choice.ms)) {
+            if (!canGoOnTo(choice.ms)) {
                 m_grabber->setSource(QString());
                 m_grabber->setSource(m_config->source());
             }

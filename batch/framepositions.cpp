@@ -5,6 +5,16 @@
 
 #include <QCoreApplication>
 
+namespace {
+
+// The job's messages, as the worker tells them.
+QString workerText(const char *text)
+{
+    return QCoreApplication::translate("BatchWorker", text);
+}
+
+} // namespace
+
 FramePositions::Rule FramePositions::Rule::of(const BatchWorkerConfig &config)
 {
     return {config.intervalType(),        config.intervalMilliseconds(), config.intervalImages(),
@@ -107,13 +117,12 @@ FramePositions FramePositions::planList(const Rule &rule, qint64 duration, const
         qint64 pictures = 0;
         const std::optional<qint64> ms = entry.isFrame() ? frameTime(entry.frame, &pictures) : entry.ms;
         if (entry.isFrame() && !ms) {
-            position.pastEnd = QCoreApplication::translate("BatchWorker", "Frame %1 is past the end of the video (%2 frames)")
-                                   .arg(entry.frame)
-                                   .arg(pictures);
+            position.pastEnd =
+                workerText("Frame %1 is past the end of the video (%2 frames)").arg(entry.frame).arg(pictures);
         } else if (!entry.isFrame() && *ms > duration) {
             // A picture the file holds is never past its end, even where
             // the stated length ends before the last picture's time.
-            position.pastEnd = QCoreApplication::translate("BatchWorker", "Position %1 is past the end of the video (%2)")
+            position.pastEnd = workerText("Position %1 is past the end of the video (%2)")
                                    .arg(TimeList::clockText(*ms), TimeList::clockText(duration));
         } else {
             position.ms = *ms;

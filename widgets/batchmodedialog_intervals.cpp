@@ -1,7 +1,7 @@
 // The interval rules of Batch Mode: typing into a rule's field selects the
-// rule, values out of range are repaired (a list of times that is none is
-// marked, and refused at Start), and the other rule's field
-// shows what the typed one gives.
+// rule, values out of range are repaired (text that is no list of times is
+// marked, and refused at Start), and the other rule's field shows what the
+// typed one gives.
 #include "batchmodedialog.h"
 #include "ui_batchmodedialog.h"
 
@@ -18,8 +18,9 @@ void BatchModeDialog::updateIntervalEstimates(BatchWorkerConfig *config)
 {
     ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
     ui->intervalImagesTextEdit->setPlaceholderText(QString());
-    // The shots are counted only by the job itself.
-    if (config->intervalType() == BatchWorkerConfig::SceneChange || config->intervalType() == BatchWorkerConfig::AtTimes)
+    // The shots are counted only by the job itself, a list by its entries.
+    const int type = config->intervalType();
+    if (type == BatchWorkerConfig::SceneChange || type == BatchWorkerConfig::AtTimes)
         ui->intervalImagesTextEdit->setPlaceholderText(config->expectedImageCountText());
     // The other estimates wait for the video's length.
     if (!config->videoInfo())
@@ -85,12 +86,13 @@ bool BatchModeDialog::validateTimeLists()
     for (int row = 0; row < model->rowCount(); ++row) {
         BatchWorkerConfig *config = model->configAt(row);
         QString error;
-        if (config->intervalType() != BatchWorkerConfig::AtTimes || !TimeList::parse(config->atTimes(), &error).isEmpty())
+        if (config->intervalType() != BatchWorkerConfig::AtTimes
+            || !TimeList::parse(config->atTimes(), &error).isEmpty())
             continue;
         selectRows(row, row);
         ui->intervalAtTimesLineEdit->setFocus();
-        QMessageBox::warning(this, tr("Vistaloom"),
-                             tr("The times of %1 cannot be used.\n\n%2").arg(QFileInfo(config->source()).fileName(), error));
+        const QString video = QFileInfo(config->source()).fileName();
+        QMessageBox::warning(this, tr("Vistaloom"), tr("The times of %1 cannot be used.\n\n%2").arg(video, error));
         return false;
     }
     return true;

@@ -371,7 +371,6 @@ private slots:
         QCOMPARE(jobs[0]->atTimes(), QStringLiteral("1.5, f3"));
         QCOMPARE(edit(&dialog, "intervalImagesTextEdit")->placeholderText(), QStringLiteral("2"));
         QCOMPARE(dialog.listModel()->data(dialog.listModel()->index(0, 2)).toString(), QStringLiteral("At 1.5, f3"));
-        QCOMPARE(jobs[1]->intervalType(), int(BatchWorkerConfig::EveryMilliseconds));
 
         selectOnly(&dialog, {0, 1});
         QCOMPARE(times->text(), QString());
