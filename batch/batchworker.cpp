@@ -294,19 +294,24 @@ void BatchWorker::runSceneJob(qint64 duration)
 // images. The smart picker, reading forward too, is renewed the same way.
 void BatchWorker::runListJob(qint64 duration)
 {
-    std::unique_ptr<FrameIndex> index;
+    // A job that names or reports frame numbers has its index open already;
+    // any other opens one for the list alone.
+    std::unique_ptr<FrameIndex> ownIndex;
     const FramePositions positions = FramePositions::planList(
         FramePositions::Rule::of(*m_config), duration, [&](qint64 number, qint64 *pictures) -> std::optional<qint64> {
-            if (!index) {
-                index = std::make_unique<FrameIndex>(m_scanAbort);
-                index->open(m_config->source());
+            FrameIndex *index = m_frameIndex.get();
+            if (!index && !ownIndex) {
+                ownIndex = std::make_unique<FrameIndex>(m_scanAbort);
+                ownIndex->open(m_config->source());
             }
+            if (!index)
+                index = ownIndex.get();
             if (const std::optional<double> seconds = index->secondsOf(number))
                 return qRound64(*seconds * 1000.0);
             *pictures = index->numberAt(double(duration) / 1000.0 + 1.0) + 1;
             return std::nullopt;
         });
-    index.reset();
+    ownIndex.reset();
     m_writer.start(false, int(positions.count));
     m_lastPosition = positions.last;
     m_imageIndex = 1;
@@ -335,7 +340,7 @@ void BatchWorker::runListJob(qint64 duration)
         sendProgress(0.01f + 0.99f * float(2 * i + 1) / steps);
         const FramePositions::Listed &entry = positions.listed.at(int(i));
         if (!entry.pastEnd.isEmpty()) {
-            emit statusUpdate(this, entry.pastEnd, Error);
+            tell(BatchEvent::error(entry.pastEnd));
             continue;
         }
         SmartPicker::Choice choice{entry.ms, VideoFrame()};
