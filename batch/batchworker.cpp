@@ -158,6 +158,10 @@ void BatchWorker::runJob()
         else
             m_grabber->setPrecision(0); // the chosen frame, however near the last
     }
+    if (m_intervalType == BatchWorkerConfig::AtTimes) {
+        runListJob(duration);
+        return;
+    }
 
     const FramePositions::Rule asked = FramePositions::Rule::of(*m_config);
     const bool still = asked.type == BatchWorkerConfig::EveryMilliseconds && m_grabber->holdsSingleFrame();
@@ -281,6 +285,100 @@ void BatchWorker::runSceneJob(qint64 duration)
     if (spanEnd != std::numeric_limits<qint64>::max())
         endsEarlyAt(spanEnd, job.lastMs());
     sendProgress(1.0f);
+}
+
+// The grabber goes forward only and hands no frame out twice: a position
+// whose nearest frame may be the one handed out last, or lie before it,
+// gets the grabber opened afresh. Nothing else is kept between positions,
+// so a list in any order costs at most one seek per position and holds no
+// images. The smart picker, reading forward too, is renewed the same way.
+void BatchWorker::runListJob(qint64 duration)
+{
+    // A job that names or reports frame numbers has its index open already;
+    // any other opens one for the list alone.
+    std::unique_ptr<FrameIndex> ownIndex;
+    const FramePositions positions = FramePositions::planList(
+        FramePositions::Rule::of(*m_config), duration, [&](qint64 number, qint64 *pictures) -> std::optional<qint64> {
+            FrameIndex *index = m_frameIndex.get();
+            if (!index && !ownIndex) {
+                ownIndex = std::make_unique<FrameIndex>(m_scanAbort);
+                ownIndex->open(m_config->source());
+            }
+            if (!index)
+                index = ownIndex.get();
+            if (const std::optional<double> seconds = index->secondsOf(number))
+                return qRound64(*seconds * 1000.0);
+            *pictures = index->numberAt(double(duration) / 1000.0 + 1.0) + 1;
+            return std::nullopt;
+        });
+    ownIndex.reset();
+    m_writer.start(false, int(positions.count));
+    m_lastPosition = positions.last;
+    m_imageIndex = 1;
+    m_grabber->setPrecision(0);
+
+    // The time of the frame the grabber handed out last, -1 when unknown.
+    qint64 handedMs = -1;
+    bool fresh = true;
+    QObject watcher;
+    connect(m_grabber, &FrameGrabber::frameExtracted, &watcher,
+            [&handedMs](const VideoFrame &frame) { handedMs = qint64(frame.timestamp() * 1000.0); },
+            Qt::DirectConnection);
+    // The grabber can go on when the frame after the one handed out is
+    // known (decoded, not handed out) and the position lies beyond the
+    // midpoint between the two. Key frames are sought afresh anyway.
+    auto canGoOnTo = [&](qint64 position) {
+        const qint64 next = m_grabber->lastDecodedTime();
+        return fresh || m_grabber->keyFramesOnly()
+            || (handedMs >= 0 && next > handedMs && 2 * position > handedMs + next);
+    };
+    qint64 pickedTo = -1;
+    const float steps = float(qMax<qint64>(1, positions.count) * 2);
+    for (qint64 i = 0; i < positions.count; ++i) {
+        if (isCancelled())
+            return;
+        sendProgress(0.01f + 0.99f * float(2 * i + 1) / steps);
+        const FramePositions::Listed &entry = positions.listed.at(int(i));
+        if (!entry.pastEnd.isEmpty()) {
+            tell(BatchEvent::error(entry.pastEnd));
+            continue;
+        }
+        SmartPicker::Choice choice{entry.ms, VideoFrame()};
+        if (m_picker) {
+            const qint64 from = qMax<qint64>(0, entry.ms - SmartPicker::WindowMs);
+            if (from <= pickedTo) {
+                m_picker = std::make_unique<SmartPicker>(m_scanAbort);
+                if (!m_picker->open(m_config->source()))
+                    m_picker.reset();
+            }
+            pickedTo = qMin(qMax(duration, entry.ms), entry.ms + SmartPicker::WindowMs);
+            if (m_picker)
+                choice = m_picker->pick(entry.ms, from, pickedTo);
+        }
+        if (choice.frame.isValid()) {
+            m_requestedPosition = choice.ms;
+            if (!deliverFrame(choice.frame))
+                return;
+        } else {
+            if (!canGoOnTo(choice.ms)) {
+                m_grabber->setSource(QString());
+                m_grabber->setSource(m_config->source());
+            }
+            fresh = false;
+            handedMs = -1;
+            m_grabber->setPosition(choice.ms);
+            m_requestedPosition = choice.ms;
+            m_waiting.storeRelease(1);
+            m_grabber->extract();
+            if (!waitUntilHandled(20))
+                return;
+        }
+        ++m_imageIndex;
+        if (!isCancelled())
+            sendProgress(0.01f + 0.99f * float(2 * i + 2) / steps);
+        processPendingEvents();
+        QCoreApplication::processEvents();
+    }
 }
 
 // A cut-off file (a broken download) whose data ends while positions

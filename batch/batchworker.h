@@ -65,6 +65,8 @@ private:
     void runJob();
     // The scene rule: one walk over the span instead of positions.
     void runSceneJob(qint64 duration);
+    // The AtTimes rule: its listed positions in the order given.
+    void runListJob(qint64 duration);
     void sendProgress(float progress);
     void handleFrame(const VideoFrame &frame);
     bool deliverFrame(const VideoFrame &frame);

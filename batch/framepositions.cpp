@@ -1,18 +1,32 @@
 #include "framepositions.h"
 
 #include "profiles/batchworkerconfig.h"
+#include "profiles/timelist.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+// The job's messages, as the worker tells them.
+QString workerText(const char *text)
+{
+    return QCoreApplication::translate("BatchWorker", text);
+}
+
+} // namespace
 
 FramePositions::Rule FramePositions::Rule::of(const BatchWorkerConfig &config)
 {
     return {config.intervalType(),        config.intervalMilliseconds(), config.intervalImages(),
-            config.intervalSingleShot(), config.skipFront(),            config.skipBack()};
+            config.intervalSingleShot(), config.skipFront(),            config.skipBack(),
+            config.atTimes()};
 }
 
 bool FramePositions::Rule::operator==(const Rule &other) const
 {
     return type == other.type && intervalMilliseconds == other.intervalMilliseconds
         && intervalImages == other.intervalImages && singleShot == other.singleShot && skipFront == other.skipFront
-        && skipBack == other.skipBack;
+        && skipBack == other.skipBack && atTimes == other.atTimes;
 }
 
 FramePositions FramePositions::plan(const Rule &asked, qint64 duration, bool still)
@@ -92,4 +106,32 @@ QVector<qint64> FramePositions::all() const
     for (qint64 i = 0; i < count; ++i)
         positions << at(i);
     return positions;
+}
+
+FramePositions FramePositions::planList(const Rule &rule, qint64 duration, const FrameTime &frameTime)
+{
+    FramePositions plan;
+    plan.rule = rule;
+    for (const TimeList::Entry &entry : TimeList::parse(rule.atTimes)) {
+        Listed position;
+        qint64 pictures = 0;
+        const std::optional<qint64> ms = entry.isFrame() ? frameTime(entry.frame, &pictures) : entry.ms;
+        if (entry.isFrame() && !ms) {
+            position.pastEnd =
+                workerText("Frame %1 is past the end of the video (%2 frames)").arg(entry.frame).arg(pictures);
+        } else if (!entry.isFrame() && *ms > duration) {
+            // A picture the file holds is never past its end, even where
+            // the stated length ends before the last picture's time.
+            position.pastEnd = workerText("Position %1 is past the end of the video (%2)")
+                                   .arg(TimeList::clockText(*ms), TimeList::clockText(duration));
+        } else {
+            position.ms = *ms;
+            plan.last = qMax(plan.last, *ms);
+        }
+        plan.listed.append(position);
+    }
+    plan.count = plan.listed.size();
+    plan.progressImages = plan.count;
+    plan.first = plan.count > 0 ? plan.listed.first().ms : 0;
+    return plan;
 }

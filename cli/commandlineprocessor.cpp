@@ -7,6 +7,7 @@
 #include "profiles/batchworkerconfig.h"
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
+#include "profiles/timelist.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -152,6 +153,15 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
                                              typeOption, logOption, fastOption, smartOption,
                                              sheetOption, qualityOption, jsonOption, vttOption})
         parser.addOption(option);
+    const QCommandLineOption atOption(
+        QStringLiteral("at"),
+        tr("One image at each listed position, in the order given, each the exact frame nearest to it (ties to the "
+           "earlier one). Positions are separated by commas: seconds (83.456), mm:ss.mmm, hh:mm:ss.mmm, or a frame "
+           "number counted from 0 after f (f2000). Use this instead of --count, --ms or --scenes; --skipfront and "
+           "--skipback do not apply. With --fast each position takes its nearest key frame, with --smart the best "
+           "frame within one second of it."),
+        tr("list"));
+    parser.addOption(atOption);
 
     parser.process(app);
     m_json = parser.isSet(jsonOption);
@@ -201,6 +211,20 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     if (parser.isSet(scenesOption) && parser.isSet(msOption)) {
         *errorMessage = QStringLiteral("Please only set scenes or milliseconds");
         return ParseError;
+    }
+    if (parser.isSet(atOption)) {
+        const QString other = parser.isSet(countOption) ? QStringLiteral("count")
+            : parser.isSet(msOption)                    ? QStringLiteral("milliseconds")
+            : parser.isSet(scenesOption)                ? QStringLiteral("scenes")
+                                                        : QString();
+        if (!other.isEmpty()) {
+            *errorMessage = QStringLiteral("Please only set at or ") + other;
+            return ParseError;
+        }
+        if (TimeList::parse(parser.value(atOption), errorMessage).isEmpty())
+            return ParseError;
+        config.setIntervalType(BatchWorkerConfig::AtTimes);
+        config.setAtTimes(parser.value(atOption));
     }
 
     FileNameProfile *fileNames = config.fileNameProfile();

@@ -4,6 +4,7 @@
 #include "imageprofile.h"
 #include "media/videoinfo.h"
 #include "profilemanager.h"
+#include "timelist.h"
 
 #include <QFileInfo>
 #include <QMetaProperty>
@@ -159,6 +160,8 @@ int BatchWorkerConfig::expectedImageCount(int intervalType, int intervalMillisec
     }
     case SceneChange:
         return m_sceneImageCount >= 0 && m_sceneCountKey == sceneCountKey() ? m_sceneImageCount : 0;
+    case AtTimes:
+        return TimeList::parse(m_atTimes).size();
     default:
         return 0;
     }
@@ -216,6 +219,8 @@ QString BatchWorkerConfig::intervalDescription() const
     }
     case SceneChange:
         return tr("Scene changes");
+    case AtTimes:
+        return tr("At %1").arg(m_atTimes.simplified());
     default:
         return QStringLiteral("placeholder");
     }
@@ -250,6 +255,8 @@ bool BatchWorkerConfig::isOptionalKeyInUse(const char *propertyName) const
         return m_fastSeek;
     if (qstrcmp(propertyName, "smartPick") == 0)
         return m_smartPick;
+    if (qstrcmp(propertyName, "atTimes") == 0)
+        return !m_atTimes.isEmpty();
     if (qstrncmp(propertyName, "contactSheet", 12) == 0)
         return m_contactSheet || m_contactSheetColumns != DefaultContactSheetColumns
             || m_contactSheetRows != DefaultContactSheetRows;

@@ -30,6 +30,7 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int intervalMilliseconds READ intervalMilliseconds WRITE setIntervalMilliseconds)
     Q_PROPERTY(int intervalImages READ intervalImages WRITE setIntervalImages)
     Q_PROPERTY(int intervalSingleShot READ intervalSingleShot WRITE setIntervalSingleShot)
+    Q_PROPERTY(QString atTimes READ atTimes WRITE setAtTimes)
     Q_PROPERTY(bool fastSeek READ fastSeek WRITE setFastSeek)
     Q_PROPERTY(int sceneThreshold READ sceneThreshold WRITE setSceneThreshold)
     Q_PROPERTY(int sceneMinGapMilliseconds READ sceneMinGapMilliseconds WRITE setSceneMinGapMilliseconds)
@@ -42,7 +43,7 @@ class BatchWorkerConfig : public QObject
     Q_PROPERTY(int webVttRows READ webVttRows WRITE setWebVttRows)
 
 public:
-    enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2, SceneChange = 3 };
+    enum IntervalType { EveryMilliseconds = 0, ImageCount = 1, SingleShot = 2, SceneChange = 3, AtTimes = 4 };
     Q_ENUM(IntervalType)
     enum SingleShotPosition { Front = 0, Middle = 1, Back = 2 };
     Q_ENUM(SingleShotPosition)
@@ -98,6 +99,10 @@ public:
     void setIntervalImages(int count) { m_intervalImages = qBound(0, count, MaxIntervalImages); }
     int intervalSingleShot() const { return m_intervalSingleShot; }
     void setIntervalSingleShot(int position) { m_intervalSingleShot = position; }
+    // The AtTimes rule's list as the user wrote it (see TimeList): one
+    // image per entry, in that order; the skips do not apply to it.
+    QString atTimes() const { return m_atTimes; }
+    void setAtTimes(const QString &text) { m_atTimes = text; }
     // Each position takes the key frame nearest to it: far faster on long
     // videos, at the key frame's own time.
     bool fastSeek() const { return m_fastSeek; }
@@ -190,6 +195,7 @@ private:
     int m_intervalMilliseconds = 5000;
     int m_intervalImages = 10;
     int m_intervalSingleShot = Middle;
+    QString m_atTimes;
     bool m_fastSeek = false;
     int m_sceneThreshold = DefaultSceneThreshold;
     int m_sceneMinGapMilliseconds = DefaultSceneMinGapMilliseconds;

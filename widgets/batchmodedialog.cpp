@@ -91,6 +91,8 @@ void BatchModeDialog::createBindings()
         makeField(this, "intervalType", ui->intervalImagesRadioButton, BatchWorkerConfig::ImageCount),
         makeField(this, "intervalType", ui->intervalSingleShotRadioButton, BatchWorkerConfig::SingleShot),
         makeField(this, "intervalType", ui->intervalSceneChangeRadioButton, BatchWorkerConfig::SceneChange),
+        makeField(this, "intervalType", ui->intervalAtTimesRadioButton, BatchWorkerConfig::AtTimes),
+        makeField(this, "atTimes", ui->intervalAtTimesLineEdit),
         makeField(this, "intervalMilliseconds", ui->intervalMillisecondsTextEdit),
         makeField(this, "intervalImages", ui->intervalImagesTextEdit),
         makeField(this, "intervalSingleShot", ui->intervalSingleShotComboBox),
@@ -110,8 +112,11 @@ void BatchModeDialog::createBindings()
         watchField(field);
     // Choosing a rule shows its values and the other rule's estimate.
     for (QRadioButton *radio : {ui->intervalMillisecondsRadioButton, ui->intervalImagesRadioButton,
-                                ui->intervalSingleShotRadioButton, ui->intervalSceneChangeRadioButton})
+                                ui->intervalSingleShotRadioButton, ui->intervalSceneChangeRadioButton,
+                                ui->intervalAtTimesRadioButton})
         connect(radio, &QRadioButton::clicked, this, &BatchModeDialog::loadFormValues);
+    // After the binding, which takes a marker away as the user types.
+    connect(ui->intervalAtTimesLineEdit, &QLineEdit::textChanged, this, &BatchModeDialog::showAtTimesState);
 }
 
 void BatchModeDialog::watchField(Field *field)
@@ -142,7 +147,8 @@ QVariant BatchModeDialog::fieldValue(BatchWorkerConfig *config, const Field *fie
     if ((name == "intervalMilliseconds" && type != BatchWorkerConfig::EveryMilliseconds)
         || (name == "intervalImages" && type != BatchWorkerConfig::ImageCount)
         || (name == "intervalSingleShot" && type != BatchWorkerConfig::SingleShot)
-        || ((name == "sceneThreshold" || name == "sceneMinGapMilliseconds") && type != BatchWorkerConfig::SceneChange))
+        || ((name == "sceneThreshold" || name == "sceneMinGapMilliseconds") && type != BatchWorkerConfig::SceneChange)
+        || (name == "atTimes" && type != BatchWorkerConfig::AtTimes))
         return QString();
     return config->property(field->propertyName);
 }
@@ -162,6 +168,7 @@ void BatchModeDialog::loadFormValues()
         // Checking the box applies the folder to every job.
         ui->fileOutputFolderRememberCheckbox->setChecked(true);
     }
+    showAtTimesState();
 }
 
 void BatchModeDialog::showSelectedValue(const Field *field, const QVector<BatchWorkerConfig *> &selected)
@@ -322,7 +329,7 @@ void BatchModeDialog::on_cancelButton_clicked()
 
 void BatchModeDialog::on_startButton_clicked()
 {
-    if (!validateOutputDirs())
+    if (!validateTimeLists() || !validateOutputDirs())
         return;
     loadMissingVideoInfo();
     saveBatchWorkerConfigDefault();

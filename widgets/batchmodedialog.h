@@ -68,6 +68,7 @@ private slots:
     void on_sceneMinGapTextEdit_textChanged(QString text);
     void on_sceneThresholdTextEdit_editingFinished();
     void on_sceneMinGapTextEdit_editingFinished();
+    void on_intervalAtTimesLineEdit_textChanged(QString text);
     void on_skipFrontTextEdit_editingFinished();
     void on_skipBackTextEdit_editingFinished();
     void on_fileOutputFolderTextEdit_editingFinished();
@@ -96,6 +97,12 @@ private:
     void repairInterval(QLineEdit *edit, const QString &fallback);
     // Typing into a scene field selects the scene rule.
     void selectRuleFor(QRadioButton *rule, QLineEdit *edit, const QString &text);
+    // The list field's example when it shows nothing else, and its text
+    // marked when it is no list of times.
+    void showAtTimesState();
+    // False, with the job selected and a message, when a job of the AtTimes
+    // rule holds no usable list.
+    bool validateTimeLists();
     // A value outside 0..maximum goes back to what it was.
     void repairSceneValue(QLineEdit *edit, int maximum);
     void refreshAllRows();

@@ -1,18 +1,26 @@
 // The interval rules of Batch Mode: typing into a rule's field selects the
-// rule, values out of range are repaired, and the other rule's field
-// shows what the typed one gives.
+// rule, values out of range are repaired (text that is no list of times is
+// marked, and refused at Start), and the other rule's field shows what the
+// typed one gives.
 #include "batchmodedialog.h"
 #include "ui_batchmodedialog.h"
 
+#include "batchmodelistmodel.h"
+
 #include "media/videoinfo.h"
 #include "profiles/batchworkerconfig.h"
+#include "profiles/timelist.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
 
 void BatchModeDialog::updateIntervalEstimates(BatchWorkerConfig *config)
 {
     ui->intervalMillisecondsTextEdit->setPlaceholderText(QString());
     ui->intervalImagesTextEdit->setPlaceholderText(QString());
-    // The shots are counted only by the job itself.
-    if (config->intervalType() == BatchWorkerConfig::SceneChange)
+    // The shots are counted only by the job itself, a list by its entries.
+    const int type = config->intervalType();
+    if (type == BatchWorkerConfig::SceneChange || type == BatchWorkerConfig::AtTimes)
         ui->intervalImagesTextEdit->setPlaceholderText(config->expectedImageCountText());
     // The other estimates wait for the video's length.
     if (!config->videoInfo())
@@ -51,6 +59,43 @@ void BatchModeDialog::on_sceneThresholdTextEdit_textChanged(QString text)
 void BatchModeDialog::on_sceneMinGapTextEdit_textChanged(QString text)
 {
     selectRuleFor(ui->intervalSceneChangeRadioButton, ui->sceneMinGapTextEdit, text);
+}
+
+void BatchModeDialog::on_intervalAtTimesLineEdit_textChanged(QString text)
+{
+    selectRuleFor(ui->intervalAtTimesRadioButton, ui->intervalAtTimesLineEdit, text);
+}
+
+void BatchModeDialog::showAtTimesState()
+{
+    QLineEdit *edit = ui->intervalAtTimesLineEdit;
+    if (edit->placeholderText().isEmpty())
+        edit->setPlaceholderText(tr("1:23.456, 95, f2000"));
+    QString error;
+    const bool invalid = !edit->text().isEmpty() && TimeList::parse(edit->text(), &error).isEmpty();
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Text, invalid ? QColor(Qt::red) : this->palette().color(QPalette::Text));
+    edit->setPalette(palette);
+    edit->setToolTip(invalid ? error
+                             : tr("Seconds (83.456), mm:ss.mmm, hh:mm:ss.mmm or a frame number counted from 0 after "
+                                  "f (f2000), separated by commas."));
+}
+
+bool BatchModeDialog::validateTimeLists()
+{
+    for (int row = 0; row < model->rowCount(); ++row) {
+        BatchWorkerConfig *config = model->configAt(row);
+        QString error;
+        if (config->intervalType() != BatchWorkerConfig::AtTimes
+            || !TimeList::parse(config->atTimes(), &error).isEmpty())
+            continue;
+        selectRows(row, row);
+        ui->intervalAtTimesLineEdit->setFocus();
+        const QString video = QFileInfo(config->source()).fileName();
+        QMessageBox::warning(this, tr("Vistaloom"), tr("The times of %1 cannot be used.\n\n%2").arg(video, error));
+        return false;
+    }
+    return true;
 }
 
 void BatchModeDialog::selectRuleFor(QRadioButton *rule, QLineEdit *edit, const QString &text)

@@ -296,6 +296,55 @@ private slots:
         }
     }
 
+    void atListsTakeExactFramesInTheGivenOrder_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QVector<int>>("frames");
+        QTest::addColumn<QStringList>("errors");
+        QTest::addColumn<QString>("refusal");
+        const QStringList none;
+        // Frames 0-99 40 ms apart, then 100-149 80 ms apart from 20 s; ties
+        // go to the earlier frame, and the default 2 s skips do not apply.
+        QTest::newRow("seconds") << QStringList{"--at", "0.02, 1,20.04"} << QVector<int>{0, 25, 100} << none << "";
+        QTest::newRow("clock") << QStringList{"--at", "00:00:20.121, 0:03.96"} << QVector<int>{102, 99} << none << "";
+        QTest::newRow("frames") << QStringList{"--at", "f0,f99,f100,f149"} << QVector<int>{0, 99, 100, 149} << none << "";
+        QTest::newRow("any order, repeats") << QStringList{"--at", "f120, 1, f120, 0.5, 1, 1.01, 0.54"}
+                                            << QVector<int>{120, 25, 120, 12, 25, 25, 13} << none << "";
+        QTest::newRow("past the end") << QStringList{"--at", "1, 30, f500, 2"} << QVector<int>{25, 50}
+                                      << QStringList{"Position 00:00:30.000 is past the end of the video (00:00:23.880)",
+                                                     "Frame 500 is past the end of the video (150 frames)"}
+                                      << "";
+        for (const QStringList &other : {QStringList{"--count", "3"}, QStringList{"--ms", "500"}, QStringList{"--scenes"}})
+            QTest::newRow(qPrintable("with " + other.first())) << QStringList{"--at", "1"} + other << QVector<int>{} << none
+                                                               << "Please only set at or " + QString(other.first() == "--ms" ? "milliseconds" : other.first().mid(2));
+        QTest::newRow("malformed") << QStringList{"--at", "1, 2x"} << QVector<int>{} << none
+                                   << "Invalid time \"2x\": use seconds (83.456), mm:ss.mmm, hh:mm:ss.mmm or a frame number after f (f2000)";
+    }
+
+    void atListsTakeExactFramesInTheGivenOrder()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QVector<int>, frames);
+        QFETCH(QStringList, errors);
+        QFETCH(QString, refusal);
+        const QString video = FixtureVideos::bandIndexedVideo(
+            QStringLiteral("at-vfr.mp4"), 160, 120, 25, 6,
+            QString("-c:v libx264 -preset veryfast -crf 12 -bf 3 -pix_fmt yuv420p -g 50 -fps_mode passthrough "
+                    "-video_track_timescale 1000").split(' '),
+            QStringLiteral("settb=1/1000,setpts='if(lt(N,100),N*40,N*80+12000)'"));
+        QTemporaryDir folder;
+        const CliResult result = runCli(QStringList{video, folder.path(), "--filetype", "png"} + options);
+        QCOMPARE(result.exitCode, !refusal.isEmpty() ? 1 : errors.isEmpty() ? 0 : 2);
+        if (!refusal.isEmpty())
+            QCOMPARE(result.lines.value(0), refusal);
+        QVector<int> got;
+        for (const QString &name : savingLines(result.lines))
+            got << FixtureVideos::frameIndexOfBandImage(QImage(folder.filePath(name)));
+        QCOMPARE(got, frames);
+        if (refusal.isEmpty())
+            QCOMPARE(result.lines.filter(QRegularExpression(QStringLiteral("^(?!Saving: )"))), errors);
+    }
+
     void timeTokensInNames()
     {
         QTemporaryDir folder;

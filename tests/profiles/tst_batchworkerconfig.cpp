@@ -6,6 +6,7 @@
 #include "profiles/filenameprofile.h"
 #include "profiles/imageprofile.h"
 #include "profiles/profilemanager.h"
+#include "profiles/timelist.h"
 
 #include <QDir>
 #include <QSettings>
@@ -108,6 +109,44 @@ private slots:
         config.setIntervalType(type);
         config.setIntervalSingleShot(singleShot);
         QCOMPARE(config.intervalDescription(), text);
+    }
+
+    void timeLists_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("entries"); // ms, or f and the frame number
+        QTest::addColumn<QString>("error");
+        const QString use = QStringLiteral(": use seconds (83.456), mm:ss.mmm, hh:mm:ss.mmm or a frame number after f (f2000)");
+        QTest::newRow("seconds") << "83.456, 5,0.5" << "83456 5000 500" << "";
+        QTest::newRow("rounded to ms") << "1.0004,1.0005, 2.9999" << "1000 1001 3000" << "";
+        QTest::newRow("clock") << "1:23.456, 01:02:03.5, 0:07, 90:00" << "83456 3723500 7000 5400000" << "";
+        QTest::newRow("frames and order kept") << "f2000, 3, F0, 3" << "f2000 3000 f0 3000" << "";
+        QTest::newRow("empty") << "  " << "" << "No times given";
+        QTest::newRow("empty entry") << "1,,2" << "" << "Invalid time \"\"" + use;
+        QTest::newRow("seconds over 59") << "1:75" << "" << "Invalid time \"1:75\"" + use;
+        QTest::newRow("minutes over 59") << "1:60:00" << "" << "Invalid time \"1:60:00\"" + use;
+        QTest::newRow("negative") << "1, -2" << "" << "Invalid time \"-2\"" + use;
+        QTest::newRow("fraction of a frame") << "f1.5" << "" << "Invalid time \"f1.5\"" + use;
+        QTest::newRow("beyond a year") << "99999999999999" << "" << "Invalid time \"99999999999999\"" + use;
+    }
+
+    // The list both Batch Mode and the console take, and the count a job
+    // of it expects.
+    void timeLists()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, entries);
+        QFETCH(QString, error);
+        QString message = QStringLiteral("unset");
+        QStringList parsed;
+        for (const TimeList::Entry &entry : TimeList::parse(text, &message))
+            parsed << (entry.isFrame() ? QStringLiteral("f%1").arg(entry.frame) : QString::number(entry.ms));
+        QCOMPARE(parsed.join(QLatin1Char(' ')), entries);
+        QCOMPARE(message, error);
+        BatchWorkerConfig config;
+        config.setIntervalType(BatchWorkerConfig::AtTimes);
+        config.setAtTimes(text);
+        QCOMPARE(config.expectedImageCount(), parsed.size());
     }
 
     void hostileDefaultsAreHeldInRange_data()

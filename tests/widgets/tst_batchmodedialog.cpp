@@ -350,6 +350,53 @@ private slots:
         QCOMPARE(imagesIn(output.path()).size(), 3);
     }
 
+    // The list field follows the other rules' fields; text that is no list
+    // of times is marked and stops Start with a message.
+    void atTimesFromTheDialog()
+    {
+        BatchModeDialog dialog;
+        showActive(&dialog);
+        dropFiles(&dialog, {clipA, clipB});
+        const QList<BatchWorkerConfig *> jobs = dialog.listModel()->configs();
+        QLineEdit *times = edit(&dialog, "intervalAtTimesLineEdit");
+        auto *radio = child<QRadioButton>(&dialog, "intervalAtTimesRadioButton");
+        QCOMPARE(radio->text(), QStringLiteral("At times"));
+        QCOMPARE(times->placeholderText(), QStringLiteral("1:23.456, 95, f2000"));
+
+        selectOnly(&dialog, {0});
+        times->setFocus();
+        QTest::keyClicks(times, QStringLiteral("1.5, f3"));
+        QVERIFY(radio->isChecked());
+        QCOMPARE(jobs[0]->intervalType(), int(BatchWorkerConfig::AtTimes));
+        QCOMPARE(jobs[0]->atTimes(), QStringLiteral("1.5, f3"));
+        QCOMPARE(edit(&dialog, "intervalImagesTextEdit")->placeholderText(), QStringLiteral("2"));
+        QCOMPARE(dialog.listModel()->data(dialog.listModel()->index(0, 2)).toString(), QStringLiteral("At 1.5, f3"));
+
+        selectOnly(&dialog, {0, 1});
+        QCOMPARE(times->text(), QString());
+        QCOMPARE(times->placeholderText(), multiple);
+        retype(times, QStringLiteral("2, 1:x"));
+        for (BatchWorkerConfig *job : jobs)
+            QCOMPARE(job->atTimes(), QStringLiteral("2, 1:x"));
+        QCOMPARE(jobs[1]->intervalType(), int(BatchWorkerConfig::AtTimes));
+        QCOMPARE(times->palette().color(QPalette::Text), QColor(Qt::red));
+
+        QString message;
+        StepDriver driver(10000);
+        driver.then([](QWidget *modal) { return StepDriver::messageBox(modal, QStringLiteral("Vistaloom")); },
+                    [&](QWidget *modal) {
+                        message = qobject_cast<QMessageBox *>(modal)->text();
+                        StepDriver::press(modal, QMessageBox::Ok);
+                    });
+        driver.start();
+        button(&dialog, "startButton")->click();
+        QTRY_VERIFY(driver.finished());
+        QCOMPARE(message, QStringLiteral("The times of %1 cannot be used.\n\nInvalid time \"1:x\": use seconds (83.456), "
+                                         "mm:ss.mmm, hh:mm:ss.mmm or a frame number after f (f2000)")
+                              .arg(QFileInfo(clipA).fileName()));
+        QCOMPARE(selectedRows(&dialog), (QList<int>{0}));
+    }
+
     void nonPositiveNumbersAreRepaired_data()
     {
         QTest::addColumn<QByteArray>("field");
