@@ -192,7 +192,11 @@ QString BatchWorkerConfig::sceneCountKey() const
 
 QString BatchWorkerConfig::fileNameFor(int counter, qint64 frameMs) const
 {
-    return m_fileNameProfile->generateFileName(sourceBaseName(), counter, expectedImageCount(), frameMs);
+    // An example only: the job counts the frames themselves.
+    const double rate = m_videoInfo ? m_videoInfo->frameRate() : 0.0;
+    const qint64 frameNumber = rate > 0 ? qint64(double(frameMs) * rate / 1000.0) : 0;
+    return m_fileNameProfile->generateFileName(sourceBaseName(), counter, expectedImageCount(), frameMs,
+                                               frameNumber);
 }
 
 QString BatchWorkerConfig::fileNameFor(int counter) const
