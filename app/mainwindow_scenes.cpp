@@ -107,8 +107,18 @@ void MainWindow::on_actionPreviousScene_triggered()
 void MainWindow::goToCut(bool forward)
 {
     const QVector<qint64> marks = ui->videoSlider->marks();
-    if (!player || marks.isEmpty())
+    if (!player)
         return;
+    if (marks.isEmpty()) {
+        // Without marks the keys page the slider that has the focus, as
+        // they always did (Page Up adds unless the controls are inverted).
+        if (ui->videoSlider->hasFocus()) {
+            const bool add = forward == ui->videoSlider->invertedControls();
+            ui->videoSlider->triggerAction(add ? QAbstractSlider::SliderPageStepAdd
+                                               : QAbstractSlider::SliderPageStepSub);
+        }
+        return;
+    }
     // The position sits on a frame's time; half a frame tells "on this cut"
     // from "past it" whatever the rounding of either.
     const qint64 slack = qMax(1, player->notifyInterval() / 2);
@@ -120,11 +130,11 @@ void MainWindow::goToCut(bool forward)
             return;
         target = *next;
     } else {
+        if (position <= slack)
+            return;
         const auto next = std::lower_bound(marks.cbegin(), marks.cend(), position - slack);
         // Before the first cut lies the first shot, which starts at 0.
         target = next == marks.cbegin() ? 0 : *(next - 1);
-        if (position <= slack)
-            return;
     }
     player->pause(true);
     // An exact seek: mpv shows the shot's first frame itself.

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +48,15 @@ void spin(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Resident memory of the whole process in MB, as Linux counts it.
+double residentMb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0.0;
+    return statm.readAll().split(' ').value(1).toLongLong() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 void hover(PreviewSlider *slider, int x)
@@ -190,7 +201,15 @@ int main(int argc, char *argv[])
     waitForFirstFrame(player, 10000);
     player->pause(true);
     spin(500);
+    const double residentBefore = residentMb();
     timePreviews(window, slider, 50);
+    const double residentHovering = residentMb();
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(slider, &leave);
+    spin(500);
+    std::printf("resident memory: %.1f MB before hovering, %.1f MB after the hovers, %.1f MB once the pointer "
+                "left\n",
+                residentBefore, residentHovering, residentMb());
 
     // Playback from the start while a preview is asked for every 50 ms.
     window.closeVideo();

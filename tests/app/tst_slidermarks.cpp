@@ -114,6 +114,10 @@ private slots:
         player->pause(true);
         player->seek(0);
         QVERIFY(waitForPosition(player, 0));
+        // Without marks the keys page the focused slider, as they always did.
+        slider->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_PageUp);
+        QVERIFY(waitForPosition(player, slider->pageStep() * slider->stepMilliseconds()));
         QAction *find = window->findChild<QAction *>(QStringLiteral("actionFindScenes"));
         find->trigger();
         QCOMPARE(find->text(), QStringLiteral("Stop Finding Scenes"));
