@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +58,13 @@ double residentMb()
     if (!statm.open(QIODevice::ReadOnly))
         return 0.0;
     return statm.readAll().split(' ').value(1).toLongLong() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Heap memory in use in MB (what the allocator keeps for reuse left out).
+double heapInUseMb()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }
 
 void hover(PreviewSlider *slider, int x)
@@ -202,14 +210,16 @@ int main(int argc, char *argv[])
     player->pause(true);
     spin(500);
     const double residentBefore = residentMb();
+    const double heapBefore = heapInUseMb();
     timePreviews(window, slider, 50);
     const double residentHovering = residentMb();
+    const double heapHovering = heapInUseMb();
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(slider, &leave);
     spin(500);
-    std::printf("resident memory: %.1f MB before hovering, %.1f MB after the hovers, %.1f MB once the pointer "
-                "left\n",
-                residentBefore, residentHovering, residentMb());
+    std::printf("memory, resident / heap in use: %.1f / %.1f MB before hovering, %.1f / %.1f MB after the hovers, "
+                "%.1f / %.1f MB once the pointer left\n",
+                residentBefore, heapBefore, residentHovering, heapHovering, residentMb(), heapInUseMb());
 
     // Playback from the start while a preview is asked for every 50 ms.
     window.closeVideo();
