@@ -35,7 +35,8 @@ void MainWindow::setupSceneMarksAndPreviews()
     sceneFinder = new SceneFinder(this);
     connect(sceneFinder, &SceneFinder::cutFound, this, [this](qint64 ms) {
         QVector<qint64> marks = ui->videoSlider->marks();
-        marks.append(ms);
+        // Kept in order, which the keys' search relies on.
+        marks.insert(std::lower_bound(marks.begin(), marks.end(), ms), ms);
         ui->videoSlider->setMarks(marks);
     });
     connect(sceneFinder, &SceneFinder::progress, this, &MainWindow::sceneSearchProgress);
