@@ -100,6 +100,7 @@ void MainWindow::wirePlayer()
     connect(player->videoCapture(), &VideoCapture::imageCaptured, this, &MainWindow::snapshotCaptured,
             Qt::QueuedConnection);
     connect(player->videoCapture(), &VideoCapture::failed, this, &MainWindow::onCaptureError, Qt::QueuedConnection);
+    setupSceneMarksAndPreviews();
 }
 
 void MainWindow::updateWindowTitle()
@@ -142,6 +143,7 @@ void MainWindow::closeVideo()
         player->setFile(QString());
     }
     videoPath.clear();
+    forgetSceneMarks();
     setWindowTitle(QStringLiteral("Vistaloom"));
     setVideoControlsEnabled(false);
     setSnapshotControlsEnabled(false);

@@ -20,7 +20,9 @@ class FileNameProfile;
 class FrameIndex;
 class ImageProfile;
 class MpvPlayer;
+class PreviewSource;
 class QFileDialog;
+class SceneFinder;
 class VolumePopup;
 
 // The only window of the windowed program: the player on the left, the
@@ -120,6 +122,12 @@ private slots:
     void on_editFileNameProfileButton_clicked();
     void on_selectOutputFolderButton_clicked();
     void on_automaticFileNameGroupBox_toggled(bool checked);
+    // Scene marks and slider previews (mainwindow_scenes.cpp).
+    void on_actionFindScenes_triggered();
+    void on_actionNextScene_triggered();
+    void on_actionPreviousScene_triggered();
+    void sceneSearchProgress(int percent);
+    void sceneSearchFinished(bool completed);
 
 private:
     void wirePlayer();
@@ -130,6 +138,11 @@ private:
     static QString formatTime(qint64 ms);
     // sliderUnit as the slider arithmetic may use it: never below 1.
     int effectiveSliderUnit() const;
+    void setupSceneMarksAndPreviews();
+    // Stops a scene search and drops the marks and previews of the video.
+    void forgetSceneMarks();
+    void showSceneSearchRunning(bool running);
+    void goToCut(bool forward);
 
     std::unique_ptr<Ui::MainWindow> ui;
     // Guarded: quitting deletes it ahead of the window.
@@ -158,6 +171,8 @@ private:
     int sliderUnit = 1000;
     QIcon playIcon;
     QIcon pauseIcon;
+    PreviewSource *previewSource = nullptr;
+    SceneFinder *sceneFinder = nullptr;
 };
 
 #endif

@@ -228,6 +228,7 @@ void MainWindow::positionChanged(qint64)
 
 void MainWindow::updateSlider(qint64 value)
 {
+    ui->videoSlider->setStepMilliseconds(effectiveSliderUnit());
     // The user's hand wins over the player's reports.
     if (ui->videoSlider->isSliderDown())
         return;

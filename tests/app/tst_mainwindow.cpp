@@ -148,6 +148,9 @@ private slots:
         QTest::newRow("step back") << "actionStepBackward" << "Video Controls" << "Step Backward" << "Ctrl+Left";
         QTest::newRow("step fwd") << "actionStepForward" << "Video Controls" << "Step Forward" << "Ctrl+Right";
         QTest::newRow("play") << "actionPlayPause" << "Video Controls" << "Play / Pause" << "Space";
+        QTest::newRow("scenes") << "actionFindScenes" << "Video Controls" << "Find Scenes" << "Ctrl+F";
+        QTest::newRow("next scene") << "actionNextScene" << "Video Controls" << "Next Scene" << "PgDown";
+        QTest::newRow("prev scene") << "actionPreviousScene" << "Video Controls" << "Previous Scene" << "PgUp";
         QTest::newRow("batch") << "actionBatch_Mode" << "Tools" << "Batch Mode" << "";
         QTest::newRow("docs") << "actionDocumentation" << "Help" << "Documentation && Support" << "";
         QTest::newRow("cli") << "actionCommandLineOptions" << "Help" << "Command Line Options" << "";
