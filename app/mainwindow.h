@@ -18,6 +18,7 @@ class MainWindow;
 }
 class FileNameProfile;
 class FrameIndex;
+class FrameNumberLookup;
 class ImageProfile;
 class MpvPlayer;
 class PreviewSource;
@@ -128,6 +129,7 @@ private slots:
     void on_actionPreviousScene_triggered();
     void sceneSearchProgress(int percent);
     void sceneSearchFinished(bool completed);
+    void on_actionGoTo_triggered();
 
 private:
     void wirePlayer();
@@ -143,6 +145,10 @@ private:
     void forgetSceneMarks();
     void showSceneSearchRunning(bool running);
     void goToCut(bool forward);
+    // The open video's pictures, numbered on the GUI thread as far as asked.
+    FrameIndex &videoFrameIndex();
+    // Adds the number of the picture at position to the readout once known.
+    void requestFrameNumber(qint64 position);
 
     std::unique_ptr<Ui::MainWindow> ui;
     // Guarded: quitting deletes it ahead of the window.
@@ -159,6 +165,7 @@ private:
     // so it reads each part of the file once.
     std::unique_ptr<FrameIndex> snapshotFrameIndex;
     const std::atomic<bool> frameIndexNeverAborts{false};
+    FrameNumberLookup *frameNumbers = nullptr;
     ImageProfile *imageProfile = nullptr;
     FileNameProfile *fileNameProfile = nullptr;
     int fileCounter = 1;

@@ -223,6 +223,7 @@ void MainWindow::positionChanged(qint64)
 {
     const qint64 position = player ? player->displayPosition() : 0;
     ui->positionLabel->setText(formatTime(position));
+    requestFrameNumber(position);
     updateSlider(position);
 }
 

@@ -30,13 +30,8 @@ void MainWindow::snapshotCaptured(QImage image)
     fullFrameImage = image.copy();
     // The time of the frame captured: the player may have moved on since.
     snapshotMetadata = ImageMetadata::of(videoPath, player ? player->videoCapture()->capturedTime() : -1);
-    if (fileNameProfile && fileNameProfile->namesByFrameNumber() && snapshotMetadata.timeMs >= 0) {
-        if (!snapshotFrameIndex) {
-            snapshotFrameIndex = std::make_unique<FrameIndex>(frameIndexNeverAborts);
-            snapshotFrameIndex->open(videoPath);
-        }
-        snapshotMetadata.frame = snapshotFrameIndex->numberAt(snapshotMetadata.timeMs / 1000.0);
-    }
+    if (fileNameProfile && fileNameProfile->namesByFrameNumber() && snapshotMetadata.timeMs >= 0)
+        snapshotMetadata.frame = videoFrameIndex().numberAt(snapshotMetadata.timeMs / 1000.0);
     // The next automatic name may carry the new frame's time.
     if (fileNameProfile && fileNameProfile->namesByTime())
         updateAutomaticFileNameDisplay();

@@ -31,6 +31,9 @@ constexpr int stepTimeoutMs = 2000;
 // How far past a frame's start mpv's exact seeks still take that frame,
 // plus the rounding of the frame interval to whole milliseconds.
 constexpr int exactSeekSlackMs = 6;
+// How much earlier than the target an exact seek to a frame's own time
+// starts reading: more than any reordering of pictures spans.
+constexpr double exactSeekDemuxerOffset = 0.5;
 
 qint64 toMilliseconds(double seconds)
 {
@@ -281,9 +284,26 @@ void MpvPlayer::seek(qint64 ms)
     ms = qMax<qint64>(0, ms);
     if (m_duration > 0)
         ms = qMin(ms, m_duration);
+    setDemuxerOffset(0);
     const QByteArray seconds = QByteArray::number(static_cast<double>(ms) / 1000.0, 'f', 3);
     sendSeek({"seek", seconds.constData(), "absolute+exact"});
     m_position = ms;
+    emit positionChanged(m_position);
+}
+
+void MpvPlayer::seekToSeconds(double seconds)
+{
+    if (!m_handle || m_state == StoppedState)
+        return;
+    m_backStepAgain = false;
+    seconds = qMax(0.0, seconds);
+    // AVI gives a key frame its decoding time, earlier than it is shown: mpv
+    // would start decoding there and lose the pictures shown before it,
+    // which need the key frame before. Starting a little earlier keeps them.
+    setDemuxerOffset(exactSeekDemuxerOffset);
+    const QByteArray text = QByteArray::number(seconds, 'f', 9);
+    sendSeek({"seek", text.constData(), "absolute+exact"});
+    m_position = toMilliseconds(seconds);
     emit positionChanged(m_position);
 }
 
@@ -311,6 +331,7 @@ void MpvPlayer::stepBackward()
     m_backStepAgain = m_notifyInterval > 0 && m_duration > 0
         && m_position > m_duration - m_notifyInterval + exactSeekSlackMs;
     // A backward step is an exact seek to the previous frame.
+    setDemuxerOffset(0);
     sendSeek({"frame-back-step"});
 }
 
@@ -321,6 +342,15 @@ void MpvPlayer::sendSeek(std::initializer_list<const char *> arguments)
         return;
     ++m_seeksSent;
     setSeeking(true);
+}
+
+void MpvPlayer::setDemuxerOffset(double seconds)
+{
+    if (seconds == m_demuxerOffset)
+        return;
+    // Taken in order with the seek sent next.
+    mpv_set_property_async(m_handle.get(), 0, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &seconds);
+    m_demuxerOffset = seconds;
 }
 
 void MpvPlayer::setSeeking(bool seeking)

@@ -55,6 +55,9 @@ public:
     qint64 duration() const { return m_duration; }
     void setPosition(qint64 ms) { seek(ms); }
     void seek(qint64 ms);
+    // To a frame's own time, at full precision: a millisecond rounded
+    // below it can name the frame before.
+    void seekToSeconds(double seconds);
 
     // Milliseconds between position reports: one frame of the open video,
     // or -1 while its frame rate is unknown.
@@ -158,6 +161,9 @@ private:
     void finishStep();
     void refuseFileWithoutVideo();
     void setSeeking(bool seeking);
+    // Seconds before the target at which mpv starts reading for the next
+    // exact seek.
+    void setDemuxerOffset(double seconds);
 
     std::shared_ptr<mpv_handle> m_handle;
     VideoCapture *m_capture = nullptr;
@@ -191,6 +197,7 @@ private:
     double m_hdrPeak = 0;
     // mpv's peak relative to its reference white, as last reported.
     double m_decodedPeak = 0;
+    double m_demuxerOffset = 0;
 };
 
 #endif

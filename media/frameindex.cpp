@@ -127,21 +127,31 @@ qint64 FrameIndex::numberAt(double seconds)
 {
     if (!m_demuxer.isLoaded())
         return -1;
+    // The start of an AVI whose packets carry only decoding times is known
+    // once its first picture is read.
+    if (m_timed.empty() && m_untimed.empty())
+        readNext();
     // The picture nearest may lie up to one frame after the time.
     const qint64 target = m_demuxer.startTicks()
         + qint64(std::floor(seconds * m_demuxer.videoStream()->time_base.den
                             / m_demuxer.videoStream()->time_base.num));
     if (!readPast(target + 2 * m_demuxer.frameDurationTicks()) || pictures().empty())
         return -1;
-    const auto after = std::lower_bound(pictures().begin(), pictures().end(), Picture{target, false});
-    if (after == pictures().end())
-        return qint64(pictures().size()) - 1;
-    if (after == pictures().begin())
-        return 0;
-    const auto before = after - 1;
-    const double toBefore = seconds - m_demuxer.ticksToSeconds(before->ticks);
-    const double toAfter = m_demuxer.ticksToSeconds(after->ticks) - seconds;
-    return qint64((toAfter < toBefore ? after : before) - pictures().begin());
+    // The first picture at or after the target's tick, which can still lie
+    // before the time in a coarse time base (AVI counts in frames): the
+    // nearest is that one or a neighbour, the earlier one on a tie.
+    const auto &all = pictures();
+    const qint64 at = std::lower_bound(all.begin(), all.end(), Picture{target, false}) - all.begin();
+    qint64 nearest = -1;
+    double nearestDistance = 0;
+    for (qint64 i = qMax<qint64>(0, at - 1); i <= qMin<qint64>(at + 1, qint64(all.size()) - 1); ++i) {
+        const double distance = std::abs(m_demuxer.ticksToSeconds(all[size_t(i)].ticks) - seconds);
+        if (nearest < 0 || distance < nearestDistance) {
+            nearest = i;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
 }
 
 bool FrameIndex::isKeyFrame(qint64 number)
