@@ -125,7 +125,7 @@ void FrameIndex::orderPictures()
 
 qint64 FrameIndex::numberAt(double seconds)
 {
-    if (!m_demuxer.isLoaded())
+    if (!m_demuxer.isLoaded() || !m_demuxer.videoStream())
         return -1;
     // The start of an AVI whose packets carry only decoding times is known
     // once its first picture is read.
