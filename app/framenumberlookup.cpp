@@ -2,6 +2,8 @@
 
 #include "media/frameindex.h"
 
+#include <QThread>
+
 FrameNumberLookup::FrameNumberLookup(QObject *parent)
     : QObject(parent)
     , m_index(std::make_shared<Index>())
@@ -44,6 +46,9 @@ void FrameNumberLookup::startNext()
     m_pending.reset();
     m_busy = true;
     m_pool.start(QRunnable::create([this, request, index = m_index] {
+        // Only the readout waits for the number: playback and the first
+        // frame of a new video go first.
+        QThread::currentThread()->setPriority(QThread::IdlePriority);
         if (!index->frames || index->path != request.path) {
             index->frames = std::make_unique<FrameIndex>(m_abort);
             index->path = request.path;
