@@ -23,7 +23,7 @@ void MainWindow::on_actionGoTo_triggered()
 {
     if (!player || videoPath.isEmpty())
         return;
-    GotoDialog dialog(videoFrameIndex(), player->duration(), this);
+    GotoDialog dialog(videoPath, player->duration(), this);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     retakeFocusAfterDialog();
     if (!accepted)
