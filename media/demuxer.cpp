@@ -334,7 +334,9 @@ bool Demuxer::seek(qint64 ms)
     if (!m_context || m_streamIndex < 0 || m_seekRefused)
         return false;
     m_packet.reset();
-    const qint64 ticks = startTicks() + msToTicks(ms);
+    // Seeks go by the packets' own times: decoding times where those are
+    // all a stream has, which run the decoder's delay ahead of the pictures.
+    const qint64 ticks = startTicks() - m_originTicks + msToTicks(ms);
     const int result = av_seek_frame(m_context.get(), m_streamIndex, ticks, AVSEEK_FLAG_BACKWARD);
     if (result < 0) {
         qDebug() << "Demuxer seek failed:" << FFmpeg::errorText(result);
@@ -352,7 +354,7 @@ bool Demuxer::seekToStart()
         return false;
     m_packet.reset();
     if (!m_seekRefused
-        && av_seek_frame(m_context.get(), m_streamIndex, startTicks(), AVSEEK_FLAG_BACKWARD) >= 0) {
+        && av_seek_frame(m_context.get(), m_streamIndex, startTicks() - m_originTicks, AVSEEK_FLAG_BACKWARD) >= 0) {
         m_atEnd = false;
         m_failedReads = 0;
         return true;
