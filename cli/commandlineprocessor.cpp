@@ -33,6 +33,15 @@ qint64 boundedNumber(const QCommandLineParser &parser, const QCommandLineOption 
     return qBound(minimum, value, maximum);
 }
 
+// A grid given as COLSxROWS, each 1 to most; false for anything else.
+bool parseGrid(const QString &text, int most, int *columns, int *rows)
+{
+    const QRegularExpressionMatch grid = QRegularExpression(QStringLiteral("^(\\d{1,2})x(\\d{1,2})$")).match(text);
+    *columns = grid.hasMatch() ? grid.captured(1).toInt() : 0;
+    *rows = grid.hasMatch() ? grid.captured(2).toInt() : 0;
+    return *columns >= 1 && *rows >= 1 && *columns <= most && *rows <= most;
+}
+
 } // namespace
 
 CommandLineProcessor::CommandLineProcessor(QObject *parent)
@@ -307,12 +316,10 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
     if (parser.isSet(smartOption))
         config.setSmartPick(true);
     if (parser.isSet(sheetOption)) {
-        const QRegularExpressionMatch grid =
-            QRegularExpression(QStringLiteral("^(\\d{1,2})x(\\d{1,2})$")).match(parser.value(sheetOption));
-        const int columns = grid.hasMatch() ? grid.captured(1).toInt() : 0;
-        const int rows = grid.hasMatch() ? grid.captured(2).toInt() : 0;
+        int columns = 0;
+        int rows = 0;
         const int most = BatchWorkerConfig::MaxContactSheetCells;
-        if (columns < 1 || rows < 1 || columns > most || rows > most) {
+        if (!parseGrid(parser.value(sheetOption), most, &columns, &rows)) {
             *errorMessage = tr("The sheet must be given as columns x rows, each 1 to %1, for example 4x3").arg(most);
             return ParseError;
         }
@@ -321,12 +328,10 @@ int CommandLineProcessor::parseCommandLine(QApplication &app, QCommandLineParser
         config.setContactSheetRows(rows);
     }
     if (parser.isSet(vttOption)) {
-        const QRegularExpressionMatch grid =
-            QRegularExpression(QStringLiteral("^(\\d{1,2})x(\\d{1,2})$")).match(parser.value(vttOption));
-        const int columns = grid.hasMatch() ? grid.captured(1).toInt() : 0;
-        const int rows = grid.hasMatch() ? grid.captured(2).toInt() : 0;
+        int columns = 0;
+        int rows = 0;
         const int most = BatchWorkerConfig::MaxWebVttCells;
-        if (columns < 1 || rows < 1 || columns > most || rows > most) {
+        if (!parseGrid(parser.value(vttOption), most, &columns, &rows)) {
             *errorMessage =
                 tr("The sprite sheets must be given as columns x rows, each 1 to %1, for example 5x5").arg(most);
             return ParseError;

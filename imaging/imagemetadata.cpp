@@ -1,5 +1,7 @@
 #include "imagemetadata.h"
 
+#include "profiles/timelist.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
@@ -17,12 +19,7 @@ ImageMetadata ImageMetadata::of(const QString &videoPath, qint64 timeMs)
 
 QString ImageMetadata::formatTime(qint64 ms)
 {
-    const qint64 seconds = ms / 1000;
-    return QStringLiteral("%1:%2:%3.%4")
-        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+    return TimeList::clockText(ms);
 }
 
 bool ImageMetadata::isEmpty() const
